@@ -1,0 +1,40 @@
+# Unit tests: one executable per folder of tests/unit (one folder per subsystem), built
+# natively and cross-built (run under Wine through CMAKE_CROSSCOMPILING_EMULATOR).
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+# Archives made by peer tools (zip, 7z, Python's zipfile) at build time, on the host.
+set(FIXTURE_DIR ${CMAKE_BINARY_DIR}/fixtures)
+file(GLOB FIXTURE_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fixtures/*)
+add_custom_command(OUTPUT ${FIXTURE_DIR}/.stamp
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/fixtures/make_fixtures ${FIXTURE_DIR}
+  COMMAND ${CMAKE_COMMAND} -E touch ${FIXTURE_DIR}/.stamp
+  DEPENDS ${FIXTURE_SCRIPTS}
+  COMMENT "Making test archives with zip, 7z and Python's zipfile")
+add_custom_target(fixtures DEPENDS ${FIXTURE_DIR}/.stamp)
+
+file(GLOB SUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/support/*.cpp)
+add_library(test_support STATIC ${SUPPORT_SOURCES} ${CMAKE_SOURCE_DIR}/tests/unit/support/support.h)
+target_link_libraries(test_support PUBLIC sfx_engine GTest::gtest)
+target_include_directories(test_support PUBLIC ${CMAKE_SOURCE_DIR}/tests/unit)
+target_compile_definitions(test_support PUBLIC SFX_FIXTURE_DIR="${FIXTURE_DIR}"
+                                               SFX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+
+file(GLOB UNIT_DIRS LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/tests/unit/*)
+foreach(dir ${UNIT_DIRS})
+  get_filename_component(name ${dir} NAME)
+  if(NOT IS_DIRECTORY ${dir} OR name STREQUAL "support")
+    continue()
+  endif()
+  file(GLOB unit_sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if(NOT unit_sources)
+    continue()
+  endif()
+  add_executable(unit_${name} ${unit_sources})
+  target_link_libraries(unit_${name} PRIVATE test_support GTest::gtest_main)
+  add_dependencies(unit_${name} fixtures)
+  gtest_discover_tests(unit_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                       PROPERTIES TIMEOUT 300)
+endforeach()

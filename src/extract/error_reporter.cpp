@@ -1,0 +1,170 @@
+// The error reporter: two fixed message tables (code page 932 text) and the three kinds of
+// report. Messages are composed in fixed buffers (512 bytes for fatal errors, 520 for
+// format errors and warnings); a longer argument is cut at a character boundary.
+#include "extract/error_reporter.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "system/system.h"
+
+namespace {
+
+// Fatal codes below 100 use row `code`; codes 100 to 108 use row `code - 68`; format
+// errors 150 to 155 use rows 26 to 31 (`code - 124`).
+const char* const kFatalTable[41] = {
+    "", "",
+    "あいまいなｵﾌﾟｼｮﾝやｺﾏﾝﾄﾞが指定されました - ",
+    "あいまいなｻﾌﾞｵﾌﾟｼｮﾝが指定されました - ",
+    "不明、または不正なｵﾌﾟｼｮﾝ - ",
+    "不明、または不正なｻﾌﾞｵﾌﾟｼｮﾝ - ",
+    ".ZIP ﾌｧｲﾙが指定されていません",
+    "",
+    "処理できません!",
+    "ﾌｧｲﾙが見つかりません",
+    "",
+    "ﾃﾞｨｽｸがいっぱいです: ",
+    ".ZIP ﾌｧｲﾙが見つかりません: ",
+    ".ZIP ﾌｧｲﾙを開けません: ",
+    "", "",
+    "次のﾌｧｲﾙを書き込みｱｸｾｽ付きで開けません: ",
+    "",
+    "ﾘｽﾄ ﾌｧｲﾙを開けません: ",
+    "ﾌｧｲﾙの展開を中止しました",
+    "", "", "", "",
+    "ﾃﾞﾊﾞｲｽの準備ができていません: ",
+    "",
+    ".ZIP ﾌｧｲﾙの読み込みｴﾗｰ ",                  // 26: format error 150
+    ".ZIP ﾌｧｲﾙのｻｲｽﾞが小さすぎます ",            // 27: 151
+    "CE ｼｸﾞﾈﾁｬが見つかりません ",                // 28: 152
+    ".ZIP ﾌｧｲﾙが途中で終了しています ",          // 29: 153
+    "ﾛｰｶﾙ ﾍｯﾀﾞが壊れているか見つかりません ",    // 30: 154
+    "ﾌｧｲﾙが多すぎます: ",                        // 31: 155
+    "ﾒﾓﾘ不足です - 入力作業ﾊﾞｯﾌｧの作成",        // 32: fatal 100
+    "", "", "",
+    "ﾒﾓﾘ不足です - 入力ﾌｧｲﾙ ﾘｽﾄ",               // 36: fatal 104
+    "ﾒﾓﾘ不足です - .ZIP ﾌｧｲﾙの展開",            // 37: fatal 105
+    "", "", "",
+};
+
+const char* const kWarningTable[29] = {
+    "",
+    "作成できません: ",
+    "不正なﾊﾟｽやﾄﾞﾗｲﾌﾞが指定されました: ",
+    "次の MORLA ﾊﾞｰｼﾞｮﾝが必要です ",
+    "CRC ﾁｪｯｸに失敗しました ",
+    ".ZIPﾌｧｲﾙに不正なｻｲｽﾞがありました ",
+    "",
+    "ﾌｧｲﾙ: ",
+    "ﾌｧｲﾙを開けませんでした ",
+    "",
+    "展開したﾌｧｲﾙに不正なﾃｰﾌﾞﾙがあります",
+    "展開したﾌｧｲﾙに不正な圧縮ﾌﾞﾛｯｸ ﾀｲﾌﾟがあります",
+    "圧縮ﾃﾞｰﾀの予期しない最後",
+    "暗号化されたﾌｧｲﾙをｽｷｯﾌﾟします: ",
+    "", "", "", "",
+    "ﾌｧｲﾙの圧縮方法が不明です: ",
+    "",
+    "ﾊﾟｽﾜｰﾄﾞが不正です: ",
+    "", "", "", "", "",
+    "ﾃﾞｨﾚｸﾄﾘ: ",
+    "拡張属性のﾒﾓﾘが不足しています",
+    "",
+};
+
+constexpr size_t FATAL_BUFFER = 512;
+constexpr size_t FORMAT_BUFFER = 520;
+constexpr size_t CAPTION_BUFFER = 80;
+
+ProgressLink* progressLink = nullptr;
+MessageDisplay* messageDisplay = nullptr;
+FatalReleasable* reportedArchive = nullptr;
+char caption[CAPTION_BUFFER] = "ARKEX(R) for Windows";
+
+// snprintf cuts a long message anywhere; never leave half of a double-byte character.
+void trimPartialCharacter(char* text) {
+  size_t i = 0, last = 0;
+  while (text[i]) {
+    last = i;
+    if (SysIsLeadByte(static_cast<unsigned char>(text[i]))) {
+      if (!text[i + 1]) { text[last] = '\0'; return; }
+      i += 2;
+    } else {
+      i += 1;
+    }
+  }
+}
+
+void compose(char* buffer, size_t size, const char* format, const char* a, const char* b) {
+  int n = std::snprintf(buffer, size, format, a, b);
+  if (n >= static_cast<int>(size)) trimPartialCharacter(buffer);
+}
+
+}  // namespace
+
+const char* FatalMessageText(int code) {
+  if (code >= 0 && code < 100 && code <= 40) return kFatalTable[code];
+  if (code >= 100 && code <= 108) return kFatalTable[code - 68];
+  if (code >= 150 && code <= 155) return kFatalTable[code - 124];
+  return nullptr;
+}
+
+const char* WarningText(int code) { return code >= 0 && code <= 28 ? kWarningTable[code] : nullptr; }
+
+void SetProgressLink(ProgressLink* link) { progressLink = link; }
+ProgressLink* GetProgressLink() { return progressLink; }
+void SetMessageDisplay(MessageDisplay* display) { messageDisplay = display; }
+MessageDisplay* GetMessageDisplay() { return messageDisplay; }
+void SetReportedArchive(FatalReleasable* archive) { reportedArchive = archive; }
+const char* CurrentCaption() { return caption; }
+
+bool ShowMessage(const char* text, MessageKind kind) {
+  if (progressLink) {
+    char title[CAPTION_BUFFER] = "";
+    progressLink->title(title, sizeof title);
+    std::memcpy(caption, title, sizeof caption);
+    caption[CAPTION_BUFFER - 1] = '\0';
+  }
+  if (messageDisplay) return messageDisplay->show(progressLink, caption, text, kind);
+  std::fprintf(stderr, "%s: %s\n", caption, text);
+  return kind != MessageKind::Question;
+}
+
+void FatalError(int code, const char* argument) {
+  if (code != FATAL_CANCELLED) {
+    char message[FATAL_BUFFER];
+    const char* row = FatalMessageText(code);
+    if (row && *row) {
+      compose(message, sizeof message, "%s %s", row, argument ? argument : "");
+    } else {
+      std::snprintf(message, sizeof message, "%d", code);
+    }
+    ShowMessage(message, MessageKind::Notice);
+  }
+  if (reportedArchive) reportedArchive->Release();
+  SysExit(code);
+}
+
+void FormatError(int code, const char* argument) {
+  char message[FORMAT_BUFFER];
+  const char* row = FatalMessageText(code);
+  if (!row) row = "";
+  if (argument && *argument) {
+    compose(message, sizeof message, "%s: %s", row, argument);
+  } else {
+    compose(message, sizeof message, "%s%s", row, "");
+  }
+  ShowMessage(message, MessageKind::Notice);
+  SysExit(code + FORMAT_EXIT_OFFSET);
+}
+
+void Warning(int code, const char* argument) {
+  char message[FORMAT_BUFFER];
+  const char* row = WarningText(code);
+  compose(message, sizeof message, "%s %s", row ? row : "", argument ? argument : "");
+  if (progressLink) {
+    progressLink->progress(PROGRESS_WARNING, code, message);
+  } else {
+    ShowMessage(message, MessageKind::Notice);
+  }
+}

@@ -1,0 +1,33 @@
+// The questions the engine and the reader ask the user. The session owns the one instance;
+// the Win32 dialogs (src/ui), the builder's console front end and the scripted test double
+// implement it. Answers are small codes that the caller interprets.
+#pragma once
+
+#include <cstddef>
+
+#include "archive/zip_format.h"
+
+constexpr int ANSWER_CONTINUE = 13;  // Enter: the disk is in the drive
+constexpr int ANSWER_GIVE_UP = 27;   // Escape: cancel
+constexpr int PASSWORD_OK = 0;
+constexpr int PASSWORD_SKIP = 1;
+constexpr int PASSWORD_SKIP_ALL = 2;
+
+class UserPrompts {
+ public:
+  // 'Y' yes, 'A' yes to all, 'V' no to all, 'N' no.
+  virtual int confirmOverwrite(const char* outputName, const EntryRecord* entry) = 0;
+  // A directory entry whose directory already exists; the dialog version asks nothing: 0.
+  virtual int confirmDirectory(const char* outputPath) = 0;
+  virtual int askLastDisk() = 0;           // ANSWER_CONTINUE or ANSWER_GIVE_UP
+  virtual int askDisk(int diskNumber) = 0; // counted from 1
+  // Copies the stored password: at most size - 1 characters and a zero (nothing for 0).
+  virtual void storedPassword(char* destination, size_t size) = 0;
+  // PASSWORD_OK with the password in `destination`, PASSWORD_SKIP or PASSWORD_SKIP_ALL.
+  virtual int askPassword(const char* entryName, char* destination, size_t size) = 0;
+  virtual ~UserPrompts() = default;
+};
+
+// The session's prompt object (null before start-up).
+void SetUserPrompts(UserPrompts* prompts);
+UserPrompts* GetUserPrompts();
