@@ -1,0 +1,165 @@
+// The archive reader (module ZIPFILE): opens the ZIP archive named by the archive spec,
+// finds the end of central directory record by searching backwards from the end of the
+// file, loads the central directory into blocks and exposes it as a table of EntryRecord
+// pointers into those blocks. It serves every later access to the archive (local headers,
+// entry data, disk changes of an archive split over removable disks) and runs the walk that
+// offers each selected entry to the extraction engine. Offsets in the archive are absolute
+// positions in the opened file, so an archive appended to the stub is read unchanged.
+// Every failure is a numbered report through the error reporter; the process then ends.
+#pragma once
+
+#include <cstdint>
+
+#include "archive/zip_format.h"
+#include "archive/ziplib.h"
+#include "extract/error_reporter.h"
+#include "system/system.h"
+
+class ArchiveReader;
+
+// The per-entry operation of the walk: the extraction engine's context for one walk.
+class EntryProcessor {
+ public:
+  // Extracts or tests one selected entry; non-zero stops the walk.
+  virtual int ExtractEntry(const EntryRecord* entry) = 0;
+  virtual int Result() = 0;
+  virtual ~EntryProcessor() = default;
+};
+
+// Made by the extraction engine (src/extract) for one walk over `reader`.
+EntryProcessor* NewExtractionContext(ArchiveReader& reader);
+
+// Spanning probe results.
+constexpr int SPAN_NONE = 0;
+constexpr int SPAN_FIRST_DISK = 1;  // the first disk of a split archive: ask for the last
+constexpr int SPAN_END_DISK = 2;    // a disk of a split archive that holds the end record
+
+// Sizes of the directory loader. A chunk of 65,368 bytes plus the block header and spare
+// bytes stays below 64 KB, the largest block the original allocator handed out.
+constexpr uint32_t DIRECTORY_CHUNK = 65368;
+constexpr uint32_t END_SEARCH_WINDOW = 1024;
+constexpr uint32_t END_SEARCH_STEP = 1002;  // window minus 22: consecutive windows overlap
+constexpr int ENTRY_LIMIT = 65536;
+constexpr int ENTRY_LIMIT_REDUCED = 16384;
+constexpr uint32_t SPAN_MARKER_OFFSET_MZ = 32;
+constexpr uint32_t SPAN_MARKER_OFFSET_ALT = 87552;
+
+// Per-mille of space saved by compression (0 when nothing was saved or nothing stored).
+uint32_t CompressionRatio(uint32_t compressed, uint32_t uncompressed);
+inline uint32_t savingRatio(const EntryRecord* entry) {
+  return CompressionRatio(le32(entry + CDH_COMPRESSED), le32(entry + CDH_UNCOMPRESSED));
+}
+
+// The three hooks of the reader (plain functions; assertions of module ZIPFILE).
+void CopyEndRecord(uint8_t* destination, const uint8_t* source);   // 22 bytes
+EntryRecord* AdoptCentralRecord(uint8_t* source);                    // the pointer itself
+void ReadLocalFixed(ArchiveReader* reader, uint8_t* destination);    // 30 bytes, exact
+
+class ArchiveReader : public FatalReleasable {
+ public:
+  using CopyEndRecordHook = void (*)(uint8_t* destination, const uint8_t* source);
+  using AdoptCentralRecordHook = EntryRecord* (*)(uint8_t* source);
+  using ReadLocalFixedHook = void (*)(ArchiveReader* reader, uint8_t* destination);
+
+  // Registers itself as the archive that fatal reports release.
+  ArchiveReader();
+  ~ArchiveReader();
+  ArchiveReader(const ArchiveReader&) = delete;
+  ArchiveReader& operator=(const ArchiveReader&) = delete;
+
+  void SetArchiveSpec(const char* spec);  // at most 259 characters, '\' turned into '/'
+  bool Open();                            // the next file matching the spec; false for none
+  int LoadDirectory();                    // end record, spanning probe, central directory: 0
+  uint32_t Read(void* buffer, uint32_t n);   // continues on the next disk when spanned
+  void ReadExact(void* buffer, uint32_t n);  // a short read is format error 153
+  // Positions on the entry's local header, validates it, keeps its extra field and returns
+  // the file position of the entry's first data byte; the stream is left there.
+  uint32_t ReadLocalHeader(const EntryRecord* entry);
+  void ChangeDisk(int disk);  // 0-based; prompts until the labelled disk is in the drive
+  void Close();               // frees the directory and closes the stream
+  void Release() override;    // local extra, directory search, archive: for fatal reports
+
+  // The walk over the selected entries; stops when ExtractEntry returns non-zero.
+  int ExtractSelected(EntryProcessor& processor);
+  int ExtractSelected();  // with the engine's extraction context
+
+  // Names and selection.
+  bool AcceptExtractionDirectory(const char* word, char* copy);  // copy: 260 bytes or null
+  void AddInclude(const char* pattern) { selection_.AddInclude(pattern); }
+  void AddExclude(const char* pattern) { selection_.AddExclude(pattern); }
+  void FinishSelection() { selection_.Finish(); }
+  bool IsSelected(const char* name, uint32_t length) const {
+    return selection_.IsSelected(name, length);
+  }
+  SelectionLists& selection() { return selection_; }
+  // The walk's name, date and existing-file selection for one entry.
+  bool PassesSelection(const EntryRecord* entry) const;
+
+  // State read by the session, the dialogs and the engine.
+  int entryCount() const { return entryCount_; }
+  int loadedCount() const { return loadedCount_; }  // entries found in the directory
+  EntryRecord** entryTable() { return entries_; }
+  const EntryRecord* entry(int n) const {
+    return n >= 0 && n < loadedCount_ ? entries_[n] : nullptr;
+  }
+  const uint8_t* endRecord() const { return endRecord_; }  // 22 bytes + comment, or null
+  uint16_t commentLength() const { return endRecord_ ? le16(endRecord_ + EOCD_COMMENT_LENGTH) : 0; }
+  const char* comment() const {
+    return endRecord_ ? reinterpret_cast<const char*>(endRecord_ + EOCD_SIZE) : nullptr;
+  }
+  const char* archiveSpec() const { return archiveSpec_; }
+  const char* archivePath() const { return archivePath_; }
+  const char* fullPath() const { return fullPath_; }
+  const char* extractionDirectory() const { return extractionDirectory_; }
+  void setExtractionDirectory(const char* directory);  // empty, or ends in '/' or ':'
+  const uint8_t* localExtra() const { return localExtra_; }
+  uint16_t localExtraLength() const { return localExtraLength_; }
+  bool archiveAbsent() const { return archiveAbsent_; }
+  bool spanned() const { return spanned_; }
+  int driveType() const { return driveType_; }
+  uint32_t fileSize() const { return fileSize_; }
+  int currentDisk() const { return currentDisk_; }
+  FileStream* stream() { return zipStream_; }
+
+  // Replaceable hooks (tests); the defaults are the functions above.
+  CopyEndRecordHook copyEndRecord = CopyEndRecord;
+  AdoptCentralRecordHook adoptCentralRecord = AdoptCentralRecord;
+  ReadLocalFixedHook readLocalFixed = ReadLocalFixed;
+
+ private:
+  struct DirectoryBlock;
+  struct SearchState;
+
+  int spanningProbe();
+  uint32_t locateEndRecord();  // file position of the end record
+  int loadCentralDirectory();
+  uint32_t loadChunk(uint32_t remaining);
+  void reopen();
+  void freeDirectory();
+  void freeLocalExtra();
+  void endSearch();
+  void destroyStream();
+  bool existingFileAllows(const EntryRecord* entry) const;
+
+  char archivePath_[SYS_PATH_MAX] = {};
+  char fullPath_[SYS_PATH_MAX] = {};
+  char archiveSpec_[SYS_PATH_MAX] = {};
+  char extractionDirectory_[SYS_PATH_MAX] = {};
+  SearchState* search_ = nullptr;
+  uint8_t* localExtra_ = nullptr;
+  bool archiveAbsent_ = false;
+  bool spanned_ = false;
+  int driveType_ = SYS_DRIVE_FIXED;
+  uint32_t fileSize_ = 0;
+  uint16_t localExtraLength_ = 0;
+  bool convertNames_ = true;
+  int entryCount_ = 0;
+  int loadedCount_ = 0;
+  DirectoryBlock* blocks_ = nullptr;
+  uint8_t* endRecord_ = nullptr;
+  EntryRecord** entries_ = nullptr;
+  SelectionLists selection_;
+  uint16_t currentDisk_ = 0;
+  uint16_t endRecordDisk_ = 0;
+  FileStream* zipStream_ = nullptr;
+};
