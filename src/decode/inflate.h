@@ -1,0 +1,101 @@
+// Inflate (compression method 8) and Deflate64 (method 9) decoder of module INFLATE. It owns
+// no memory: it decodes in the three buffers of the extraction context, pulls compressed
+// bytes through ReadInput and hands decoded bytes, one window at a time, to WriteOutput.
+// The output buffer is a circular window of at least 64 KB that is kept between entries;
+// the code tables are carved out of the first MIN_FIXED_BUFFER bytes of the work buffer and
+// rebuilt for every block, so nothing is allocated per entry or per block.
+#pragma once
+
+#include <cstdint>
+
+// Largest window (Deflate64 distances reach 65,536 bytes back); OutBufSize must be at least this.
+constexpr uint32_t MAXDICSIZE = 65536;
+// Work-buffer bytes taken by the code tables (see the layout in inflate.cpp).
+constexpr uint32_t MIN_FIXED_BUFFER = 3744;
+
+// Results of Inflater::Run besides 0.
+constexpr int INFLATE_BAD_TABLE = 10;       // bad code lengths, repeat past the end, LEN/NLEN mismatch
+constexpr int INFLATE_BAD_BLOCK_TYPE = 11;  // block type 3
+constexpr int INFLATE_UNEXPECTED_END = 12;  // input ran out (more than 6 empty refills)
+
+// What the decoder needs from the extraction context: its buffers and the two data paths.
+class InflateIo {
+ public:
+  uint8_t* InBuf = nullptr;
+  uint32_t InBufSize = 0;
+  uint8_t* OutBuf = nullptr;
+  uint32_t OutBufSize = 0;
+  uint8_t* WorkBuf = nullptr;
+  uint32_t WorkBufSize = 0;
+
+  // Reads up to `size` bytes of the entry's compressed data into `buffer`; returns the count,
+  // 0 when nothing is left.
+  virtual uint32_t ReadInput(uint8_t* buffer, uint32_t size) = 0;
+  // Takes `size` decoded bytes. Returns false when decoding must stop at once (the entry has
+  // already produced all the bytes it declared); Run then ends with 0 and the caller's CRC-32
+  // comparison judges what was written.
+  virtual bool WriteOutput(const uint8_t* data, uint32_t size) = 0;
+  virtual ~InflateIo() = default;
+};
+
+class Inflater {
+ public:
+  // Prepares one entry: checks the buffer sizes (assertions of module INFLATE), carves the
+  // work buffer, puts the output position at the window start and clears error and
+  // exhausted count.
+  void Init(InflateIo& io);
+  // Decodes the whole entry. deflateMode: true for method 8, false for Deflate64 (method 9).
+  // Returns 0 on success (also when WriteOutput asked to stop), else 10, 11 or 12.
+  int Run(bool deflateMode);
+
+ private:
+  struct Table;  // one lookup table with its node array and code lengths
+
+  // input and bits
+  bool refill();
+  bool loadByte();
+  bool needBits(unsigned n);
+  uint32_t takeBits(unsigned n);
+  void returnWholeBytes();
+  // blocks
+  void storedBlock();
+  bool buildFixedTables();
+  bool readDynamicHeader();
+  bool buildTable(const uint8_t* lengths, unsigned count, uint16_t* lookup, uint16_t* nodes,
+                  unsigned maxNodes);
+  void decodeBlock();
+  bool decodeFast();
+  int decodeLiteralLength();
+  int decodeDistance();
+  bool copyMatch(uint32_t length, uint32_t distance);
+  bool putByte(uint8_t b);
+  bool flushWindow(uint32_t size);
+
+  InflateIo* io_ = nullptr;
+  bool deflateMode_ = true;
+  bool stopped_ = false;  // WriteOutput asked to stop
+
+  // work-buffer carving
+  uint8_t* lengths_ = nullptr;     // literal/length (then distance) code lengths, 320
+  uint16_t* clLookup_ = nullptr;   // code-length code lookup, 256
+  uint16_t* codes_ = nullptr;      // canonical codes, bit-reversed, 288
+  uint8_t* distLengths_ = nullptr; // distance code lengths, 32
+  uint16_t* distLookup_ = nullptr; // 256
+  uint16_t* distNodes_ = nullptr;  // 32 pairs
+  uint16_t* litLookup_ = nullptr;  // 256
+  uint16_t* litNodes_ = nullptr;   // 288 pairs
+
+  // input: bytes [inPos_, inEnd_) of the input buffer not yet taken into the bit buffer
+  const uint8_t* inPos_ = nullptr;
+  const uint8_t* inEnd_ = nullptr;
+  uint64_t bitBuf_ = 0;    // valid bits LSB first
+  unsigned bitCount_ = 0;  // number of valid bits; at least 8 between steps
+  uint32_t exhausted_ = 0; // refills that brought no data
+
+  // output window
+  uint8_t* winStart_ = nullptr;
+  uint8_t* winEnd_ = nullptr;
+  uint8_t* outPos_ = nullptr;
+
+  int error_ = 0;
+};
