@@ -1,0 +1,321 @@
+// The entry pipeline of module EXTRACT: one EntryRecord from the central directory to a
+// finished output file (or a verified CRC-32 when testing). Decoding runs in the three
+// buffers of the extraction context; the stored copy and the Inflater pull entry data
+// through ReadInput (which decrypts on the fly) and push decoded bytes through WriteOutput
+// (which keeps the CRC-32 and never writes beyond the declared size).
+#include "extract/extract.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "archive/ziplib.h"
+#include "decode/crc32.h"
+#include "decode/zipcrypto.h"
+#include "extract/error_reporter.h"
+#include "extract/user_prompts.h"
+#include "options/option_state.h"
+
+namespace {
+
+constexpr const char* MODULE = "EXTRACT";
+
+constexpr int WARN_VERSION = 3;
+constexpr int WARN_CRC = 4;
+constexpr int WARN_STORED_SIZE = 5;
+constexpr int WARN_UNEXPECTED_END = 12;
+constexpr int WARN_ENCRYPTED_SKIPPED = 13;
+constexpr int WARN_UNKNOWN_METHOD = 18;
+constexpr int WARN_BAD_PASSWORD = 20;
+constexpr int FATAL_DISK_FULL = 11;
+constexpr int FATAL_NO_MEMORY = 105;
+
+constexpr uint16_t METHOD_STORED = 0;
+constexpr uint16_t METHOD_DEFLATE = 8;
+constexpr uint16_t METHOD_DEFLATE64 = 9;
+
+// The password typed at a question: the current password for the rest of the process.
+char typedPassword[PASSWORD_BUFFER_SIZE];
+bool passwordTyped = false;
+
+// The word shown while an entry is processed, by compression method; every word is 13
+// characters wide so that the names line up in the progress window.
+const char* actionWord(uint16_t method) {
+  switch (method) {
+    case 0: case 7: return "   Extracting";
+    case 1: return "  Unshrinking";
+    case 2: case 3: case 4: case 5: return "   Unreducing";
+    case 6: return "    Exploding";
+    case 8: case 9: return "    Inflating";
+    case 10: return "DCL Exploding";
+    default: return "Unknown compression method for file";
+  }
+}
+
+void notify(ProgressEvent event, const char* text) {
+  if (ProgressLink* link = GetProgressLink()) link->progress(event, 0, text ? text : "");
+}
+
+uint8_t* allocate(uint32_t size) {
+  uint8_t* buffer = static_cast<uint8_t*>(std::malloc(size));
+  if (!buffer) FatalError(FATAL_NO_MEMORY, nullptr);
+  return buffer;
+}
+
+}  // namespace
+
+void ForgetTypedPassword() {
+  std::memset(typedPassword, 0, sizeof typedPassword);
+  passwordTyped = false;
+}
+
+ExtClass::ExtClass(ArchiveReader* archive, const char* directory)
+    : reader(archive), extractionDirectory(directory ? directory : "") {
+  WorkBufSize = EXT_WORK_BUF_SIZE;
+  OutBufSize = EXT_OUT_BUF_SIZE;
+  InBufSize = EXT_IN_BUF_SIZE;
+  WorkBuf = allocate(WorkBufSize);
+  OutBuf = allocate(OutBufSize);
+  InBuf = allocate(InBufSize);
+  work.displayName = work.entryName;
+}
+
+ExtClass::~ExtClass() {
+  DestroyOutput();
+  releaseTimeBlock();
+  std::free(WorkBuf);
+  std::free(OutBuf);
+  std::free(InBuf);
+}
+
+void ExtClass::DestroyOutput() {
+  delete outputStream;
+  outputStream = nullptr;
+}
+
+void ExtClass::releaseTimeBlock() {
+  delete work.timeBlock;
+  work.timeBlock = nullptr;
+}
+
+int ExtClass::skipEntry() {
+  releaseTimeBlock();
+  return 0;
+}
+
+uint32_t ExtClass::ReadInput(uint8_t* buffer, uint32_t size) {
+  uint32_t n = size < work.remainingInput ? size : work.remainingInput;
+  if (n == 0) return 0;
+  n = reader->Read(buffer, n);
+  // The archive ended early: nothing more will come for this entry.
+  work.remainingInput = n ? work.remainingInput - n : 0;
+  if (work.decrypting) Decrypt(buffer, n);
+  return n;
+}
+
+bool ExtClass::WriteOutput(const uint8_t* data, uint32_t size) {
+  uint32_t room = work.expectedSize - work.written;
+  uint32_t count = size < room ? size : room;
+  if (outputStream && count > 0) {
+    uint32_t done = 0;
+    if (outputStream->Write(data, count, &done) != 0 || done != count) {
+      DestroyOutput();
+      // Only an extracted file is ours to delete; the print target holds earlier entries.
+      if (Options().command == CMD_EXTRACT) SysDeleteFile(work.displayName);
+      FatalError(FATAL_DISK_FULL, work.displayName);
+    }
+  }
+  work.written += count;
+  crc = Crc32Update(data, count, crc);
+  // Bytes beyond the declared size were dropped: decoding more would only cost time.
+  return count == size;
+}
+
+// The encryption header and the password checks. True when a password was accepted (the
+// keys then stand ready for the entry data), false when the entry is skipped.
+bool ExtClass::checkPassword(const EntryRecord* entry) {
+  OptionState& o = Options();
+  EntryWork& w = work;
+  if (!o.passwordGiven) {
+    Warning(WARN_ENCRYPTED_SKIPPED, w.entryName);
+    return false;
+  }
+  uint32_t compressed = le32(entry + CDH_COMPRESSED);
+  uint8_t saved[ZIPCRYPTO_HEADER_SIZE];
+  // An entry too short for its own encryption header is damaged; reading on would take
+  // bytes of the next record.
+  if (compressed < ZIPCRYPTO_HEADER_SIZE || reader->Read(saved, sizeof saved) != sizeof saved) {
+    Warning(WARN_UNEXPECTED_END, w.entryName);
+    return false;
+  }
+  w.decrypting = true;
+
+  char given[PASSWORD_BUFFER_SIZE];
+  const char* current;
+  if (passwordTyped) {
+    current = typedPassword;
+  } else if (o.password) {
+    std::snprintf(given, sizeof given, "%s", o.password);
+    current = given;
+  } else {
+    given[0] = '\0';
+    if (UserPrompts* prompts = GetUserPrompts()) prompts->storedPassword(given, sizeof given);
+    current = given;
+  }
+
+  uint16_t flags = le16(entry + CDH_FLAGS);
+  uint8_t checkByte = (flags & GPF_DATA_DESCRIPTOR) ? static_cast<uint8_t>(le16(entry + CDH_TIME) >> 8)
+                                                    : static_cast<uint8_t>(le32(entry + CDH_CRC32) >> 24);
+  for (int check = 1;; ++check) {
+    uint8_t header[ZIPCRYPTO_HEADER_SIZE];
+    std::memcpy(header, saved, sizeof header);
+    DecryptHeader(current, header);
+    if (header[ZIPCRYPTO_HEADER_SIZE - 1] == checkByte) break;
+    if (check == PASSWORD_CHECKS) {
+      Warning(WARN_BAD_PASSWORD, w.entryName);
+      return false;
+    }
+    UserPrompts* prompts = GetUserPrompts();
+    char typed[PASSWORD_BUFFER_SIZE] = "";
+    int answer = prompts ? prompts->askPassword(w.entryName, typed, sizeof typed) : PASSWORD_SKIP;
+    if (answer == PASSWORD_OK) {
+      typed[PASSWORD_BUFFER_SIZE - 1] = '\0';
+      std::memcpy(typedPassword, typed, sizeof typedPassword);
+      passwordTyped = true;
+      current = typedPassword;
+      continue;
+    }
+    if (answer == PASSWORD_SKIP_ALL) o.passwordGiven = false;
+    Warning(WARN_ENCRYPTED_SKIPPED, w.entryName);
+    return false;
+  }
+  w.remainingInput = compressed - ZIPCRYPTO_HEADER_SIZE;
+  return true;
+}
+
+void ExtClass::storedCopy() {
+  EntryWork& w = work;
+  if (w.expectedSize != w.remainingInput) {
+    Warning(WARN_STORED_SIZE, "");
+    uint32_t smaller = w.expectedSize < w.remainingInput ? w.expectedSize : w.remainingInput;
+    w.expectedSize = w.remainingInput = smaller;
+  }
+  for (;;) {
+    uint32_t n = ReadInput(WorkBuf, WorkBufSize);
+    if (n == 0 || !WriteOutput(WorkBuf, n)) break;
+  }
+}
+
+// Decodes the entry's data; false when the entry failed (a warning has been raised).
+bool ExtClass::decodeData(const EntryRecord* entry) {
+  crc = 0xFFFFFFFF;
+  work.written = 0;
+  work.expectedSize = le32(entry + CDH_UNCOMPRESSED);
+  uint16_t method = le16(entry + CDH_METHOD);
+  if (method == METHOD_STORED) {
+    storedCopy();
+    return true;
+  }
+  if (method == METHOD_DEFLATE || method == METHOD_DEFLATE64) {
+    inflater_.Init(*this);
+    int result = inflater_.Run(method == METHOD_DEFLATE);
+    if (result == 0) return true;
+    Warning(result, work.entryName);
+    return false;
+  }
+  Warning(WARN_UNKNOWN_METHOD, work.entryName);
+  return false;
+}
+
+void ExtClass::restoreTimes(const EntryRecord* entry) {
+  if (le32(entry + CDH_EXTERNAL_ATTR) & SYS_ATTR_VOLUME) return;
+  if (!outputStream) return;
+  const OptionState& o = Options();
+  if (work.timeBlock) {
+    SysSetFileTimes(outputStream->handle(), nullptr, nullptr, nullptr, work.timeBlock,
+                    static_cast<int>(o.timesMask));
+  } else {
+    uint32_t written = entryDateTime(entry);
+    SysSetFileTimes(outputStream->handle(), nullptr, nullptr, &written, nullptr,
+                    static_cast<int>(o.timesMask));
+  }
+}
+
+void ExtClass::restoreAttributes(const EntryRecord* entry) {
+  // A volume label made no file: there is nothing to give attributes to.
+  if (work.volumeLabel) return;
+  SysSetAttributes(work.displayName, MaskedAttributes(entry, Options().attributeMask));
+}
+
+int ExtClass::ExtractEntry(const EntryRecord* pCnt) {
+  SFX_ASSERT(MODULE, pCnt != nullptr, "pCnt != NULL");
+  current = pCnt;
+  const OptionState& o = Options();
+  EntryWork& w = work;
+
+  uint16_t nameLength = entryNameLength(pCnt);
+  w.nameCut = !NameFits(nameLength);
+  CopyName(w.entryName, entryName(pCnt), nameLength);
+  w.displayName = w.entryName;
+  w.outputPath[0] = '\0';
+  w.isDirectory = LastSingleChar(w.entryName) == '/';
+  w.decrypting = false;
+  w.cancelled = false;
+  w.volumeLabel = false;
+  w.written = 0;
+  w.expectedSize = 0;
+  w.remainingInput = 0;
+  releaseTimeBlock();
+  DestroyOutput();
+
+  int needed = le16(pCnt + CDH_VERSION_NEEDED);
+  if (needed > VERSION_SUPPORTED) {
+    char text[SYS_PATH_MAX + 64];
+    std::snprintf(text, sizeof text, "%d.%d 次の展開に必要なﾊﾞｰｼﾞｮﾝ: %s", needed / 10, needed % 10,
+                  w.displayName);
+    Warning(WARN_VERSION, text);
+    return skipEntry();
+  }
+
+  reader->ReadLocalHeader(pCnt);  // changes to the entry's disk when the archive is split
+  if (o.useExtendedInfo && reader->localExtra() && reader->localExtraLength())
+    w.timeBlock = SysParseNtfsTimes(reader->localExtra(), reader->localExtraLength());
+
+  if (le16(pCnt + CDH_FLAGS) & GPF_ENCRYPTED) {
+    if (!checkPassword(pCnt)) return skipEntry();
+  } else {
+    w.remainingInput = le32(pCnt + CDH_COMPRESSED);
+  }
+
+  if (!PrepareOutput(*this, pCnt, w.timeBlock)) {
+    releaseTimeBlock();
+    result_ = w.cancelled ? 1 : result_;
+    return w.cancelled ? 1 : 0;
+  }
+
+  bool testing = o.command == CMD_TEST;
+  if (testing) notify(PROGRESS_TESTING, "");
+  else notify(PROGRESS_ACTION, actionWord(le16(pCnt + CDH_METHOD)));
+  notify(PROGRESS_FILE, w.displayName);
+
+  bool extracting = o.command == CMD_EXTRACT;
+  if (w.isDirectory && extracting) return skipEntry();  // PrepareOutput made the directory
+
+  bool decoded = decodeData(pCnt);
+  if (extracting) restoreTimes(pCnt);
+  DestroyOutput();
+  releaseTimeBlock();
+  if (extracting) restoreAttributes(pCnt);
+  if (!decoded) return 0;
+
+  if (le32(pCnt + CDH_CRC32) == ~crc) notify(testing ? PROGRESS_TESTED : PROGRESS_EXTRACTED, "");
+  else Warning(WARN_CRC, w.entryName);
+  return 0;
+}
+
+EntryProcessor* NewExtractionContext(ArchiveReader& reader) {
+  ExtClass* context = new (std::nothrow) ExtClass(&reader, reader.extractionDirectory());
+  if (!context) FatalError(FATAL_NO_MEMORY, nullptr);
+  return context;
+}

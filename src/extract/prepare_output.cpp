@@ -1,0 +1,314 @@
+// Output preparation (module EXTRACT): decides whether the current entry gets an output,
+// builds the output path below the extraction directory, settles conflicts with existing
+// files and directories (asking the user through UserPrompts when the overwrite mode says
+// so), creates missing directories and the output file, opens the print target, and sets
+// volume labels. Names that could lead outside the extraction directory or onto a device
+// are refused here, before anything is created.
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "archive/ziplib.h"
+#include "extract/error_reporter.h"
+#include "extract/extract.h"
+#include "extract/user_prompts.h"
+#include "options/option_state.h"
+
+namespace {
+
+constexpr int WARN_CANNOT_CREATE = 1;
+constexpr int WARN_BAD_PATH = 2;
+constexpr int FATAL_CANNOT_OPEN_WRITE = 16;
+constexpr int ANSWER_ESCAPE = 27;
+
+// Reserved device names of Windows: a path component with one of these as its base name
+// (the text before the first '.', trailing blanks ignored) opens the device, not a file.
+const char* const kDeviceNames[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
+
+bool equalsIgnoreCase(const char* a, size_t length, const char* b) {
+  if (std::strlen(b) != length) return false;
+  for (size_t i = 0; i < length; ++i)
+    if (SysToUpper(static_cast<unsigned char>(a[i])) != static_cast<unsigned char>(b[i])) return false;
+  return true;
+}
+
+bool isDeviceName(const char* component, size_t length) {
+  size_t base = 0;
+  while (base < length && component[base] != '.') ++base;
+  while (base > 0 && component[base - 1] == ' ') --base;
+  for (const char* device : kDeviceNames)
+    if (equalsIgnoreCase(component, base, device)) return true;
+  if (base == 4 && component[3] >= '1' && component[3] <= '9')
+    return equalsIgnoreCase(component, 3, "COM") || equalsIgnoreCase(component, 3, "LPT");
+  return false;
+}
+
+// ".." and its look-alikes: Windows drops trailing dots and blanks from a component, so
+// ".. " or "..." can still climb a level. A lone "." stays harmless.
+bool isUpLevel(const char* component, size_t length) {
+  size_t dots = 0;
+  for (size_t i = 0; i < length; ++i) {
+    if (component[i] == '.') ++dots;
+    else if (component[i] != ' ') return false;
+  }
+  return dots >= 2;
+}
+
+// The output path: extraction directory + name; false when it would not fit in 259 bytes.
+bool buildOutputPath(ExtClass& ext) {
+  EntryWork& w = ext.work;
+  const OptionState& o = Options();
+  const char* name = w.entryName;
+  if (!o.keepPaths) {
+    if (const char* slash = FindLastChar(w.entryName, '/')) name = slash + 1;
+  }
+  size_t dirLength = std::strlen(ext.extractionDirectory);
+  size_t nameLength = std::strlen(name);
+  if (w.nameCut || dirLength + nameLength >= SYS_PATH_MAX) return false;
+  std::memcpy(w.outputPath, ext.extractionDirectory, dirLength);
+  std::memcpy(w.outputPath + dirLength, name, nameLength + 1);
+  w.displayName = w.outputPath;
+  return true;
+}
+
+void notifySkipped(const char* path) {
+  if (ProgressLink* link = GetProgressLink()) link->progress(PROGRESS_SKIPPED, 0, path);
+}
+
+bool lookUp(const char* path, FindRecord* record) {
+  SysHandle search = SysFindFirst(path, record);
+  if (search == SYS_INVALID_HANDLE) return false;
+  SysFindClose(search);
+  return true;
+}
+
+// True when the creation goes on; false when the entry is skipped (or the run stopped).
+bool fileConflict(ExtClass& ext, const EntryRecord* entry) {
+  OptionState& o = Options();
+  EntryWork& w = ext.work;
+  if (o.overwriteMode == OVERWRITE_ALL) return true;
+  FindRecord found;
+  if (!lookUp(w.outputPath, &found)) return true;
+  if (o.overwriteMode == OVERWRITE_NEVER) {
+    notifySkipped(w.outputPath);
+    return false;
+  }
+  UserPrompts* prompts = GetUserPrompts();
+  int answer = prompts ? prompts->confirmOverwrite(w.outputPath, entry) : 'N';
+  switch (answer) {
+    case 'A': case 'a':
+      o.overwriteMode = OVERWRITE_ALL;
+      return true;
+    case ANSWER_ESCAPE:
+      w.cancelled = true;
+      return false;
+    case 'N': case 'n':
+      notifySkipped(w.outputPath);
+      return false;
+    case 'V': case 'v':
+      o.overwriteMode = OVERWRITE_NEVER;
+      notifySkipped(w.outputPath);
+      return false;
+    default:
+      return true;  // yes: the existing file is replaced
+  }
+}
+
+void setDirectoryAttributes(const ExtClass& ext, const EntryRecord* entry) {
+  uint32_t attributes = le32(entry + CDH_EXTERNAL_ATTR) & (~Options().attributeMask | ATTRIBUTE_KEEP_ALWAYS);
+  SysSetAttributes(ext.work.outputPath, attributes);
+}
+
+// An existing directory for a directory entry: settled here, never created again.
+void directoryConflict(ExtClass& ext, const EntryRecord* entry) {
+  OptionState& o = Options();
+  if (o.overwriteMode == OVERWRITE_ALL) {
+    setDirectoryAttributes(ext, entry);
+    return;
+  }
+  if (o.overwriteMode == OVERWRITE_NEVER) return;
+  UserPrompts* prompts = GetUserPrompts();
+  int answer = prompts ? prompts->confirmDirectory(ext.work.outputPath) : 0;
+  switch (answer) {
+    case 'A': case 'a':
+      o.overwriteMode = OVERWRITE_ALL;
+      setDirectoryAttributes(ext, entry);
+      break;
+    case ANSWER_ESCAPE:
+      ext.work.cancelled = true;
+      break;
+    case 'N': case 'n':
+      break;
+    case 'V': case 'v':
+      o.overwriteMode = OVERWRITE_NEVER;
+      break;
+    default:
+      setDirectoryAttributes(ext, entry);
+      break;
+  }
+}
+
+void openOutputFile(ExtClass& ext, uint32_t creationAttributes) {
+  FileStream* stream = new (std::nothrow) FileStream(ext.work.outputPath, SYS_GENERIC_WRITE, 0,
+                                                     SYS_CREATE_ALWAYS, creationAttributes);
+  if (stream && !stream->IsOpen()) {
+    delete stream;
+    stream = nullptr;
+  }
+  ext.outputStream = stream;
+}
+
+bool isDirectory(const char* path) {
+  uint32_t attributes = 0;
+  return SysGetAttributes(path, &attributes) == 0 && (attributes & SYS_ATTR_DIRECTORY);
+}
+
+// Creates every directory of `path` named by the text before each '/', then `path` itself.
+// Returns true when at least one '/' was met.
+bool createDirectoryChain(char* path) {
+  bool slashMet = false;
+  for (char* p = path; *p; p = NextChar(p)) {
+    if (*p != '/') continue;
+    slashMet = true;
+    if (p == path) continue;  // a leading '/' names the root
+    *p = '\0';
+    SysCreateDirectory(path, nullptr);  // an existing directory is no failure
+    *p = '/';
+  }
+  return slashMet;
+}
+
+// Creation in up to two passes: the file alone, then again after the missing directories.
+int createOutput(ExtClass& ext, const EntryRecord* entry, uint32_t attributes) {
+  const OptionState& o = Options();
+  EntryWork& w = ext.work;
+  uint32_t creationAttributes = SysKeepAttributes(attributes);
+  if (!w.isDirectory) openOutputFile(ext, creationAttributes);
+  bool directoryMade = false;
+  if (!ext.outputStream && o.makeDirectories) {
+    char scratch[SYS_PATH_MAX];
+    std::memcpy(scratch, w.outputPath, sizeof scratch);
+    if (!w.isDirectory) {
+      char* slash = FindLastChar(scratch, '/');
+      if (slash) *slash = '\0';
+      else scratch[0] = '\0';  // no directory part: nothing to make
+    }
+    if (scratch[0]) {
+      if (o.keepPaths) {
+        createDirectoryChain(scratch);
+        SysCreateDirectory(scratch, nullptr);
+        if (w.isDirectory && isDirectory(scratch)) {
+          setDirectoryAttributes(ext, entry);
+          directoryMade = true;
+        }
+      } else {
+        Warning(WARN_BAD_PATH, scratch);
+      }
+    }
+    if (!w.isDirectory) openOutputFile(ext, creationAttributes);
+  }
+  if (!w.isDirectory && ext.outputStream) return 1;
+  if (w.isDirectory && directoryMade) return 1;
+  Warning(WARN_CANNOT_CREATE, w.outputPath);
+  return 0;
+}
+
+int openPrintTarget(ExtClass& ext) {
+  const char* target = Options().printDevice ? Options().printDevice : "PRN";
+  FindRecord found;
+  FileStream* stream;
+  if (lookUp(target, &found)) {
+    stream = new (std::nothrow) FileStream(target, SYS_GENERIC_WRITE, 0, SYS_OPEN_EXISTING, 0);
+  } else {
+    stream = new (std::nothrow) FileStream(target, SYS_GENERIC_WRITE, 0, SYS_CREATE_ALWAYS, SYS_ATTR_NORMAL);
+  }
+  if (!stream || !stream->IsOpen()) {
+    delete stream;
+    FatalError(FATAL_CANNOT_OPEN_WRITE, target);
+  }
+  stream->Seek(0, SYS_FPOS_END);  // entries follow one another in the one target
+  ext.outputStream = stream;
+  return 1;
+}
+
+// An entry marked as a volume label sets the label of the output drive (when asked to).
+int setVolumeLabel(ExtClass& ext) {
+  if (!Options().restoreVolumeLabel) return 0;
+  EntryWork& w = ext.work;
+  const char* directory = ext.extractionDirectory;
+  char drive[3] = {0, 0, 0};
+  if (directory[0] && directory[1] == ':') {
+    drive[0] = directory[0];
+    drive[1] = ':';
+  }
+  char label[SYS_PATH_MAX];
+  std::memcpy(label, w.entryName, sizeof label);
+  if (SysSetVolumeLabel(drive[0] ? drive : nullptr, label) == 0) {
+    w.volumeLabel = true;
+    return 1;
+  }
+  char text[SYS_PATH_MAX + 2];
+  if (drive[0]) std::snprintf(text, sizeof text, "%s%s", drive, w.entryName);
+  else std::snprintf(text, sizeof text, "%s", w.entryName);
+  Warning(WARN_CANNOT_CREATE, text);
+  return 0;
+}
+
+}  // namespace
+
+bool IsSafeEntryName(const char* name) {
+  if (name[0] == '/' || FindFirstChar(name, ':')) return false;
+  const char* start = name;
+  for (const char* p = name;; p = NextChar(p)) {
+    if (*p == '/' || *p == '\0') {
+      size_t length = static_cast<size_t>(p - start);
+      if (isUpLevel(start, length) || isDeviceName(start, length)) return false;
+      if (*p == '\0') break;
+      start = p + 1;
+    }
+  }
+  return true;
+}
+
+uint32_t MaskedAttributes(const EntryRecord* entry, uint32_t mask) {
+  uint32_t attributes = le32(entry + CDH_EXTERNAL_ATTR);
+  if (le16(entry + CDH_INTERNAL_ATTR) & INTERNAL_ATTR_LOW_BYTE_ONLY) attributes &= 0xFF;
+  return attributes & (~mask | ATTRIBUTE_KEEP_ALWAYS);
+}
+
+int PrepareOutput(ExtClass& ext, const EntryRecord* entry, const NtfsTimes* timeBlock) {
+  const OptionState& o = Options();
+  EntryWork& w = ext.work;
+  switch (o.command) {
+    case CMD_EXTRACT:
+      break;
+    case CMD_PRINT:
+      return openPrintTarget(ext);
+    default:
+      return 1;  // test and console view: decoded without an output
+  }
+  if (!IsSafeEntryName(w.entryName)) {
+    Warning(WARN_BAD_PATH, w.entryName);
+    return 0;
+  }
+  int host = le16(entry + CDH_VERSION_MADE) >> 8;
+  uint32_t attributes = SYS_ATTR_ARCHIVE;
+  if (host == HOST_MSDOS || host == HOST_UNIX || host == HOST_OS2_HPFS || host == HOST_NTFS)
+    attributes = MaskedAttributes(entry, o.attributeMask);
+  if (attributes & SYS_ATTR_VOLUME) return setVolumeLabel(ext);
+  if (!buildOutputPath(ext)) {
+    Warning(WARN_CANNOT_CREATE, w.entryName);  // a longer path would name another file
+    return 0;
+  }
+  if (!w.isDirectory) {
+    if (!fileConflict(ext, entry)) return 0;
+  } else {
+    FindRecord found;
+    if (lookUp(w.outputPath, &found) && (found.attributes & SYS_ATTR_DIRECTORY)) {
+      directoryConflict(ext, entry);
+      return 0;
+    }
+  }
+  (void)timeBlock;  // times are set through the handle after the data is written
+  return createOutput(ext, entry, attributes);
+}
