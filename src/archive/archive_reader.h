@@ -46,9 +46,6 @@ constexpr uint32_t SPAN_MARKER_OFFSET_ALT = 87552;
 
 // Per-mille of space saved by compression (0 when nothing was saved or nothing stored).
 uint32_t CompressionRatio(uint32_t compressed, uint32_t uncompressed);
-inline uint32_t savingRatio(const EntryRecord* entry) {
-  return CompressionRatio(le32(entry + CDH_COMPRESSED), le32(entry + CDH_UNCOMPRESSED));
-}
 
 // The three hooks of the reader (plain functions; assertions of module ZIPFILE).
 void CopyEndRecord(uint8_t* destination, const uint8_t* source);   // 22 bytes
@@ -63,7 +60,7 @@ class ArchiveReader : public FatalReleasable {
 
   // Registers itself as the archive that fatal reports release.
   ArchiveReader();
-  ~ArchiveReader();
+  virtual ~ArchiveReader();
   ArchiveReader(const ArchiveReader&) = delete;
   ArchiveReader& operator=(const ArchiveReader&) = delete;
 
@@ -128,12 +125,14 @@ class ArchiveReader : public FatalReleasable {
 
  private:
   struct DirectoryBlock;
-  struct SearchState;
 
+  bool nextMatch(FindRecord* found);
   int spanningProbe();
-  uint32_t locateEndRecord();  // file position of the end record
+  void locateEndRecord();
   int loadCentralDirectory();
-  uint32_t loadChunk(uint32_t remaining);
+  uint32_t trimChunk(const uint8_t* data, uint32_t chunk, uint32_t remaining) const;
+  void scanChunk(uint8_t* data, uint32_t chunk);
+  void seekTo(uint32_t position, int failureCode);
   void reopen();
   void freeDirectory();
   void freeLocalExtra();
@@ -145,7 +144,8 @@ class ArchiveReader : public FatalReleasable {
   char fullPath_[SYS_PATH_MAX] = {};
   char archiveSpec_[SYS_PATH_MAX] = {};
   char extractionDirectory_[SYS_PATH_MAX] = {};
-  SearchState* search_ = nullptr;
+  SysHandle searchHandle_ = SYS_INVALID_HANDLE;
+  bool searchStarted_ = false;
   uint8_t* localExtra_ = nullptr;
   bool archiveAbsent_ = false;
   bool spanned_ = false;

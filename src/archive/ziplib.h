@@ -37,6 +37,8 @@ uint32_t CharBoundary(const char* text, uint32_t length, uint32_t limit);
 // Every '\' becomes '/', in place; the second byte of a double-byte character is kept even
 // when it is 0x5C. Returns `text`.
 char* NormaliseSeparators(char* text);
+// The same over `length` bytes that need not be terminated (an entry name in its record).
+void NormaliseSeparators(char* text, uint32_t length);
 
 // Copies `length` bytes of a name that is not NUL-terminated (an entry name in its record)
 // into `destination` (260 bytes), terminates and normalises it. A name of 260 bytes or
@@ -48,6 +50,10 @@ inline bool NameFits(uint32_t length) { return length < 260; }
 // destination (260 bytes) = the directory part of `spec` (up to and including its last
 // '/', or else its last ':') followed by `name`. Asserts (ZIPLIB) that the result fits.
 char* JoinSpecDirectory(char* destination, const char* spec, const char* name);
+// Where the directory part of `spec` ends (the character after it); `spec` when it has none.
+const char* SpecDirectoryEnd(const char* spec);
+// True when JoinSpecDirectory(spec, name) fits a 260-byte buffer.
+bool JoinFits(const char* spec, const char* name);
 
 // True when `path` has no '*' or '?', exists, and is a directory.
 bool IsPlainDirectory(const char* path);
