@@ -1,0 +1,252 @@
+// The questions the engine asks while a run is under way, as Win32 dialogs and message boxes,
+// and the two small informational dialogs (text viewer, about box). Each dialog gets its data
+// through the creation parameter and centres itself when it opens.
+#include "ui/dialog_prompts.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "extract/error_reporter.h"
+#include "system/system.h"
+#include "ui/resource.h"
+#include "ui/ui_common.h"
+
+namespace {
+
+constexpr int OUT_OF_MEMORY = 100;
+// Room for the two templates, two full paths, two sizes and two date-times.
+constexpr size_t QUESTION_SIZE = 2 * UiText::SIZE + 2 * SYS_PATH_MAX + 128;
+
+// "hh:mm:ss" of the time half of a DOS date-time: hour bits 15-11, minute bits 10-5,
+// seconds / 2 in bits 4-0.
+void formatDosTime(char* buffer, size_t size, uint32_t dateTime) {
+  uint16_t t = dosTimeOf(dateTime);
+  std::snprintf(buffer, size, "%02d:%02d:%02d", t >> 11, (t >> 5) & 0x3F, (t & 0x1F) * 2);
+}
+
+int localDateOrder() {
+  int order = SYS_DATE_MDY;
+  bool clock24 = false;
+  if (SysLoadLocale(&order, &clock24) != 0) order = SYS_DATE_MDY;
+  return order;
+}
+
+// Appends one formatted part to `question`, cutting at the buffer's end.
+void appendPart(char* question, const char* format, const char* a, const char* b,
+                const char* c, const char* d) {
+  size_t used = std::strlen(question);
+  if (used + 1 >= QUESTION_SIZE) return;
+  std::snprintf(question + used, QUESTION_SIZE - used, format, a, b, c, d);
+}
+
+struct OverwriteData {
+  const char* question;
+  HWND owner;
+};
+
+INT_PTR CALLBACK overwriteProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      auto* data = reinterpret_cast<OverwriteData*>(lParam);
+      CentreDialog(dialog);
+      char title[80] = "";
+      if (data->owner) GetWindowTextA(data->owner, title, sizeof title);
+      SetWindowTextA(dialog, title);
+      SendDlgItemMessageA(dialog, IDC_QUESTION_ICON, STM_SETICON,
+                          reinterpret_cast<WPARAM>(LoadIconA(nullptr, MAKEINTRESOURCEA(32514))), 0);
+      SetDlgItemTextA(dialog, IDC_QUESTION_TEXT, data->question);
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (HIWORD(wParam) == 0) {  // a button (Escape arrives as IDCANCEL)
+        EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+      }
+      break;
+  }
+  return FALSE;
+}
+
+struct PasswordData {
+  const char* entryName;
+  char typed[DialogPrompts::PASSWORD_SIZE];
+};
+
+INT_PTR CALLBACK passwordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      auto* data = reinterpret_cast<PasswordData*>(lParam);
+      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+      CentreDialog(dialog);
+      SetDlgItemTextA(dialog, IDC_PASSWORD_NAME, data->entryName);
+      SetDlgItemTextA(dialog, IDC_PASSWORD_EDIT, "");
+      return TRUE;
+    }
+    case WM_COMMAND: {
+      if (HIWORD(wParam) != 0) break;
+      int id = LOWORD(wParam);
+      auto* data = reinterpret_cast<PasswordData*>(GetWindowLongPtrA(dialog, DWLP_USER));
+      if (id == IDOK) {
+        GetDlgItemTextA(dialog, IDC_PASSWORD_EDIT, data->typed, sizeof data->typed);
+        data->typed[sizeof data->typed - 1] = '\0';
+      }
+      if (id == IDOK || id == IDCANCEL || id == IDC_SKIP_ALL) {
+        EndDialog(dialog, id);
+        return TRUE;
+      }
+      break;
+    }
+  }
+  return FALSE;
+}
+
+struct ViewerData {
+  const char* title;
+  char* text;
+};
+
+INT_PTR CALLBACK viewerProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      auto* data = reinterpret_cast<ViewerData*>(lParam);
+      CentreDialog(dialog);
+      SetWindowTextA(dialog, data->title);
+      SetDlgItemTextA(dialog, IDC_VIEWER_TEXT, data->text);
+      delete[] data->text;  // the field holds its own copy now
+      data->text = nullptr;
+      SetFocus(GetDlgItem(dialog, IDCANCEL));
+      return FALSE;  // focus set here
+    }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDC_VIEWER_TEXT && HIWORD(wParam) == EN_SETFOCUS) {
+        // The dialog manager selects a field's whole text when it gets the focus; undo that
+        // once the focus change is complete.
+        PostMessageA(reinterpret_cast<HWND>(lParam), EM_SETSEL, 0, 0);
+        return TRUE;
+      }
+      if (HIWORD(wParam) == 0) {
+        EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+      }
+      break;
+  }
+  return FALSE;
+}
+
+INT_PTR CALLBACK aboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      CentreDialog(dialog);
+      UiText line1(IDS_ABOUT_LINE1), line2(IDS_ABOUT_LINE2);
+      BarsToLineBreaks(line1.data());
+      BarsToLineBreaks(line2.data());
+      SetDlgItemTextA(dialog, IDC_ABOUT_LINE1, line1.get());
+      SetDlgItemTextA(dialog, IDC_ABOUT_LINE2, line2.get());
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (HIWORD(wParam) == 0) {
+        EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+      }
+      break;
+  }
+  return FALSE;
+}
+
+}  // namespace
+
+HWND DialogPrompts::owner() const {
+  if (owner_) return owner_;
+  ProgressLink* link = GetProgressLink();
+  return link ? static_cast<HWND>(link->nativeWindow()) : nullptr;
+}
+
+int DialogPrompts::confirmOverwrite(const char* outputName, const EntryRecord* entry) {
+  char* question = new (std::nothrow) char[QUESTION_SIZE];
+  if (!question) FatalError(OUT_OF_MEMORY, nullptr);
+  question[0] = '\0';
+  int order = localDateOrder();
+  char size[32], date[16], time[16];
+
+  FindRecord found;
+  SysHandle search = SysFindFirst(outputName, &found);
+  if (search != SYS_INVALID_HANDLE) {
+    SysFindClose(search);
+    UiText existing(IDS_OVERWRITE_EXISTING);
+    FormatGrouped(size, found.size);
+    SysFormatDate(found.written, order, date);
+    formatDosTime(time, sizeof time, found.written);
+    appendPart(question, existing.get(), outputName, size, date, time);
+  } else {
+    appendPart(question, "%s", outputName, nullptr, nullptr, nullptr);
+  }
+  UiText incoming(IDS_OVERWRITE_NEW);
+  FormatGrouped(size, le32(entry + CDH_UNCOMPRESSED));
+  SysFormatDate(entryDateTime(entry), order, date);
+  formatDosTime(time, sizeof time, entryDateTime(entry));
+  appendPart(question, incoming.get(), size, date, time, nullptr);
+
+  OverwriteData data{question, owner()};
+  INT_PTR answer = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_OVERWRITE),
+                                   data.owner, overwriteProc, reinterpret_cast<LPARAM>(&data));
+  delete[] question;
+  switch (answer) {
+    case IDYES: return 'Y';
+    case IDC_YES_TO_ALL: return 'A';
+    case IDC_NO_TO_ALL: return 'V';
+  }
+  return 'N';
+}
+
+int DialogPrompts::confirmDirectory(const char* outputPath) { return 0; }
+
+int DialogPrompts::askLastDisk() {
+  UiText text(IDS_LAST_DISK);
+  return UiMessage(owner(), text.get(), MessageKind::DiskRequest) ? ANSWER_CONTINUE : ANSWER_GIVE_UP;
+}
+
+int DialogPrompts::askDisk(int diskNumber) {
+  UiText format(IDS_DISK_N);
+  UiText text(IDS_DISK_N);
+  std::snprintf(text.data(), UiText::SIZE, format.get(), diskNumber);
+  return UiMessage(owner(), text.get(), MessageKind::DiskRequest) ? ANSWER_CONTINUE : ANSWER_GIVE_UP;
+}
+
+void DialogPrompts::storedPassword(char* destination, size_t size) {
+  if (size == 0) return;
+  size_t n = std::strlen(password_);
+  if (n > size - 1) n = size - 1;
+  std::memcpy(destination, password_, n);
+  destination[n] = '\0';
+}
+
+int DialogPrompts::askPassword(const char* entryName, char* destination, size_t size) {
+  PasswordData data{entryName, ""};
+  INT_PTR answer = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PASSWORD),
+                                   owner(), passwordProc, reinterpret_cast<LPARAM>(&data));
+  if (answer == IDOK) {
+    // The stored password keeps at most min(size, 32) - 1 characters of what was typed.
+    size_t keep = size < PASSWORD_SIZE ? size : PASSWORD_SIZE;
+    keep = keep > 0 ? keep - 1 : 0;
+    size_t n = std::strlen(data.typed);
+    if (n > keep) n = keep;
+    std::memcpy(password_, data.typed, n);
+    password_[n] = '\0';
+    storedPassword(destination, size);
+    return PASSWORD_OK;
+  }
+  return answer == IDC_SKIP_ALL ? PASSWORD_SKIP_ALL : PASSWORD_SKIP;
+}
+
+void ShowTextViewer(HWND owner, const char* title, char* text) {
+  ViewerData data{title, text};
+  DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_TEXT_VIEWER), owner, viewerProc,
+                  reinterpret_cast<LPARAM>(&data));
+  delete[] data.text;  // still owned when the dialog could not be created
+}
+
+void ShowAboutBox(HWND owner) {
+  DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ABOUT), owner, aboutProc, 0);
+}

@@ -1,0 +1,92 @@
+// Texts, message boxes, centring and number formats of the stub's dialogs.
+#include "ui/ui_common.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "extract/error_reporter.h"
+
+namespace {
+constexpr size_t CAPTION_SIZE = 80;  // the shared caption buffer: 79 characters and a zero
+constexpr int OUT_OF_MEMORY = 100;
+
+UINT boxStyle(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::Question: return MB_ICONQUESTION | MB_YESNO;
+    case MessageKind::DiskRequest: return MB_ICONEXCLAMATION | MB_OKCANCEL;
+    case MessageKind::Notice: break;
+  }
+  return MB_ICONEXCLAMATION | MB_OK;
+}
+
+bool showBox(HWND owner, const char* caption, const char* text, MessageKind kind) {
+  int answer = MessageBoxA(owner, text, caption, boxStyle(kind));
+  return answer == IDOK || answer == IDYES;
+}
+}  // namespace
+
+UiText::UiText(UINT id) : text_(new (std::nothrow) char[SIZE]) {
+  if (!text_) FatalError(OUT_OF_MEMORY, nullptr);
+  if (LoadStringA(GetModuleHandleA(nullptr), id, text_, SIZE) <= 0) text_[0] = '\0';
+}
+
+UiText::~UiText() { delete[] text_; }
+
+bool UiMessage(HWND owner, const char* text, MessageKind kind) {
+  char caption[CAPTION_SIZE];
+  if (owner) {
+    GetWindowTextA(owner, caption, sizeof caption);
+  } else {
+    std::strncpy(caption, CurrentCaption(), sizeof caption - 1);
+    caption[sizeof caption - 1] = '\0';
+  }
+  return showBox(owner, caption, text, kind);
+}
+
+bool Win32MessageDisplay::show(ProgressLink* owner, const char* caption, const char* text,
+                               MessageKind kind) {
+  HWND window = owner ? static_cast<HWND>(owner->nativeWindow()) : nullptr;
+  return showBox(window, caption, text, kind);
+}
+
+void CentreDialog(HWND dialog) {
+  RECT desktop, box;
+  GetWindowRect(GetDesktopWindow(), &desktop);
+  GetWindowRect(dialog, &box);
+  int width = box.right - box.left, height = box.bottom - box.top;
+  SetWindowPos(dialog, nullptr, (desktop.left + desktop.right - width) / 2,
+               (desktop.top + desktop.bottom - height) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+}
+
+char* FormatGrouped(char* buffer, int64_t value) {
+  char digits[24];
+  int n = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value));
+  const char* p = digits;
+  char* out = buffer;
+  if (*p == '-') { *out++ = *p++; --n; }
+  for (int i = 0; i < n; ++i) {
+    if (i > 0 && (n - i) % 3 == 0) *out++ = ',';
+    *out++ = p[i];
+  }
+  *out = '\0';
+  return buffer;
+}
+
+char* FormatKilobytes(char* buffer, int64_t kilobytes) {
+  std::strcat(FormatGrouped(buffer, kilobytes), "K");
+  return buffer;
+}
+
+void BarsToLineBreaks(char* text) {
+  // 0x7C can be the second byte of a Shift-JIS character: step over double-byte pairs.
+  while (*text) {
+    if (IsDBCSLeadByte(static_cast<BYTE>(*text)) && text[1]) {
+      text += 2;
+      continue;
+    }
+    if (*text == '|') *text = '\n';
+    ++text;
+  }
+}
