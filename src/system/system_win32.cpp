@@ -1,6 +1,392 @@
-// System services on Win32: thin wrappers over the real calls.
+// System services on Win32: thin wrappers over the real calls, each turning the platform's
+// result into 0 / 1 (or -1 for a handle). Reads and writes are shielded from console break
+// events: a break during a transfer only sets a flag, and the event is raised again once the
+// transfer is complete. DOS date-times are local time and go through the platform's local
+// and UTC file-time conversions. Handles are HANDLE values cast to SysHandle.
 #include <windows.h>
+#include <winioctl.h>
+
+#include <cstring>
 
 #include "system/system.h"
+#include "system/system_internal.h"
+
+namespace {
+
+constexpr const char* MODULE = "ZSYSTEM";
+
+// Set by the console control handler on the platform's own thread; a single aligned store.
+volatile LONG breakFlag = 0;
+
+BOOL WINAPI onConsoleEvent(DWORD event) {
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) breakFlag = 1;
+  return TRUE;  // handled: the process does not end in the middle of a transfer
+}
+
+void guardBegin() { SetConsoleCtrlHandler(onConsoleEvent, TRUE); }
+
+void guardEnd() {
+  DWORD error = GetLastError();
+  SetConsoleCtrlHandler(onConsoleEvent, FALSE);
+  if (breakFlag) GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+  SetLastError(error);
+}
+
+HANDLE handleOf(SysHandle file) { return reinterpret_cast<HANDLE>(file); }
+
+SysFileTime fromFiletime(const FILETIME& ft) {
+  return static_cast<SysFileTime>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime;
+}
+
+FILETIME toFiletime(SysFileTime t) {
+  FILETIME ft;
+  ft.dwLowDateTime = static_cast<DWORD>(t);
+  ft.dwHighDateTime = static_cast<DWORD>(t >> 32);
+  return ft;
+}
+
+// The root "X:\" made of the first character of path.
+void rootOf(const char* path, char root[4]) {
+  root[0] = path[0];
+  root[1] = ':';
+  root[2] = '\\';
+  root[3] = '\0';
+}
+
+void fillRecord(const WIN32_FIND_DATAA& data, FindRecord* record) {
+  record->attributes = data.dwFileAttributes;
+  record->rawCreated = fromFiletime(data.ftCreationTime);
+  record->rawAccessed = fromFiletime(data.ftLastAccessTime);
+  record->rawWritten = fromFiletime(data.ftLastWriteTime);
+  record->created = SysFileTimeToDos(&record->rawCreated);
+  record->accessed = SysFileTimeToDos(&record->rawAccessed);
+  record->written = SysFileTimeToDos(&record->rawWritten);
+  record->size = data.nFileSizeLow;
+  // The short name type takes the alternate name; a name that already is 8.3 has none, and
+  // then the long name is the short one.
+  const char* name = data.cFileName;
+  if (!SysGetNameType() && data.cAlternateFileName[0]) name = data.cAlternateFileName;
+  sysCopyBounded(record->name, name, sizeof record->name);
+  sysCopyBounded(record->shortName, data.cAlternateFileName, sizeof record->shortName);
+}
+
+}  // namespace
 
 bool SysIsLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != 0; }
+
+uint32_t SysLastError() { return GetLastError(); }
+
+bool SysBreakPending() { return breakFlag != 0; }
+
+// ---- files --------------------------------------------------------------------------------------
+
+int SysCreateDirectory(const char* directory, void* securityAttributes) {
+  SFX_ASSERT(MODULE, directory != nullptr, "lpszDirectory != NULL");
+  return CreateDirectoryA(directory, static_cast<LPSECURITY_ATTRIBUTES>(securityAttributes)) ? 0 : 1;
+}
+
+int SysDeleteFile(const char* path) { return path && DeleteFileA(path) ? 0 : 1; }
+
+SysHandle SysOpenFile(const char* name, uint32_t access, uint32_t shareMode, uint32_t disposition,
+                      uint32_t flagsAndAttributes) {
+  SFX_ASSERT(MODULE, name != nullptr, "pszFileName != NULL");
+  HANDLE h = CreateFileA(name, access, shareMode, nullptr, disposition, flagsAndAttributes, nullptr);
+  return h == INVALID_HANDLE_VALUE ? SYS_INVALID_HANDLE : reinterpret_cast<SysHandle>(h);
+}
+
+int SysReadFile(SysHandle file, void* buffer, uint32_t bytesToRead, uint32_t* bytesRead) {
+  SFX_ASSERT(MODULE, file != 0, "hFile != NULL");
+  SFX_ASSERT(MODULE, buffer != nullptr, "pBuffer != NULL");
+  SFX_ASSERT(MODULE, bytesToRead > 0, "uBytes2Read > 0");
+  SFX_ASSERT(MODULE, bytesRead != nullptr, "puBytesRead != NULL");
+  DWORD n = 0;
+  guardBegin();
+  BOOL ok = ReadFile(handleOf(file), buffer, bytesToRead, &n, nullptr);
+  guardEnd();
+  *bytesRead = n;
+  return ok ? 0 : 1;
+}
+
+int SysWriteFile(SysHandle file, const void* buffer, uint32_t bytesToWrite, uint32_t* bytesWritten) {
+  SFX_ASSERT(MODULE, file != 0, "hFile != NULL");
+  SFX_ASSERT(MODULE, buffer != nullptr, "pBuffer != NULL");
+  SFX_ASSERT(MODULE, bytesWritten != nullptr, "puBytesWrite != NULL");
+  DWORD n = 0;
+  guardBegin();
+  BOOL ok = WriteFile(handleOf(file), buffer, bytesToWrite, &n, nullptr);
+  guardEnd();
+  *bytesWritten = n;
+  return ok ? 0 : 1;
+}
+
+int SysCloseFile(SysHandle file) { return CloseHandle(handleOf(file)) ? 0 : 1; }
+
+int SysSetEndOfFile(SysHandle file) {
+  SFX_ASSERT(MODULE, file != 0, "hFile != NULL");
+  return SetEndOfFile(handleOf(file)) ? 0 : 1;
+}
+
+int SysSeek(SysHandle file, int32_t distance, uint32_t* newPosition, int origin) {
+  SFX_ASSERT(MODULE, file != 0, "hFile != NULL");
+  SFX_ASSERT(MODULE, origin == SYS_FPOS_BEGIN || origin == SYS_FPOS_CURRENT || origin == SYS_FPOS_END,
+             "MoveType == SYS_FPOS_BEGIN || MoveType == SYS_FPOS_CURRENT || MoveType == SYS_FPOS_END");
+  DWORD position = SetFilePointer(handleOf(file), distance, nullptr, static_cast<DWORD>(origin));
+  if (position == INVALID_SET_FILE_POINTER) return 1;
+  if (newPosition) *newPosition = position;
+  return 0;
+}
+
+int SysGetAttributes(const char* name, uint32_t* attributes) {
+  SFX_ASSERT(MODULE, name != nullptr, "pFileName != NULL");
+  SFX_ASSERT(MODULE, attributes != nullptr, "pFileAttr != NULL");
+  *attributes = GetFileAttributesA(name);
+  return *attributes == INVALID_FILE_ATTRIBUTES ? 1 : 0;
+}
+
+// Sets the attributes; with the compressed bit on Windows NT it also asks the file system to
+// compress the file or directory (the answer is not examined: not every volume compresses).
+int SysSetAttributes(const char* name, uint32_t attributes) {
+  SFX_ASSERT(MODULE, name != nullptr, "pFileName != NULL");
+  if (!SetFileAttributesA(name, attributes)) return 1;
+  if (!(attributes & SYS_ATTR_COMPRESSED)) return 0;
+  OSVERSIONINFOA version{};
+  version.dwOSVersionInfoSize = sizeof version;  // 148 bytes
+  if (!GetVersionExA(&version) || version.dwPlatformId != VER_PLATFORM_WIN32_NT) return 0;
+  DWORD flags = (attributes & SYS_ATTR_DIRECTORY) ? FILE_FLAG_BACKUP_SEMANTICS : 0;
+  HANDLE h = CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                         flags, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return 1;
+  USHORT format = COMPRESSION_FORMAT_DEFAULT;
+  DWORD returned = 0;
+  DeviceIoControl(h, FSCTL_SET_COMPRESSION, &format, sizeof format, nullptr, 0, &returned, nullptr);
+  CloseHandle(h);
+  return 0;
+}
+
+// ---- times --------------------------------------------------------------------------------------
+
+int SysDosToFileTime(uint16_t dosDate, uint16_t dosTime, SysFileTime* fileTime) {
+  SFX_ASSERT(MODULE, fileTime != nullptr, "pftFileTime != NULL");
+  FILETIME local, utc;
+  if (!DosDateTimeToFileTime(dosDate, dosTime, &local) || !LocalFileTimeToFileTime(&local, &utc)) return 1;
+  *fileTime = fromFiletime(utc);
+  return 0;
+}
+
+uint32_t SysFileTimeToDos(const SysFileTime* fileTime) {
+  SFX_ASSERT(MODULE, fileTime != nullptr, "pftFileTime != NULL");
+  FILETIME utc = toFiletime(*fileTime), local;
+  WORD date = 0, time = 0;
+  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToDosDateTime(&local, &date, &time)) return 0;
+  return static_cast<uint32_t>(date) << 16 | time;
+}
+
+int SysGetFileTimes(SysHandle file, uint32_t* created, uint32_t* accessed, uint32_t* written) {
+  SFX_ASSERT(MODULE, file != 0, "hFile != NULL");
+  FILETIME c, a, w;
+  bool ok = GetFileTime(handleOf(file), &c, &a, &w) != 0;
+  SysFileTime tc = fromFiletime(c), ta = fromFiletime(a), tw = fromFiletime(w);
+  if (created) *created = ok ? SysFileTimeToDos(&tc) : 0;
+  if (accessed) *accessed = ok ? SysFileTimeToDos(&ta) : 0;
+  if (written) *written = ok ? SysFileTimeToDos(&tw) : 0;
+  return ok ? 0 : 1;
+}
+
+int SysSetFileTimes(SysHandle file, const uint32_t* created, const uint32_t* accessed,
+                    const uint32_t* written, const NtfsTimes* ntfs, int timesMask) {
+  SFX_ASSERT(MODULE, file != 0, "hFile != NULL");
+  FILETIME c, a, w;
+  const FILETIME *pc = nullptr, *pa = nullptr, *pw = nullptr;
+  if (ntfs) {
+    if (timesMask & SYS_TIMES_ACCESS) a = toFiletime(ntfs->accessed), pa = &a;
+    if (timesMask & SYS_TIMES_MODIFY) w = toFiletime(ntfs->written), pw = &w;
+    if (timesMask & SYS_TIMES_CREATE) c = toFiletime(ntfs->created), pc = &c;
+  } else {
+    SysFileTime t;
+    if (created) {
+      if (SysDosToFileTime(dosDateOf(*created), dosTimeOf(*created), &t) != 0) return 1;
+      c = toFiletime(t), pc = &c;
+    }
+    if (accessed) {
+      if (SysDosToFileTime(dosDateOf(*accessed), dosTimeOf(*accessed), &t) != 0) return 1;
+      a = toFiletime(t), pa = &a;
+    }
+    if (written) {
+      if (SysDosToFileTime(dosDateOf(*written), dosTimeOf(*written), &t) != 0) return 1;
+      w = toFiletime(t), pw = &w;
+    }
+  }
+  return SetFileTime(handleOf(file), pc, pa, pw) ? 0 : 1;
+}
+
+// ---- directory searches -----------------------------------------------------------------------
+
+SysHandle SysFindFirst(const char* pattern, FindRecord* record) {
+  SFX_ASSERT(MODULE, pattern != nullptr, "pFileName != NULL");
+  SFX_ASSERT(MODULE, record != nullptr, "pFindData != NULL");
+  WIN32_FIND_DATAA data;
+  HANDLE h = FindFirstFileA(pattern, &data);
+  if (h == INVALID_HANDLE_VALUE) return SYS_INVALID_HANDLE;
+  fillRecord(data, record);
+  return reinterpret_cast<SysHandle>(h);
+}
+
+int SysFindNext(SysHandle search, FindRecord* record) {
+  SFX_ASSERT(MODULE, search != 0, "hSearch != NULL");
+  SFX_ASSERT(MODULE, record != nullptr, "pFindData != NULL");
+  WIN32_FIND_DATAA data;
+  if (!FindNextFileA(handleOf(search), &data)) return 1;
+  fillRecord(data, record);
+  return 0;
+}
+
+int SysFindClose(SysHandle search) { return FindClose(handleOf(search)) ? 0 : 1; }
+
+// ---- directories and paths ------------------------------------------------------------------------
+
+char* SysFullPath(char* full, const char* file) {
+  SFX_ASSERT(MODULE, file != nullptr, "pszFile != NULL");
+  SFX_ASSERT(MODULE, full != nullptr, "pszFull != NULL");
+  char result[SYS_PATH_MAX];
+  char* part = nullptr;
+  DWORD n = GetFullPathNameA(file, sizeof result, result, &part);
+  if (n == 0 || n >= sizeof result) {
+    // Not representable in 259 characters: the input stays as it was.
+    sysCopyBounded(full, file, SYS_PATH_MAX);
+    return nullptr;
+  }
+  size_t partOffset = part ? static_cast<size_t>(part - result) : n;  // a trailing separator: empty name
+  std::memcpy(full, result, n + 1);
+  return full + partOffset;
+}
+
+int SysGetCurrentDirectory(char* buffer) {
+  if (!buffer) return 1;
+  DWORD n = GetCurrentDirectoryA(SYS_PATH_MAX, buffer);
+  if (n == 0 || n >= static_cast<DWORD>(SYS_PATH_MAX)) {
+    buffer[0] = '\0';
+    return 1;
+  }
+  return 0;
+}
+
+int SysSetCurrentDirectory(const char* path) { return path && SetCurrentDirectoryA(path) ? 0 : 1; }
+
+char* SysShortPath(char* shortPath, const char* longPath, uint32_t size) {
+  if (!shortPath || !longPath || size == 0) return shortPath;
+  char result[SYS_PATH_MAX];
+  DWORD n = GetShortPathNameA(longPath, result, sizeof result);
+  if (n == 0 || n >= sizeof result) sysCopyBounded(shortPath, longPath, size);
+  else sysCopyBounded(shortPath, result, size);
+  return shortPath;
+}
+
+char* SysConvertName(char* destination, const char* source, uint32_t length, int direction) {
+  if (!destination || !source || length == 0) return destination;
+  if (direction == SYS_ANSI_TO_OEM) CharToOemBuffA(source, destination, length);
+  else if (direction == SYS_OEM_TO_ANSI) OemToCharBuffA(source, destination, length);
+  else std::memmove(destination, source, length);
+  return destination;
+}
+
+int SysModulePath(char* buffer) {
+  if (!buffer) return 1;
+  DWORD n = GetModuleFileNameA(nullptr, buffer, SYS_PATH_MAX);
+  if (n == 0 || n >= static_cast<DWORD>(SYS_PATH_MAX)) {
+    buffer[0] = '\0';
+    return 1;
+  }
+  return 0;
+}
+
+int SysTempDirectory(char* buffer) {
+  if (!buffer) return 1;
+  DWORD n = GetTempPathA(SYS_PATH_MAX, buffer);
+  if (n == 0 || n >= static_cast<DWORD>(SYS_PATH_MAX)) {
+    buffer[0] = '\0';
+    return 1;
+  }
+  return 0;
+}
+
+// ---- volume, drive and locale services ----------------------------------------------------------
+
+int SysDriveType(const char* path) {
+  char root[4];
+  UINT type;
+  if (path && path[0]) {
+    rootOf(path, root);
+    type = GetDriveTypeA(root);
+  } else {
+    type = GetDriveTypeA(nullptr);
+  }
+  switch (type) {
+    case DRIVE_REMOVABLE: case DRIVE_FIXED: case DRIVE_REMOTE: case DRIVE_CDROM: case DRIVE_RAMDISK:
+      return static_cast<int>(type);
+    default:
+      return SYS_DRIVE_FIXED;
+  }
+}
+
+int SysGetVolumeLabel(const char* path, char* label, uint32_t* serial) {
+  if (serial) *serial = 0;
+  if (!label) return 1;
+  label[0] = '\0';
+  char root[4];
+  const char* rootPath = nullptr;
+  if (path && path[0]) rootOf(path, root), rootPath = root;
+  constexpr DWORD LABEL_BUFFER = 260;  // the callers' buffers hold 261 bytes
+  BOOL ok = GetVolumeInformationA(rootPath, label, LABEL_BUFFER, nullptr, nullptr, nullptr, nullptr, 0);
+  if (!ok) label[0] = '\0';
+  return ok ? 0 : 1;
+}
+
+int SysSetVolumeLabel(const char* drive, char* label) {
+  SFX_ASSERT(MODULE, label != nullptr, "pVolumeName != NULL");
+  // A label NAME.EXT is written NAME EXT (the caller's buffer is changed).
+  for (unsigned char* p = reinterpret_cast<unsigned char*>(label); *p; ++p) {
+    if (SysIsLeadByte(*p)) {
+      if (!p[1]) break;
+      ++p;
+    } else if (*p == '.') {
+      *p = ' ';
+      break;
+    }
+  }
+  char root[4];
+  const char* rootPath = nullptr;
+  if (drive && drive[0]) rootOf(drive, root), rootPath = root;
+  return SetVolumeLabelA(rootPath, label) ? 0 : 1;
+}
+
+// LOCALE_IDATE: '0' month-day-year, '1' day-month-year, '2' year-month-day.
+// LOCALE_ITIME: '0' 12-hour clock, '1' 24-hour clock.
+int SysLoadLocale(int* dateOrder, bool* clock24) {
+  char value[5];
+  if (!GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_IDATE, value, sizeof value)) return 1;
+  int order = value[0] == '0' ? SYS_DATE_MDY : value[0] == '1' ? SYS_DATE_DMY : SYS_DATE_YMD;
+  if (!GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_ITIME, value, sizeof value)) return 1;
+  if (dateOrder) *dateOrder = order;
+  if (clock24) *clock24 = value[0] != '0';
+  return 0;
+}
+
+// The first character of the user's "sDate" setting; '/' when it cannot be read.
+char sysDateSeparator() {
+  constexpr REGSAM ALL_ACCESS = 0xF003F;  // KEY_ALL_ACCESS
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\International", 0, ALL_ACCESS, &key) != ERROR_SUCCESS)
+    return '/';
+  BYTE value[5];
+  DWORD size = sizeof value;
+  LONG status = RegQueryValueExA(key, "sDate", nullptr, nullptr, value, &size);
+  RegCloseKey(key);
+  if (status != ERROR_SUCCESS || size == 0 || value[0] == 0) return '/';
+  return static_cast<char>(value[0]);
+}
+
+uint32_t SysToday() {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  return sysDosDay(now.wYear, now.wMonth, now.wDay);
+}

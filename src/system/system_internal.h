@@ -1,0 +1,22 @@
+// Pieces that the platform-independent half of the system layer (system_common.cpp) needs
+// from the platform half (system_win32.cpp or system_posix.cpp), and small helpers both use.
+// Not for the engine: the engine includes system.h only.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// The character that separates day, month and year in SysFormatDate ('/' when the platform
+// has no preference).
+char sysDateSeparator();
+
+// A DOS date-time (time half 0) for a calendar day; the year counts from 0 (e.g. 1998).
+// The year field keeps its low 7 bits, as the 16-bit DOS date does.
+uint32_t sysDosDay(int year, int month, int day);
+
+// Copies at most size - 1 bytes of src into dst and terminates it; never splits a
+// double-byte character at the cut. dst and src may overlap.
+void sysCopyBounded(char* dst, const char* src, size_t size);
+
+// The write-suppression flag given to SysSetWriteSuppression (null when never suppressed).
+const int* sysWriteSuppression();
