@@ -49,27 +49,28 @@ class Inflater {
   int Run(bool deflateMode);
 
  private:
-  struct Table;  // one lookup table with its node array and code lengths
-
   // input and bits
   bool refill();
-  bool loadByte();
-  bool needBits(unsigned n);
+  uint8_t fetchByte();
+  void needBits(unsigned n);
   uint32_t takeBits(unsigned n);
   void returnWholeBytes();
-  // blocks
-  void storedBlock();
-  bool buildFixedTables();
-  bool readDynamicHeader();
+  // output
+  bool flushWindow(uint32_t size);
+  bool putByte(uint8_t b);
+  bool copyMatch(uint32_t length, uint32_t distance);
+  // tables
   bool buildTable(const uint8_t* lengths, unsigned count, uint16_t* lookup, uint16_t* nodes,
                   unsigned maxNodes);
-  void decodeBlock();
-  bool decodeFast();
+  bool buildFixedTables();
+  bool readDynamicHeader();
+  // blocks
   int decodeLiteralLength();
   int decodeDistance();
-  bool copyMatch(uint32_t length, uint32_t distance);
-  bool putByte(uint8_t b);
-  bool flushWindow(uint32_t size);
+  bool lengthDistance(unsigned sym);
+  void decodeBlock();
+  bool decodeFast();
+  void storedBlock();
 
   InflateIo* io_ = nullptr;
   bool deflateMode_ = true;
