@@ -1,0 +1,263 @@
+// The end-to-end driver: a small console program that runs under the same Wine prefix and
+// display as the stub. It starts the stub and reports its exact exit status (Wine's own
+// status is cut to 8 bits), finds the stub's dialogs, reads and sets control texts, presses
+// buttons and keys. Output texts are the controls' ANSI (code page 932) bytes.
+//
+//   driver run COMMANDLINE...          start, wait, print "EXITCODE=<n>", exit with <n>
+//   driver wait SELECTOR [MS]          until a matching dialog is visible (exit 0, else 2)
+//   driver gone SELECTOR [MS]          until no matching dialog is visible
+//   driver text SELECTOR ID            print a control's text
+//   driver statics SELECTOR            print the texts of all static controls, one a line
+//   driver settext SELECTOR ID TEXT    set a control's text
+//   driver click SELECTOR ID           press a button (posted WM_COMMAND, never blocks)
+//   driver key SELECTOR VK             a key press at the dialog's focus control
+//   driver state SELECTOR ID           print "<enabled> <visible> <checked>" as 0/1 digits
+//   driver waitstate SELECTOR ID E [MS] until the control's enabled state is E (0/1)
+//   driver caption SELECTOR            print the dialog's title
+//   driver dump SELECTOR               every control: id, class, state, text
+//
+// A SELECTOR is a dialog kind, optionally followed by ':' and a part of the title: main
+// (has the folder list 1121 or the directory field 1007 with button 1032), box (a message
+// box: static 65535), overwrite (1017), password (1005), viewer (1004 edit), about (1140),
+// any.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int DEFAULT_WAIT_MS = 20000;
+
+struct Selector {
+  char kind[32];
+  const char* title;  // part of the title, or null
+};
+
+Selector parseSelector(const char* text) {
+  Selector s{};
+  const char* colon = std::strchr(text, ':');
+  size_t n = colon ? static_cast<size_t>(colon - text) : std::strlen(text);
+  if (n >= sizeof s.kind) n = sizeof s.kind - 1;
+  std::memcpy(s.kind, text, n);
+  s.title = colon ? colon + 1 : nullptr;
+  return s;
+}
+
+bool hasControl(HWND dialog, int id, const char* className) {
+  HWND control = GetDlgItem(dialog, id);
+  if (!control) return false;
+  if (!className) return true;
+  char c[64];
+  GetClassNameA(control, c, sizeof c);
+  return _stricmp(c, className) == 0;
+}
+
+bool kindMatches(HWND dialog, const char* kind) {
+  if (!std::strcmp(kind, "any")) return true;
+  if (!std::strcmp(kind, "main"))
+    return hasControl(dialog, 1121, nullptr) || (hasControl(dialog, 1007, nullptr) && hasControl(dialog, 1032, nullptr));
+  if (!std::strcmp(kind, "box")) return hasControl(dialog, 0xFFFF, "Static");
+  if (!std::strcmp(kind, "overwrite")) return hasControl(dialog, 1017, nullptr);
+  if (!std::strcmp(kind, "password")) return hasControl(dialog, 1005, nullptr);
+  if (!std::strcmp(kind, "viewer")) return hasControl(dialog, 1004, "Edit");
+  if (!std::strcmp(kind, "about")) return hasControl(dialog, 1140, nullptr);
+  return false;
+}
+
+struct Search {
+  Selector selector;
+  HWND found;
+};
+
+BOOL CALLBACK visitTopLevel(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<Search*>(param);
+  char c[64], title[512];
+  GetClassNameA(window, c, sizeof c);
+  if (std::strcmp(c, "#32770") != 0 || !IsWindowVisible(window)) return TRUE;
+  GetWindowTextA(window, title, sizeof title);  // a top-level caption reads fine across processes
+  if (search->selector.title && !std::strstr(title, search->selector.title)) return TRUE;
+  if (!kindMatches(window, search->selector.kind)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+HWND findDialog(const Selector& selector) {
+  Search search{selector, nullptr};
+  EnumWindows(visitTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND waitDialog(const char* selectorText, int ms) {
+  Selector selector = parseSelector(selectorText);
+  for (int waited = 0;; waited += 50) {
+    if (HWND dialog = findDialog(selector)) return dialog;
+    if (waited >= ms) return nullptr;
+    Sleep(50);
+  }
+}
+
+// WM_GETTEXT is marshalled across processes; GetWindowText is not for child controls.
+void readText(HWND control, char* text, int size) {
+  text[0] = '\0';
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(control, WM_GETTEXT, size, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                      5000, &result);
+  text[size - 1] = '\0';
+}
+
+int checkState(HWND control) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+  return result == BST_CHECKED ? 1 : 0;
+}
+
+BOOL CALLBACK printStatic(HWND control, LPARAM) {
+  char c[64], text[2048];
+  GetClassNameA(control, c, sizeof c);
+  if (_stricmp(c, "Static") != 0) return TRUE;
+  readText(control, text, sizeof text);
+  if (*text) std::printf("%s\n", text);
+  return TRUE;
+}
+
+BOOL CALLBACK printControl(HWND control, LPARAM) {
+  char c[64], text[512];
+  GetClassNameA(control, c, sizeof c);
+  readText(control, text, sizeof text);
+  std::printf("%d\t%s\t%d%d%d\t%s\n", GetDlgCtrlID(control), c, IsWindowEnabled(control) ? 1 : 0,
+              IsWindowVisible(control) ? 1 : 0, checkState(control), text);
+  return TRUE;
+}
+
+// Runs the rest of the driver's own command line as a program and reports its exit status.
+int runProgram() {
+  char* line = GetCommandLineA();
+  // skip the driver's name and the word "run"
+  for (int skip = 0; skip < 2; ++skip) {
+    while (*line == ' ') ++line;
+    if (*line == '"') {
+      ++line;
+      while (*line && *line != '"') ++line;
+      if (*line) ++line;
+    } else {
+      while (*line && *line != ' ') ++line;
+    }
+  }
+  while (*line == ' ') ++line;
+  STARTUPINFOA startup;
+  std::memset(&startup, 0, sizeof startup);
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process;
+  if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    std::printf("CreateProcess failed: %lu\n", GetLastError());
+    return 1000;
+  }
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  std::printf("EXITCODE=%lu\n", code);
+  std::fflush(stdout);
+  return static_cast<int>(code);
+}
+
+int usage() {
+  std::fprintf(stderr, "driver: bad arguments (see the comment at the top of driver.cpp)\n");
+  return 64;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return usage();
+  const char* command = argv[1];
+  if (!std::strcmp(command, "run")) return runProgram();
+  if (argc < 3) return usage();
+  int ms = DEFAULT_WAIT_MS;
+
+  if (!std::strcmp(command, "gone")) {
+    if (argc > 3) ms = std::atoi(argv[3]);
+    Selector selector = parseSelector(argv[2]);
+    for (int waited = 0; findDialog(selector); waited += 50) {
+      if (waited >= ms) return 2;
+      Sleep(50);
+    }
+    return 0;
+  }
+  if (!std::strcmp(command, "wait") && argc > 3) ms = std::atoi(argv[3]);
+  if (!std::strcmp(command, "waitstate") && argc > 5) ms = std::atoi(argv[5]);
+  HWND dialog = waitDialog(argv[2], ms);
+  if (!dialog) {
+    std::fprintf(stderr, "driver: no dialog matches '%s'\n", argv[2]);
+    return 2;
+  }
+  if (!std::strcmp(command, "wait")) return 0;
+  if (!std::strcmp(command, "caption")) {
+    char title[512];
+    GetWindowTextA(dialog, title, sizeof title);
+    std::printf("%s\n", title);
+    return 0;
+  }
+  if (!std::strcmp(command, "statics")) {
+    EnumChildWindows(dialog, printStatic, 0);
+    return 0;
+  }
+  if (!std::strcmp(command, "dump")) {
+    EnumChildWindows(dialog, printControl, 0);
+    return 0;
+  }
+  if (!std::strcmp(command, "key")) {
+    if (argc < 4) return usage();
+    GUITHREADINFO info;
+    std::memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    HWND target = dialog;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) && info.hwndFocus)
+      target = info.hwndFocus;
+    WPARAM key = static_cast<WPARAM>(std::strtol(argv[3], nullptr, 0));
+    PostMessageA(target, WM_KEYDOWN, key, 1);
+    PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+    return 0;
+  }
+
+  if (argc < 4) return usage();
+  int id = std::atoi(argv[3]);
+  HWND control = GetDlgItem(dialog, id);
+  if (!std::strcmp(command, "click")) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+    return 0;
+  }
+  if (!control) {
+    std::fprintf(stderr, "driver: no control %d\n", id);
+    return 3;
+  }
+  if (!std::strcmp(command, "text")) {
+    char text[2048];
+    readText(control, text, sizeof text);
+    std::printf("%s\n", text);
+    return 0;
+  }
+  if (!std::strcmp(command, "settext")) {
+    if (argc < 5) return usage();
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]), SMTO_ABORTIFHUNG,
+                        5000, &result);
+    return 0;
+  }
+  if (!std::strcmp(command, "state")) {
+    std::printf("%d %d %d\n", IsWindowEnabled(control) ? 1 : 0, IsWindowVisible(control) ? 1 : 0,
+                checkState(control));
+    return 0;
+  }
+  if (!std::strcmp(command, "waitstate")) {
+    if (argc < 5) return usage();
+    bool want = std::atoi(argv[4]) != 0;
+    for (int waited = 0; (IsWindowEnabled(control) != FALSE) != want; waited += 10) {
+      if (waited >= ms || !IsWindow(control)) return 2;
+      Sleep(10);
+    }
+    return 0;
+  }
+  return usage();
+}
