@@ -1,0 +1,181 @@
+// Writes the builder's archive model as ZIP records behind whatever already lies in the
+// output (the stub, its padding and the configuration block). The stub's reader takes the
+// central directory offset and every local header offset as absolute positions in its own
+// file, so each offset is counted from the start of the whole output. Local headers are
+// written from the central values; an entry flagged with a data descriptor keeps the flag
+// (traditional encryption checks the time instead of the CRC then) and gets a descriptor
+// with its signature after its data.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "archive/zip_format.h"
+#include "mksfx.h"
+
+namespace {
+
+constexpr int DESCRIPTOR_SIZE = 16;  // signature, CRC-32, compressed and uncompressed size
+
+void put16(std::string& out, uint16_t v) {
+  uint8_t b[2];
+  putLe16(b, v);
+  out.append(reinterpret_cast<char*>(b), 2);
+}
+void put32(std::string& out, uint32_t v) {
+  uint8_t b[4];
+  putLe32(b, v);
+  out.append(reinterpret_cast<char*>(b), 4);
+}
+
+void appendLocal(const ZipEntry& e, std::string& out) {
+  put32(out, SIG_LOCAL);
+  put16(out, e.versionNeeded);
+  put16(out, e.flags);
+  put16(out, e.method);
+  put16(out, e.time);
+  put16(out, e.date);
+  put32(out, e.crc);
+  put32(out, e.compressedSize);
+  put32(out, e.uncompressedSize);
+  put16(out, static_cast<uint16_t>(e.name.size()));
+  put16(out, static_cast<uint16_t>(e.localExtra.size()));
+  out += e.name;
+  out += e.localExtra;
+  out += e.data;
+  if (e.flags & GPF_DATA_DESCRIPTOR) {
+    put32(out, SIG_SPANNING);  // the data descriptor signature has the same value
+    put32(out, e.crc);
+    put32(out, e.compressedSize);
+    put32(out, e.uncompressedSize);
+  }
+}
+
+void appendCentral(const ZipEntry& e, uint32_t localOffset, std::string& out) {
+  put32(out, SIG_CENTRAL);
+  put16(out, e.versionMade);
+  put16(out, e.versionNeeded);
+  put16(out, e.flags);
+  put16(out, e.method);
+  put16(out, e.time);
+  put16(out, e.date);
+  put32(out, e.crc);
+  put32(out, e.compressedSize);
+  put32(out, e.uncompressedSize);
+  put16(out, static_cast<uint16_t>(e.name.size()));
+  put16(out, static_cast<uint16_t>(e.centralExtra.size()));
+  put16(out, static_cast<uint16_t>(e.comment.size()));
+  put16(out, 0);  // disk number start
+  put16(out, e.internalAttributes);
+  put32(out, e.externalAttributes);
+  put32(out, localOffset);
+  out += e.name;
+  out += e.centralExtra;
+  out += e.comment;
+}
+
+}  // namespace
+
+void Problems::error(const std::string& text) {
+  ++errors_;
+  std::fprintf(stderr, "mksfx: error: %s\n", text.c_str());
+}
+
+void Problems::warning(const std::string& text) {
+  ++warnings_;
+  std::fprintf(stderr, "mksfx: %s: %s\n", strict_ ? "error (--strict)" : "warning", text.c_str());
+}
+
+void checkEntries(const ZipArchive& archive, Problems& problems) {
+  // The end record counts entries in 16 bits; more would need ZIP64.
+  if (archive.entries.size() > 0xFFFF) {
+    problems.error("more than 65,535 entries; the stub reads no ZIP64 archives");
+  }
+  for (const ZipEntry& e : archive.entries) {
+    std::string shown = cp932ToUtf8(e.name);
+    std::string reason = entryNameProblem(e.name);
+    if (!reason.empty()) problems.warning("entry \"" + shown + "\": " + reason);
+    if (e.method != 0 && e.method != 8 && e.method != 9) {
+      problems.warning("entry \"" + shown + "\": compression method " + std::to_string(e.method) + " (" +
+                       methodName(e.method) + ") cannot be extracted by the stub");
+    }
+    if (e.versionNeeded > 25) {
+      problems.warning("entry \"" + shown + "\": needs version " + std::to_string(e.versionNeeded / 10) +
+                       "." + std::to_string(e.versionNeeded % 10) + " to extract; the stub skips it");
+    }
+    if (e.flags & 0x0040) {
+      problems.warning("entry \"" + shown + "\": strong encryption, which the stub cannot decrypt");
+    }
+    if (e.name.size() > 0xFFFF || e.localExtra.size() > 0xFFFF || e.centralExtra.size() > 0xFFFF ||
+        e.comment.size() > 0xFFFF) {
+      problems.error("entry \"" + shown + "\": a name, extra field or comment is too long for the format");
+    }
+  }
+  if (archive.comment.size() > 0xFFFF) problems.error("the archive comment is longer than 65,535 bytes");
+}
+
+void appendArchive(const ZipArchive& archive, std::string& out) {
+  std::vector<uint32_t> offsets;
+  offsets.reserve(archive.entries.size());
+  for (const ZipEntry& e : archive.entries) {
+    offsets.push_back(static_cast<uint32_t>(out.size()));
+    appendLocal(e, out);
+  }
+  uint32_t directoryOffset = static_cast<uint32_t>(out.size());
+  for (size_t i = 0; i < archive.entries.size(); ++i) appendCentral(archive.entries[i], offsets[i], out);
+  uint32_t directorySize = static_cast<uint32_t>(out.size()) - directoryOffset;
+  uint16_t count = static_cast<uint16_t>(archive.entries.size());
+  put32(out, SIG_END);
+  put16(out, 0);  // this disk
+  put16(out, 0);  // disk where the central directory starts
+  put16(out, count);
+  put16(out, count);
+  put32(out, directorySize);
+  put32(out, directoryOffset);
+  put16(out, static_cast<uint16_t>(archive.comment.size()));
+  out += archive.comment;
+}
+
+bool writeOutputFile(const std::string& path, const std::string& bytes, bool force) {
+  std::string temporary = path + ".mksfx-XXXXXX";
+  std::vector<char> name(temporary.begin(), temporary.end());
+  name.push_back('\0');
+  int fd = mkstemp(name.data());
+  if (fd < 0) {
+    std::fprintf(stderr, "mksfx: error: cannot create a file beside %s: %s\n", path.c_str(), std::strerror(errno));
+    return false;
+  }
+  size_t done = 0;
+  bool ok = true;
+  while (ok && done < bytes.size()) {
+    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) ok = false; else done += static_cast<size_t>(n);
+  }
+  mode_t mask = umask(0);
+  umask(mask);
+  ok = ok && fchmod(fd, 0777 & ~mask) == 0;
+  ok = close(fd) == 0 && ok;
+  if (!ok) {
+    std::fprintf(stderr, "mksfx: error: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+    unlink(name.data());
+    return false;
+  }
+  // Without --force, link() refuses an existing target, so a file that appeared meanwhile
+  // is not replaced either.
+  int result = force ? rename(name.data(), path.c_str()) : link(name.data(), path.c_str());
+  int error = errno;
+  if (!force || result != 0) unlink(name.data());
+  if (result != 0) {
+    if (error == EEXIST) {
+      std::fprintf(stderr, "mksfx: error: %s exists (use --force to replace it); nothing written\n", path.c_str());
+    } else {
+      std::fprintf(stderr, "mksfx: error: cannot create %s: %s\n", path.c_str(), std::strerror(error));
+    }
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,266 @@
+// `mksfx build`: stub + padding to a multiple of 12 + scrambled configuration block + ZIP
+// archive with every offset counted from the start of the file. Everything is composed in
+// memory and checked first; a refusal writes nothing. The configuration block is written by
+// the engine's own ConfigBlock code, so the builder and the stub cannot disagree on it.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "archive/zip_format.h"
+#include "mksfx.h"
+#include "session/config_block.h"
+
+namespace {
+
+struct BuildOptions {
+  std::string output;
+  std::string stub;
+  std::string input;
+  std::string directory;
+  std::string group;
+  std::string extensions;
+  std::string comment;
+  bool hasDirectory = false, hasGroup = false, hasExtensions = false, hasComment = false;
+  bool subdirs = false, messages = false, strict = false, force = false;
+  std::string overwrite = "ask";
+  InputOptions inputOptions;
+};
+
+const char* const BUILD_USAGE =
+    "usage: mksfx build -o OUT.exe [--stub FILE] [--dir TEXT] [--subdirs] [--messages]\n"
+    "                   [--overwrite ask|always|never] [--group \"NAME|COMMAND|...\"]\n"
+    "                   [--extensions \"MARK.EXT|COMMAND|...\"] [--comment TEXT]\n"
+    "                   [--utf8-names] [--strict] [--force] INPUT\n"
+    "INPUT is a ZIP file or a directory.\n";
+
+bool parseArguments(int argc, char** argv, BuildOptions& o) {
+  for (int i = 0; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&](std::string& target, bool* seen) {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "mksfx: %s needs a value\n", a.c_str());
+        return false;
+      }
+      target = argv[++i];
+      if (seen) *seen = true;
+      return true;
+    };
+    bool ok = true;
+    if (a == "-o" || a == "--output") ok = value(o.output, nullptr);
+    else if (a == "--stub") ok = value(o.stub, nullptr);
+    else if (a == "--dir") ok = value(o.directory, &o.hasDirectory);
+    else if (a == "--group") ok = value(o.group, &o.hasGroup);
+    else if (a == "--extensions") ok = value(o.extensions, &o.hasExtensions);
+    else if (a == "--comment") ok = value(o.comment, &o.hasComment);
+    else if (a == "--overwrite") ok = value(o.overwrite, nullptr);
+    else if (a == "--subdirs") o.subdirs = true;
+    else if (a == "--messages") o.messages = true;
+    else if (a == "--strict") o.strict = true;
+    else if (a == "--force") o.force = true;
+    else if (a == "--utf8-names") o.inputOptions.utf8Names = true;
+    else if (a.size() > 1 && a[0] == '-') {
+      std::fprintf(stderr, "mksfx: unknown option %s\n%s", a.c_str(), BUILD_USAGE);
+      return false;
+    } else if (o.input.empty()) {
+      o.input = a;
+    } else {
+      std::fprintf(stderr, "mksfx: more than one input (%s)\n%s", a.c_str(), BUILD_USAGE);
+      return false;
+    }
+    if (!ok) return false;
+  }
+  if (o.output.empty() || o.input.empty()) {
+    std::fprintf(stderr, "%s", BUILD_USAGE);
+    return false;
+  }
+  if (o.overwrite != "ask" && o.overwrite != "always" && o.overwrite != "never") {
+    std::fprintf(stderr, "mksfx: --overwrite takes ask, always or never\n");
+    return false;
+  }
+  return true;
+}
+
+bool isFile(const std::string& path) {
+  struct stat s;
+  return stat(path.c_str(), &s) == 0 && S_ISREG(s.st_mode);
+}
+
+// The default stub: $SFX_STUB, else the stub of this tree's Windows build, found beside the
+// native build folder that holds this program or in the source tree it was built from.
+std::string defaultStub() {
+  if (const char* env = std::getenv("SFX_STUB")) return env;
+  std::vector<std::string> candidates;
+  char self[4096];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n > 0) {
+    std::string exe(self, static_cast<size_t>(n));
+    std::string dir = exe.substr(0, exe.rfind('/'));
+    candidates.push_back(dir + "/../win32/sfxstub.exe");
+    candidates.push_back(dir + "/sfxstub.exe");
+  }
+#ifdef SFX_SOURCE_ROOT
+  candidates.push_back(std::string(SFX_SOURCE_ROOT) + "/build/win32/sfxstub.exe");
+#endif
+  for (const std::string& c : candidates) {
+    if (isFile(c)) return c;
+  }
+  std::string tried;
+  for (const std::string& c : candidates) tried += "\n  " + c;
+  std::fprintf(stderr,
+               "mksfx: error: no stub found; build the win32 preset (target stub), set SFX_STUB, or pass "
+               "--stub FILE. Looked for:%s\n",
+               tried.c_str());
+  return std::string();
+}
+
+// The '|' separated pieces of a section text (code page 932, double-byte aware).
+std::vector<std::string> pieces(const std::string& text) {
+  std::vector<std::string> out(1);
+  for (size_t i = 0; i < text.size();) {
+    size_t n = cp932CharLength(text, i);
+    if (n == 1 && text[i] == '|') out.emplace_back(); else out.back().append(text, i, n);
+    i += n;
+  }
+  return out;
+}
+
+// A section text from the command line: converted, checked for its list form, and stored.
+void setSection(ConfigBlock& block, ConfigSection section, const char* option, const std::string& utf8,
+                Problems& problems) {
+  std::string text;
+  if (!utf8ToCp932(utf8, text)) {
+    problems.error(std::string(option) + ": the text has no code page 932 form");
+    return;
+  }
+  uint32_t limit = CONFIG_SECTIONS[section].textSize - 1;  // room for the terminating zero
+  if (text.size() > limit || !block.setSectionText(section, text.c_str())) {
+    problems.error(std::string(option) + ": the text is " + std::to_string(text.size()) +
+                   " bytes in code page 932; its field holds at most " + std::to_string(limit));
+    return;
+  }
+  if (text.find('\0') != std::string::npos) problems.error(std::string(option) + ": the text holds a zero byte");
+  std::vector<std::string> parts = pieces(text);
+  if (section == SECTION_INDEX_PROGRAM_GROUP) {
+    // The group name, then commands; an empty piece would end the list there.
+    for (size_t i = 0; i < parts.size(); ++i) {
+      if (parts[i].empty()) {
+        problems.error(std::string(option) + (i == 0 ? ": the group name is empty" : ": an empty command"));
+        return;
+      }
+    }
+  } else if (section == SECTION_INDEX_EXTENSIONS) {
+    if (parts.size() % 2 != 0) {
+      problems.error(std::string(option) + ": the list must be pairs MARK.EXT|COMMAND");
+      return;
+    }
+    for (size_t i = 0; i < parts.size(); i += 2) {
+      const std::string& p = parts[i];
+      if (p.size() < 3 || p[1] != '.' || cp932CharLength(p, 0) != 1 || parts[i + 1].empty()) {
+        problems.error(std::string(option) + ": \"" + cp932ToUtf8(p) +
+                       "\" is not a marker character, a dot and an extension followed by a command");
+        return;
+      }
+    }
+  }
+}
+
+uint16_t flagsOf(const BuildOptions& o) {
+  uint16_t flags = 0;
+  if (o.subdirs) flags |= CFG_SUBDIRS;
+  if (o.messages) flags |= CFG_MESSAGES;
+  if (o.overwrite == "always") flags |= CFG_OVERWRITE_ALL;
+  if (o.overwrite == "never") flags |= CFG_NEVER_OVERWRITE;
+  if (o.hasGroup && !o.group.empty()) flags |= CFG_PROGRAM_GROUP;
+  if (o.hasExtensions && !o.extensions.empty()) flags |= CFG_EXTENSIONS;
+  return flags;
+}
+
+// The stub searches its own file from offset 0 in 12-byte steps and takes the first
+// signature whose needed version it accepts; one inside the program image would win.
+void checkStub(const std::string& stub, uint32_t blockOffset, Problems& problems) {
+  if (stub.size() < 64 || stub[0] != 'M' || stub[1] != 'Z') {
+    problems.warning("the stub does not start with \"MZ\"; it does not look like a Windows program");
+  }
+  for (uint32_t p = 0; p < blockOffset && p + CFGH_SIZE <= stub.size(); p += CONFIG_STEP) {
+    const uint8_t* r = reinterpret_cast<const uint8_t*>(stub.data()) + p;
+    if (std::memcmp(r, CONFIG_SIGNATURE, 4) == 0 && le16(r + CFGH_VERSION_NEEDED) <= CONFIG_VERSION) {
+      problems.error("the stub holds a configuration block signature at offset " + std::to_string(p) +
+                     ", which the stub would take instead of the block written behind it");
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+int commandBuild(int argc, char** argv) {
+  BuildOptions o;
+  if (!parseArguments(argc, argv, o)) return 2;
+  Problems problems(o.strict);
+
+  if (!o.force && access(o.output.c_str(), F_OK) == 0) {
+    std::fprintf(stderr, "mksfx: error: %s exists (use --force to replace it); nothing written\n", o.output.c_str());
+    return 1;
+  }
+  std::string stubPath = o.stub.empty() ? defaultStub() : o.stub;
+  if (stubPath.empty()) return 1;
+  std::string stub;
+  if (!isFile(stubPath) || !readWholeFile(stubPath, stub)) {
+    std::fprintf(stderr, "mksfx: error: cannot read the stub %s; nothing written\n", stubPath.c_str());
+    return 1;
+  }
+
+  ZipArchive archive;
+  struct stat s;
+  if (stat(o.input.c_str(), &s) != 0) {
+    problems.error("cannot find the input " + o.input);
+  } else if (S_ISDIR(s.st_mode)) {
+    readDirectoryInput(o.input, archive, problems);
+  } else {
+    readZipInput(o.input, o.inputOptions, archive, problems);
+  }
+  if (problems.errors() == 0) checkEntries(archive, problems);
+
+  if (o.hasComment) {
+    std::string comment;
+    if (!utf8ToCp932(o.comment, comment)) problems.error("--comment: the text has no code page 932 form");
+    archive.comment = comment;
+  }
+
+  ConfigBlock block;
+  block.setFlags(flagsOf(o));
+  if (o.hasDirectory) setSection(block, SECTION_INDEX_DEFAULT_DIR, "--dir", o.directory, problems);
+  if (o.hasGroup) setSection(block, SECTION_INDEX_PROGRAM_GROUP, "--group", o.group, problems);
+  if (o.hasExtensions) setSection(block, SECTION_INDEX_EXTENSIONS, "--extensions", o.extensions, problems);
+
+  uint64_t blockOffset = (stub.size() + CONFIG_STEP - 1) / CONFIG_STEP * CONFIG_STEP;
+  if (blockOffset >= CONFIG_SEARCH_LIMIT) {
+    problems.error("the stub is " + std::to_string(stub.size()) + " bytes; its configuration block would lie at offset " +
+                   std::to_string(blockOffset) + ", beyond the 300,000 bytes the stub searches");
+  } else {
+    checkStub(stub, static_cast<uint32_t>(blockOffset), problems);
+  }
+
+  if (problems.refused()) {
+    std::fprintf(stderr, "mksfx: %s not written\n", o.output.c_str());
+    return 1;
+  }
+
+  std::string out = stub;
+  out.resize(static_cast<size_t>(blockOffset), '\0');
+  uint8_t record[CONFIG_RECORD_SIZE];
+  size_t recordSize = SerializeConfigBlock(block, static_cast<uint32_t>(blockOffset), record);
+  out.append(reinterpret_cast<const char*>(record), recordSize);
+  appendArchive(archive, out);
+  if (out.size() > 0xFFFFFFFFull) {
+    std::fprintf(stderr, "mksfx: error: the result would exceed 4 GB; %s not written\n", o.output.c_str());
+    return 1;
+  }
+  if (!writeOutputFile(o.output, out, o.force)) return 1;
+  std::printf("%s: %zu entries, %zu bytes (stub %zu, block at %llu)\n", o.output.c_str(),
+              archive.entries.size(), out.size(), stub.size(), static_cast<unsigned long long>(blockOffset));
+  return 0;
+}

@@ -1,0 +1,107 @@
+// The console side of the engine's reporting, shared by show, test and extract: message
+// boxes become lines on standard error (Shift-JIS converted to UTF-8), questions are asked on
+// the terminal or refused when standard input is not one, and the process end of a fatal
+// report prints the full status, since the shell sees it only modulo 256.
+#include "console.h"
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "extract/error_reporter.h"
+#include "system/system.h"
+
+namespace {
+
+void printStatusAtExit(int status) {
+  std::fflush(stdout);
+  if (status > 255) {
+    std::fprintf(stderr, "mksfx: ended with status %d (the shell sees %d)\n", status, status & 0xFF);
+  } else if (status != 0) {
+    std::fprintf(stderr, "mksfx: ended with status %d\n", status);
+  }
+  std::fflush(stderr);
+}
+
+ConsoleDisplay consoleDisplay;
+
+}  // namespace
+
+bool consoleInteractive() { return isatty(STDIN_FILENO) == 1; }
+
+std::string readAnswerLine(bool hidden) {
+  termios saved{};
+  bool restore = false;
+  if (hidden && tcgetattr(STDIN_FILENO, &saved) == 0) {
+    termios quiet = saved;
+    quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
+    restore = tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
+  }
+  char line[256];
+  std::string answer;
+  if (std::fgets(line, sizeof line, stdin)) answer = line;
+  if (restore) {
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    std::fputc('\n', stderr);
+  }
+  while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r')) answer.pop_back();
+  return answer;
+}
+
+bool askYesNo(const std::string& question) {
+  if (!consoleInteractive()) {
+    std::fprintf(stderr, "%s\n  -> no (standard input is not a terminal)\n", question.c_str());
+    return false;
+  }
+  for (int tries = 0; tries < 10; ++tries) {
+    std::fprintf(stderr, "%s [y/n] ", question.c_str());
+    std::fflush(stderr);
+    std::string a = readAnswerLine(false);
+    if (feof(stdin)) return false;
+    if (a == "y" || a == "Y" || a == "yes") return true;
+    if (a == "n" || a == "N" || a == "no") return false;
+  }
+  return false;
+}
+
+bool ConsoleDisplay::show(ProgressLink* owner, const char* caption, const char* text, MessageKind kind) {
+  std::fflush(stdout);
+  std::string shown = "[" + cp932ToUtf8(caption) + "] " + cp932ToUtf8(text);
+  if (kind == MessageKind::Notice) {
+    std::fprintf(stderr, "%s\n", shown.c_str());
+    return true;
+  }
+  return askYesNo(shown);
+}
+
+void installConsoleReporting() {
+  SetMessageDisplay(&consoleDisplay);
+  SysSetExitHook(printStatusAtExit);
+}
+
+std::string dosDateTimeText(uint16_t date, uint16_t time) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", 1980u + (date >> 9), (date >> 5) & 15u,
+                date & 31u, time >> 11, (time >> 5) & 63u, (time & 31u) * 2);
+  return text;
+}
+
+std::string methodName(uint16_t method) {
+  switch (method) {
+    case 0: return "Stored";
+    case 1: return "Shrunk";
+    case 2: case 3: case 4: case 5: return "Reduced";
+    case 6: return "Imploded";
+    case 8: return "Deflated";
+    case 9: return "Deflate64";
+    case 12: return "BZip2";
+    case 14: return "LZMA";
+    case 93: return "Zstandard";
+    case 95: return "XZ";
+    case 98: return "PPMd";
+    case 99: return "AES";
+    default: return "method " + std::to_string(method);
+  }
+}

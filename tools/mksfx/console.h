@@ -1,0 +1,20 @@
+// The builder's console reporting: the message display that prints message boxes on
+// standard error and asks questions on the terminal, and the terminal helpers the console
+// front end shares with it.
+#pragma once
+
+#include <string>
+
+#include "extract/front_end.h"
+#include "mksfx.h"
+
+class ConsoleDisplay : public MessageDisplay {
+ public:
+  // Notices are printed; questions (and disk requests) are asked on the terminal and are
+  // answered "no" when standard input is not a terminal.
+  bool show(ProgressLink* owner, const char* caption, const char* text, MessageKind kind) override;
+};
+
+bool consoleInteractive();  // standard input is a terminal
+std::string readAnswerLine(bool hidden);  // one line from standard input, without its end
+bool askYesNo(const std::string& question);  // false when not interactive

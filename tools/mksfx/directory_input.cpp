@@ -1,0 +1,170 @@
+// Makes the archive from a directory tree. Every regular file becomes an entry, deflated
+// with zlib (raw deflate, best compression) or stored when deflating does not make it
+// smaller; every directory becomes an entry of its own, so empty ones are recreated. Entries
+// are in byte order of their UTF-8 paths and carry the files' modification times as DOS
+// date-times, so the same tree always gives the same archive. Entries are marked as made
+// by MS-DOS with DOS attributes (directory, read-only, archive), which the stub restores.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <ctime>
+
+#include "archive/zip_format.h"
+#include "mksfx.h"
+
+namespace {
+
+constexpr uint16_t VERSION_STORED = 10;    // 1.0: stored entries and directories
+constexpr uint16_t VERSION_DEFLATED = 20;  // 2.0: deflate
+constexpr uint16_t HOST_MSDOS_VERSION = 20;  // made by MS-DOS (host 0), format 2.0
+constexpr uint16_t METHOD_STORED = 0;
+constexpr uint16_t METHOD_DEFLATED = 8;
+constexpr uint32_t DOS_READONLY = 0x01;
+constexpr uint32_t DOS_DIRECTORY = 0x10;
+constexpr uint32_t DOS_ARCHIVE = 0x20;
+constexpr uint64_t ENTRY_SIZE_LIMIT = 0xFFFFFFFFull;  // sizes are 32-bit without ZIP64
+
+struct Found {
+  std::string path;  // relative, UTF-8, '/' separators; directories end with '/'
+  std::string full;
+  struct stat info;
+};
+
+// The DOS date-time of a modification time, in local time; DOS dates start in 1980 and end
+// in 2107, so times outside are clamped to the ends.
+void toDosDateTime(time_t t, uint16_t& date, uint16_t& time) {
+  struct tm local;
+  if (!localtime_r(&t, &local) || local.tm_year < 80) {
+    date = (0 << 9) | (1 << 5) | 1;  // 1980-01-01
+    time = 0;
+    return;
+  }
+  if (local.tm_year > 207) {
+    date = static_cast<uint16_t>((127 << 9) | (12 << 5) | 31);
+    time = static_cast<uint16_t>((23 << 11) | (59 << 5) | 29);
+    return;
+  }
+  date = static_cast<uint16_t>(((local.tm_year - 80) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
+  time = static_cast<uint16_t>((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
+}
+
+// Collects the tree below `root` (relative path `prefix`). Symbolic links to files are
+// followed; links to directories, devices, pipes and sockets are reported and left out, so
+// the walk neither loops nor blocks on a pipe.
+void walk(const std::string& root, const std::string& prefix, std::vector<Found>& found,
+          Problems& problems, int depth) {
+  std::string directory = prefix.empty() ? root : root + "/" + prefix;
+  DIR* d = opendir(directory.c_str());
+  if (!d) {
+    problems.error("cannot read the directory " + directory);
+    return;
+  }
+  std::vector<std::string> names;
+  while (dirent* e = readdir(d)) {
+    if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
+  }
+  closedir(d);
+  for (const std::string& name : names) {
+    Found f;
+    f.full = directory + "/" + name;
+    std::string relative = prefix.empty() ? name : prefix + "/" + name;
+    struct stat link;
+    if (lstat(f.full.c_str(), &link) != 0 || stat(f.full.c_str(), &f.info) != 0) {
+      problems.warning(relative + ": cannot be read; left out");
+      continue;
+    }
+    if (S_ISDIR(f.info.st_mode)) {
+      if (S_ISLNK(link.st_mode)) {
+        problems.warning(relative + ": a symbolic link to a directory; left out");
+        continue;
+      }
+      if (depth > 128) {
+        problems.error(relative + ": the tree is nested too deeply");
+        continue;
+      }
+      f.path = relative + "/";
+      found.push_back(f);
+      walk(root, relative, found, problems, depth + 1);
+    } else if (S_ISREG(f.info.st_mode)) {
+      f.path = relative;
+      found.push_back(f);
+    } else {
+      problems.warning(relative + ": not a regular file or directory; left out");
+    }
+  }
+}
+
+// Raw deflate of `in`; the result is used only when it is smaller than `in`.
+bool deflateRaw(const std::string& in, std::string& out) {
+  z_stream s;
+  std::memset(&s, 0, sizeof s);
+  // windowBits -15: raw deflate, no zlib header; memLevel 9 for the best match finding.
+  if (deflateInit2(&s, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+  out.assign(deflateBound(&s, in.size()), '\0');
+  s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+  s.avail_in = static_cast<uInt>(in.size());
+  s.next_out = reinterpret_cast<Bytef*>(&out[0]);
+  s.avail_out = static_cast<uInt>(out.size());
+  int result = deflate(&s, Z_FINISH);
+  out.resize(s.total_out);
+  deflateEnd(&s);
+  return result == Z_STREAM_END;
+}
+
+bool makeEntry(const Found& f, ZipEntry& entry, Problems& problems) {
+  bool isDirectory = f.path.back() == '/';
+  if (!utf8ToCp932(f.path, entry.name)) {
+    problems.warning(f.path + ": the name has no code page 932 form");
+    entry.name = f.path;
+  }
+  entry.versionMade = HOST_MSDOS_VERSION;
+  toDosDateTime(f.info.st_mtime, entry.date, entry.time);
+  uint32_t attributes = isDirectory ? DOS_DIRECTORY : DOS_ARCHIVE;
+  if (!(f.info.st_mode & S_IWUSR)) attributes |= DOS_READONLY;
+  entry.externalAttributes = attributes;
+  if (isDirectory) {
+    entry.versionNeeded = VERSION_STORED;
+    entry.method = METHOD_STORED;
+    return true;
+  }
+  if (static_cast<uint64_t>(f.info.st_size) >= ENTRY_SIZE_LIMIT) {
+    problems.error(f.path + ": larger than 4 GB; the stub reads no ZIP64 archives");
+    return false;
+  }
+  std::string content;
+  if (!readWholeFile(f.full, content)) {
+    problems.error(f.path + ": cannot be read");
+    return false;
+  }
+  entry.uncompressedSize = static_cast<uint32_t>(content.size());
+  entry.crc = static_cast<uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(content.data()),
+                                          static_cast<uInt>(content.size())));
+  std::string packed;
+  if (deflateRaw(content, packed) && packed.size() < content.size()) {
+    entry.method = METHOD_DEFLATED;
+    entry.versionNeeded = VERSION_DEFLATED;
+    entry.data = std::move(packed);
+  } else {
+    entry.method = METHOD_STORED;
+    entry.versionNeeded = VERSION_STORED;
+    entry.data = std::move(content);
+  }
+  entry.compressedSize = static_cast<uint32_t>(entry.data.size());
+  return true;
+}
+
+}  // namespace
+
+bool readDirectoryInput(const std::string& path, ZipArchive& archive, Problems& problems) {
+  std::vector<Found> found;
+  walk(path, "", found, problems, 0);
+  std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.path < b.path; });
+  for (const Found& f : found) {
+    ZipEntry entry;
+    if (makeEntry(f, entry, problems)) archive.entries.push_back(std::move(entry));
+  }
+  return problems.errors() == 0;
+}

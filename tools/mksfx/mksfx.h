@@ -1,0 +1,116 @@
+// The builder's own declarations: the in-memory model of the archive it writes (entries with
+// their compressed bytes, already in code page 932), the collector of problems that decides
+// whether anything is written, the readers of its two kinds of input (a ZIP file or a
+// directory), the writer of the self-extracting file, the code page conversions and the
+// four commands. The stub's own rules (configuration block layout, record offsets) come from
+// the engine's headers, so the builder writes exactly what the stub reads.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// ---- the archive being built --------------------------------------------------------------
+
+struct ZipEntry {
+  std::string name;  // code page 932 bytes, '/' as separator
+  uint16_t versionMade = 20;
+  uint16_t versionNeeded = 20;
+  uint16_t flags = 0;
+  uint16_t method = 0;
+  uint16_t time = 0;  // DOS time and date, local time
+  uint16_t date = 0;
+  uint32_t crc = 0;
+  uint32_t compressedSize = 0;
+  uint32_t uncompressedSize = 0;
+  uint16_t internalAttributes = 0;
+  uint32_t externalAttributes = 0;
+  std::string localExtra;
+  std::string centralExtra;
+  std::string comment;
+  std::string data;  // the stored bytes: compressed, with the encryption header if any
+};
+
+struct ZipArchive {
+  std::vector<ZipEntry> entries;
+  std::string comment;  // code page 932
+};
+
+// ---- problems -------------------------------------------------------------------------------
+
+// Every problem is printed as it is found. Errors always stop the build; warnings stop it
+// only with --strict. Nothing is written once the build is stopped.
+class Problems {
+ public:
+  explicit Problems(bool strict) : strict_(strict) {}
+  void error(const std::string& text);
+  void warning(const std::string& text);
+  bool refused() const { return errors_ > 0 || (strict_ && warnings_ > 0); }
+  bool strict() const { return strict_; }
+  int errors() const { return errors_; }
+  int warnings() const { return warnings_; }
+
+ private:
+  bool strict_;
+  int errors_ = 0;
+  int warnings_ = 0;
+};
+
+// ---- code page 932 --------------------------------------------------------------------------
+
+// UTF-8 to code page 932; false when a character has no exact form there (the conversion
+// back must give the same text).
+bool utf8ToCp932(const std::string& utf8, std::string& cp932);
+// Code page 932 to UTF-8 for the terminal; bytes that are not valid are shown as \xNN.
+std::string cp932ToUtf8(const std::string& cp932);
+std::string cp932ToUtf8(const char* cp932);
+// True when every byte sequence is a valid code page 932 character.
+bool isValidCp932(const std::string& text);
+bool isValidUtf8(const std::string& text);
+// The length of the character at text[i] in code page 932: 2 for a lead byte followed by
+// another byte, else 1.
+size_t cp932CharLength(const std::string& text, size_t i);
+
+// What the stub would do with an entry name (code page 932): empty when it extracts the entry
+// where its name says, else the reason it would not.
+std::string entryNameProblem(const std::string& cp932Name);
+
+// ---- inputs ---------------------------------------------------------------------------------
+
+struct InputOptions {
+  bool utf8Names = false;  // names of a ZIP without the UTF-8 flag are UTF-8 as well
+};
+
+// Reads a ZIP file. Returns false (with an error in `problems`) when it is not one the
+// stub can use at all; otherwise every entry is in `archive`, names in code page 932.
+bool readZipInput(const std::string& path, const InputOptions& options, ZipArchive& archive,
+                  Problems& problems);
+// Reads a directory tree: files deflated (stored when that is not smaller), entries in
+// byte order of their UTF-8 paths, directories as entries of their own.
+bool readDirectoryInput(const std::string& path, ZipArchive& archive, Problems& problems);
+
+// Checks that apply to every entry whatever the input: names, methods, versions, flags.
+void checkEntries(const ZipArchive& archive, Problems& problems);
+
+// ---- output ---------------------------------------------------------------------------------
+
+// Appends the archive to `out`, whose current size is the file offset of the archive's
+// first byte: every local header offset and the central directory offset are counted from
+// the start of the whole file.
+void appendArchive(const ZipArchive& archive, std::string& out);
+
+// Writes `bytes` to `path` through a temporary file beside it; without `force`, an existing
+// file is never replaced. False with a message on standard error.
+bool writeOutputFile(const std::string& path, const std::string& bytes, bool force);
+
+// ---- commands -------------------------------------------------------------------------------
+
+int commandBuild(int argc, char** argv);
+int commandShow(int argc, char** argv);
+int commandRun(int argc, char** argv, bool test);  // test and extract
+
+// Shared helpers of the commands.
+bool readWholeFile(const std::string& path, std::string& bytes);
+std::string dosDateTimeText(uint16_t date, uint16_t time);
+std::string methodName(uint16_t method);
+void installConsoleReporting();  // message display on stderr, the full status printed at exit

@@ -1,0 +1,315 @@
+// `mksfx test` and `mksfx extract`: the stub's own session and engine, run headlessly on a
+// self-extracting file. The console front end stands where the main dialog stands in the
+// stub: it takes the settings from the configuration block (changed by the command line as
+// the dialog's controls would change them), names the extraction directory, runs one Test
+// or Extract, prints the progress events and warnings, asks the engine's questions on the
+// terminal (or refuses them when standard input is not a terminal, so nothing ever waits),
+// and reports the post-extraction steps that only exist on Windows. A fatal report ends
+// the process with the stub's status; the normal end is status 0, as in the stub.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "archive/archive_reader.h"
+#include "console.h"
+#include "extract/error_reporter.h"
+#include "mksfx.h"
+#include "session/session.h"
+#include "system/system.h"
+
+namespace {
+
+constexpr size_t PASSWORD_MAX = 31;  // what the stub's password field and engine keep
+const char CANNOT_CREATE_DIRECTORY[] = "ﾃﾞｨﾚｸﾄﾘを作成できません:\n";
+
+struct RunOptions {
+  std::string file;
+  std::string directory;
+  std::string overwrite;  // empty: as configured
+  std::string password;   // code page 932
+  bool hasPassword = false;
+  int subdirs = -1;  // -1 as configured, 0 off, 1 on
+};
+
+class ConsolePrompts : public UserPrompts {
+ public:
+  explicit ConsolePrompts(const RunOptions& options) : options_(options) {}
+
+  int confirmOverwrite(const char* outputName, const EntryRecord* entry) override {
+    std::string question = "replace " + cp932ToUtf8(outputName) + "?";
+    if (!consoleInteractive()) {
+      std::fprintf(stderr, "%s -> no (standard input is not a terminal)\n", question.c_str());
+      return 'N';
+    }
+    for (int tries = 0; tries < 10 && !std::feof(stdin); ++tries) {
+      std::fprintf(stderr, "%s [y]es, [n]o, [A]ll, ne[v]er, [q]uit: ", question.c_str());
+      std::fflush(stderr);
+      std::string a = readAnswerLine(false);
+      if (a == "y" || a == "Y") return 'Y';
+      if (a == "n" || a == "N") return 'N';
+      if (a == "A" || a == "a") return 'A';
+      if (a == "v" || a == "V") return 'V';
+      if (a == "q" || a == "Q") return ANSWER_GIVE_UP;
+    }
+    return 'N';
+  }
+
+  int confirmDirectory(const char*) override { return 0; }
+
+  int askLastDisk() override { return askForDisk("the last disk of the split archive"); }
+  int askDisk(int diskNumber) override { return askForDisk("disk " + std::to_string(diskNumber)); }
+
+  void storedPassword(char* destination, size_t size) override {
+    if (size == 0) return;
+    std::snprintf(destination, size, "%s", options_.password.c_str());
+  }
+
+  int askPassword(const char* entryName, char* destination, size_t size) override {
+    std::string name = cp932ToUtf8(entryName);
+    if (!consoleInteractive()) {
+      std::fprintf(stderr, "password for %s? -> skipped (standard input is not a terminal)\n", name.c_str());
+      return PASSWORD_SKIP;
+    }
+    std::fprintf(stderr, "password for %s (empty: skip, \"!\": skip all encrypted entries): ", name.c_str());
+    std::fflush(stderr);
+    std::string typed = readAnswerLine(true);
+    if (std::feof(stdin) || typed.empty()) return PASSWORD_SKIP;
+    if (typed == "!") return PASSWORD_SKIP_ALL;
+    std::string converted;
+    if (!utf8ToCp932(typed, converted)) converted = typed;
+    if (size > 0) std::snprintf(destination, size, "%s", converted.c_str());
+    return PASSWORD_OK;
+  }
+
+ private:
+  int askForDisk(const std::string& which) {
+    if (!consoleInteractive()) {
+      std::fprintf(stderr, "insert %s -> given up (standard input is not a terminal)\n", which.c_str());
+      return ANSWER_GIVE_UP;
+    }
+    std::fprintf(stderr, "insert %s and press Enter (q to give up): ", which.c_str());
+    std::fflush(stderr);
+    std::string a = readAnswerLine(false);
+    return std::feof(stdin) || a == "q" || a == "Q" ? ANSWER_GIVE_UP : ANSWER_CONTINUE;
+  }
+
+  const RunOptions& options_;
+};
+
+// Program groups and file extensions belong to the Windows desktop; here they are named.
+class ConsoleDesktopSteps : public DesktopSteps {
+ public:
+  void createProgramGroup(const char* group, const char* shortDirectory) override {
+    std::printf("program group %s: created only by the stub on Windows (directory %s)\n",
+                ("\"" + cp932ToUtf8(group) + "\"").c_str(), cp932ToUtf8(shortDirectory).c_str());
+  }
+  void registerExtensions(const ConfigBlock& config, const char* shortDirectory) override {
+    std::printf("extensions: registered only by the stub on Windows (directory %s)\n",
+                cp932ToUtf8(shortDirectory).c_str());
+  }
+};
+
+class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink {
+ public:
+  ConsoleFrontEnd(const RunOptions& options, bool test, const std::string& caption)
+      : options_(options), test_(test), caption_(caption) {}
+
+  UserPrompts* createPrompts() override { return new (std::nothrow) ConsolePrompts(options_); }
+
+  int showMainDialog(Session& session) override {
+    SetProgressLink(this);
+    applySettings(session);
+    if (options_.hasPassword) {
+      // The password word's value area; the parser hands it to the engine as the password
+      // to try first, as a password typed earlier in the session would be.
+      std::snprintf(session.passwordValue(), PASSWORD_WORD_SIZE - (sizeof PASSWORD_WORD_PREFIX - 1), "%s",
+                    options_.password.c_str());
+    }
+    if (test_) {
+      session.setTestRun(true);
+      session.setSizeTallyOff(true);
+      session.run(true);
+      session.setTestRun(false);
+      session.setSizeTallyOff(false);
+      return result_;
+    }
+    char full[SYS_PATH_MAX];
+    if (!SysFullPath(full, options_.directory.c_str())) std::snprintf(full, sizeof full, "%s", options_.directory.c_str());
+    if (!session.prepareDirectory(full)) {
+      ShowMessage((std::string(CANNOT_CREATE_DIRECTORY) + full).c_str(), MessageKind::Notice);
+      directoryFailed_ = true;
+      return DIALOG_CANCELLED;
+    }
+    session.setExtractionDirectory(full);
+    session.run(false);
+    return result_;
+  }
+
+  void enterRunning(Session& session, bool test) override {
+    std::string words;
+    for (const char* const* w = session.optionWords(); *w; ++w) {
+      if (std::strncmp(*w, PASSWORD_WORD_PREFIX, sizeof PASSWORD_WORD_PREFIX - 1) == 0) {
+        words += std::string(words.empty() ? "" : " ") + PASSWORD_WORD_PREFIX + "...";
+      } else {
+        words += std::string(words.empty() ? "" : " ") + *w;
+      }
+    }
+    std::printf("%s %s (%s)\n", test ? "testing" : "extracting into", test ? options_.file.c_str()
+                : cp932ToUtf8(session.extractionDirectory()).c_str(), words.c_str());
+  }
+
+  int warningCount() override { return warnings_; }
+  void endDialog(int result) override { result_ = result; }
+  DesktopSteps* desktopSteps() override { return &steps_; }
+
+  void progress(ProgressEvent event, int code, const char* text) override {
+    switch (event) {
+      case PROGRESS_ACTION: action_ = trimmed(text); break;
+      case PROGRESS_TESTING: action_ = "Testing"; break;
+      case PROGRESS_FILE:
+        endLine();
+        std::printf("  %s: %s", action_.c_str(), cp932ToUtf8(text).c_str());
+        lineOpen_ = true;
+        break;
+      case PROGRESS_TESTED:
+      case PROGRESS_EXTRACTED:
+        std::printf("%s\n", lineOpen_ ? "  OK" : "  OK (entry)");
+        lineOpen_ = false;
+        break;
+      case PROGRESS_WARNING:
+        endLine();
+        ++warnings_;
+        std::printf("  warning %d: %s\n", code, cp932ToUtf8(text).c_str());
+        break;
+      case PROGRESS_SKIPPED:
+        endLine();
+        std::printf("  skipped: %s\n", cp932ToUtf8(text).c_str());
+        break;
+    }
+    std::fflush(stdout);
+  }
+
+  void title(char* buffer, size_t size) override {
+    if (size > 0) std::snprintf(buffer, size, "%s", caption_.c_str());
+  }
+
+  void finish() { endLine(); }
+  int warnings() const { return warnings_; }
+  bool directoryFailed() const { return directoryFailed_; }
+
+ private:
+  void applySettings(Session& session) {
+    uint16_t flags = session.config().flags();
+    if (options_.subdirs == 1 && session.hasSubdirectories()) flags |= CFG_SUBDIRS;
+    if (options_.subdirs == 0) flags = static_cast<uint16_t>(flags & ~CFG_SUBDIRS);
+    if (!options_.overwrite.empty()) {
+      flags = static_cast<uint16_t>(flags & ~(CFG_OVERWRITE_ALL | CFG_NEVER_OVERWRITE));
+      if (options_.overwrite == "always") flags |= CFG_OVERWRITE_ALL;
+      if (options_.overwrite == "never") flags |= CFG_NEVER_OVERWRITE;
+    }
+    session.config().setFlags(flags);
+  }
+
+  void endLine() {
+    if (lineOpen_) std::printf("\n");
+    lineOpen_ = false;
+  }
+
+  static std::string trimmed(const char* text) {
+    std::string s = text ? text : "";
+    size_t b = s.find_first_not_of(' ');
+    return b == std::string::npos ? std::string() : s.substr(b);
+  }
+
+  const RunOptions& options_;
+  bool test_;
+  std::string caption_;
+  ConsoleDesktopSteps steps_;
+  std::string action_ = "Extracting";
+  bool lineOpen_ = false;
+  int warnings_ = 0;
+  int result_ = 0;
+  bool directoryFailed_ = false;
+};
+
+bool parseRunArguments(int argc, char** argv, bool test, RunOptions& o) {
+  for (int i = 0; i < argc; ++i) {
+    std::string a = argv[i];
+    auto value = [&](std::string& target) {
+      if (i + 1 >= argc) return false;
+      target = argv[++i];
+      return true;
+    };
+    if (!test && (a == "-d" || a == "--directory")) {
+      if (!value(o.directory)) return false;
+    } else if (!test && a == "--overwrite") {
+      if (!value(o.overwrite)) return false;
+      if (o.overwrite != "ask" && o.overwrite != "always" && o.overwrite != "never") return false;
+    } else if (a == "--password") {
+      if (!value(o.password)) return false;
+      o.hasPassword = true;
+    } else if (a == "--subdirs") {
+      o.subdirs = 1;
+    } else if (a == "--no-subdirs") {
+      o.subdirs = 0;
+    } else if (a.size() > 1 && a[0] == '-') {
+      return false;
+    } else if (o.file.empty()) {
+      o.file = a;
+    } else {
+      return false;
+    }
+  }
+  return !o.file.empty() && (test || !o.directory.empty());
+}
+
+// Brings a path or text of the command line into code page 932; false with a message.
+bool toEngineText(const std::string& what, const std::string& utf8, std::string& cp932, size_t limit) {
+  if (!utf8ToCp932(utf8, cp932) || cp932.size() > limit) {
+    std::fprintf(stderr, "mksfx: error: %s: no code page 932 form of at most %zu bytes\n", what.c_str(), limit);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int commandRun(int argc, char** argv, bool test) {
+  RunOptions o;
+  if (!parseRunArguments(argc, argv, test, o)) {
+    std::fprintf(stderr, test ? "usage: mksfx test FILE.exe [--password P] [--subdirs|--no-subdirs]\n"
+                              : "usage: mksfx extract FILE.exe -d DIR [--overwrite ask|always|never] "
+                                "[--password P] [--subdirs|--no-subdirs]\n");
+    return 2;
+  }
+  struct stat s;
+  if (stat(o.file.c_str(), &s) != 0 || !S_ISREG(s.st_mode)) {
+    std::fprintf(stderr, "mksfx: error: %s is not a file\n", o.file.c_str());
+    return 1;
+  }
+  std::string file, directory, password;
+  if (!toEngineText(o.file, o.file, file, SYS_PATH_MAX - 1)) return 1;
+  if (!test && !toEngineText(o.directory, o.directory, directory, SYS_PATH_MAX - 1)) return 1;
+  if (o.hasPassword && !toEngineText("--password", o.password, password, PASSWORD_MAX)) return 1;
+  RunOptions engine = o;
+  engine.directory = directory;
+  engine.password = password;
+
+  installConsoleReporting();
+  std::string caption = o.file.substr(o.file.rfind('/') == std::string::npos ? 0 : o.file.rfind('/') + 1);
+  std::string captionCp932;
+  if (!utf8ToCp932(caption, captionCp932)) captionCp932 = "mksfx";
+  ConsoleFrontEnd frontEnd(engine, test, captionCp932);
+  int status;
+  {
+    Session session(frontEnd);
+    status = session.start(file.c_str());
+  }
+  frontEnd.finish();
+  std::printf("%s finished: %d warning%s\n", test ? "test" : "extraction", frontEnd.warnings(),
+              frontEnd.warnings() == 1 ? "" : "s");
+  if (frontEnd.directoryFailed()) return 1;
+  return status;
+}

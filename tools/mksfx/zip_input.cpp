@@ -1,0 +1,225 @@
+// Reads a ZIP file that an author made with any tool into the builder's model: the end
+// record (found backwards from the end, allowing a comment), the central directory, and for
+// each entry its local header and its stored bytes. Offsets are taken relative to where the
+// central directory really lies, so an archive that already carries a prefix is read too.
+// Names flagged UTF-8 (general purpose bit 11) are rewritten in code page 932 with the flag
+// cleared; every local header is rebuilt from the central record, so sizes and offsets stay
+// right whatever the input tool wrote. ZIP64 and split archives are refused: the stub reads
+// neither.
+#include <cstdio>
+
+#include "archive/zip_format.h"
+#include "mksfx.h"
+
+namespace {
+
+constexpr uint32_t SIG_ZIP64_LOCATOR = 0x07064b50;
+constexpr int ZIP64_LOCATOR_SIZE = 20;
+constexpr uint16_t EXTRA_ZIP64 = 0x0001;
+constexpr uint16_t EXTRA_UNICODE_PATH = 0x7075;  // Info-ZIP: UTF-8 name with the CRC of the old one
+constexpr uint32_t MAX_COMMENT = 0xFFFF;
+
+const uint8_t* bytesAt(const std::string& s, size_t offset) {
+  return reinterpret_cast<const uint8_t*>(s.data()) + offset;
+}
+
+// The end record's position: the last signature whose comment ends inside the file.
+bool findEndRecord(const std::string& file, size_t& position) {
+  if (file.size() < EOCD_SIZE) return false;
+  size_t last = file.size() - EOCD_SIZE;
+  size_t first = last > MAX_COMMENT ? last - MAX_COMMENT : 0;
+  for (size_t p = last + 1; p-- > first;) {
+    const uint8_t* r = bytesAt(file, p);
+    if (le32(r) == SIG_END && p + EOCD_SIZE + le16(r + EOCD_COMMENT_LENGTH) <= file.size()) {
+      position = p;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Walks the tag/size/value records of an extra field; stops at a record that overruns.
+template <typename Visit>
+void forEachExtra(const std::string& extra, Visit visit) {
+  size_t p = 0;
+  while (p + 4 <= extra.size()) {
+    uint16_t tag = le16(bytesAt(extra, p));
+    uint16_t size = le16(bytesAt(extra, p + 2));
+    if (p + 4 + size > extra.size()) break;
+    visit(tag, p, 4u + size);
+    p += 4 + size;
+  }
+}
+
+bool hasExtra(const std::string& extra, uint16_t wanted) {
+  bool found = false;
+  forEachExtra(extra, [&](uint16_t tag, size_t, size_t) { found = found || tag == wanted; });
+  return found;
+}
+
+std::string withoutExtra(const std::string& extra, uint16_t unwanted) {
+  std::string kept;
+  size_t end = 0;
+  forEachExtra(extra, [&](uint16_t tag, size_t at, size_t length) {
+    if (tag != unwanted) kept.append(extra, at, length);
+    end = at + length;
+  });
+  kept.append(extra, end, std::string::npos);  // a trailing fragment stays as it was
+  return kept;
+}
+
+std::string printable(const std::string& raw) {
+  return isValidUtf8(raw) ? raw : cp932ToUtf8(raw);
+}
+
+// Brings a name into code page 932. False when it has no form there (reported).
+bool convertName(ZipEntry& entry, bool utf8Flagged, const InputOptions& options,
+                 Problems& problems) {
+  std::string raw = entry.name;
+  if (utf8Flagged || options.utf8Names) {
+    std::string converted;
+    if (!isValidUtf8(raw) || !utf8ToCp932(raw, converted)) {
+      problems.warning("entry \"" + printable(raw) + "\": the name has no code page 932 form");
+      return false;
+    }
+    entry.name = converted;
+    entry.flags &= static_cast<uint16_t>(~GPF_UTF8);
+    // The Unicode path field names the old header name by its CRC; it no longer matches.
+    entry.localExtra = withoutExtra(entry.localExtra, EXTRA_UNICODE_PATH);
+    entry.centralExtra = withoutExtra(entry.centralExtra, EXTRA_UNICODE_PATH);
+    return true;
+  }
+  if (!isValidCp932(raw)) {
+    std::string hint = isValidUtf8(raw) ? " (it looks like UTF-8: use --utf8-names)" : "";
+    problems.warning("entry \"" + printable(raw) + "\": the name is not valid code page 932" + hint);
+    return false;
+  }
+  return true;
+}
+
+bool readCentralRecord(const std::string& file, size_t& p, size_t directoryEnd, int64_t shift,
+                       const InputOptions& options, ZipEntry& entry, Problems& problems) {
+  if (p + CDH_SIZE > directoryEnd || le32(bytesAt(file, p)) != SIG_CENTRAL) {
+    problems.error("the central directory is damaged (no central header where one belongs)");
+    return false;
+  }
+  const uint8_t* c = bytesAt(file, p);
+  size_t nameLength = le16(c + CDH_NAME_LENGTH), extraLength = le16(c + CDH_EXTRA_LENGTH),
+         commentLength = le16(c + CDH_COMMENT_LENGTH);
+  if (p + CDH_SIZE + nameLength + extraLength + commentLength > directoryEnd) {
+    problems.error("the central directory is damaged (a record runs past its end)");
+    return false;
+  }
+  entry.versionMade = le16(c + CDH_VERSION_MADE);
+  entry.versionNeeded = le16(c + CDH_VERSION_NEEDED);
+  entry.flags = le16(c + CDH_FLAGS);
+  entry.method = le16(c + CDH_METHOD);
+  entry.time = le16(c + CDH_TIME);
+  entry.date = le16(c + CDH_DATE);
+  entry.crc = le32(c + CDH_CRC32);
+  entry.compressedSize = le32(c + CDH_COMPRESSED);
+  entry.uncompressedSize = le32(c + CDH_UNCOMPRESSED);
+  entry.internalAttributes = le16(c + CDH_INTERNAL_ATTR);
+  entry.externalAttributes = le32(c + CDH_EXTERNAL_ATTR);
+  entry.name.assign(file, p + CDH_NAME, nameLength);
+  entry.centralExtra.assign(file, p + CDH_NAME + nameLength, extraLength);
+  entry.comment.assign(file, p + CDH_NAME + nameLength + extraLength, commentLength);
+  uint32_t localOffset = le32(c + CDH_LOCAL_OFFSET);
+  uint16_t diskStart = le16(c + CDH_DISK_START);
+  p += CDH_SIZE + nameLength + extraLength + commentLength;
+
+  std::string shown = printable(entry.name);
+  if (entry.compressedSize == 0xFFFFFFFFu || entry.uncompressedSize == 0xFFFFFFFFu ||
+      localOffset == 0xFFFFFFFFu || diskStart == 0xFFFF || hasExtra(entry.centralExtra, EXTRA_ZIP64)) {
+    problems.error("the input is a ZIP64 archive (entry \"" + shown + "\"); the stub cannot read it");
+    return false;
+  }
+  if (diskStart != 0) {
+    problems.error("entry \"" + shown + "\" lies on another disk; split archives are not supported");
+    return false;
+  }
+
+  int64_t local = static_cast<int64_t>(localOffset) + shift;
+  if (local < 0 || static_cast<uint64_t>(local) + LFH_SIZE > file.size() ||
+      le32(bytesAt(file, static_cast<size_t>(local))) != SIG_LOCAL) {
+    problems.error("entry \"" + shown + "\": its local header is missing or damaged");
+    return false;
+  }
+  const uint8_t* l = bytesAt(file, static_cast<size_t>(local));
+  uint64_t dataStart = static_cast<uint64_t>(local) + LFH_SIZE + le16(l + LFH_NAME_LENGTH) +
+                       le16(l + LFH_EXTRA_LENGTH);
+  if (dataStart + entry.compressedSize > file.size()) {
+    problems.error("entry \"" + shown + "\": its data runs past the end of the file");
+    return false;
+  }
+  entry.localExtra.assign(file, static_cast<size_t>(local) + LFH_SIZE + le16(l + LFH_NAME_LENGTH),
+                          le16(l + LFH_EXTRA_LENGTH));
+  if (hasExtra(entry.localExtra, EXTRA_ZIP64)) {
+    problems.error("the input is a ZIP64 archive (entry \"" + shown + "\"); the stub cannot read it");
+    return false;
+  }
+  entry.data.assign(file, static_cast<size_t>(dataStart), entry.compressedSize);
+  convertName(entry, (entry.flags & GPF_UTF8) != 0, options, problems);
+  return true;
+}
+
+}  // namespace
+
+bool readWholeFile(const std::string& path, std::string& bytes) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  bytes.clear();
+  char buffer[65536];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
+  bool ok = !std::ferror(f);
+  std::fclose(f);
+  return ok;
+}
+
+bool readZipInput(const std::string& path, const InputOptions& options, ZipArchive& archive,
+                  Problems& problems) {
+  std::string file;
+  if (!readWholeFile(path, file)) {
+    problems.error("cannot read " + path);
+    return false;
+  }
+  size_t end;
+  if (!findEndRecord(file, end)) {
+    problems.error(path + " is not a ZIP archive (no end of central directory record)");
+    return false;
+  }
+  const uint8_t* e = bytesAt(file, end);
+  if (end >= ZIP64_LOCATOR_SIZE && le32(bytesAt(file, end - ZIP64_LOCATOR_SIZE)) == SIG_ZIP64_LOCATOR) {
+    problems.error(path + " is a ZIP64 archive; the stub cannot read it");
+    return false;
+  }
+  uint16_t total = le16(e + EOCD_ENTRIES_TOTAL);
+  uint32_t size = le32(e + EOCD_DIRECTORY_SIZE), offset = le32(e + EOCD_DIRECTORY_OFFSET);
+  if (total == 0xFFFF || size == 0xFFFFFFFFu || offset == 0xFFFFFFFFu) {
+    problems.error(path + " is a ZIP64 archive; the stub cannot read it");
+    return false;
+  }
+  if (le16(e + EOCD_THIS_DISK) != 0 || le16(e + EOCD_START_DISK) != 0 ||
+      le16(e + EOCD_ENTRIES_HERE) != total) {
+    problems.error(path + " is one part of a split archive; join it first");
+    return false;
+  }
+  if (size > end) {
+    problems.error(path + " is not a usable ZIP archive (the central directory size is larger than the file)");
+    return false;
+  }
+  // Where the directory really lies may differ from what the record says (a prefix was
+  // added without adjusting the offsets); every offset is shifted by the same amount.
+  size_t directory = end - size;
+  int64_t shift = static_cast<int64_t>(directory) - static_cast<int64_t>(offset);
+  archive.comment.assign(file, end + EOCD_SIZE, le16(e + EOCD_COMMENT_LENGTH));
+
+  size_t p = directory;
+  for (uint32_t i = 0; i < total; ++i) {
+    ZipEntry entry;
+    if (!readCentralRecord(file, p, end, shift, options, entry, problems)) return false;
+    archive.entries.push_back(std::move(entry));
+  }
+  return true;
+}
