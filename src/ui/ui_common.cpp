@@ -61,14 +61,19 @@ void CentreDialog(HWND dialog) {
 }
 
 char* FormatGrouped(char* buffer, int64_t value) {
+  // Digits from the right, then reversed into place with the group separators.
   char digits[24];
-  int n = std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value));
-  const char* p = digits;
+  int n = 0;
+  uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  do {
+    digits[n++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
   char* out = buffer;
-  if (*p == '-') { *out++ = *p++; --n; }
-  for (int i = 0; i < n; ++i) {
-    if (i > 0 && (n - i) % 3 == 0) *out++ = ',';
-    *out++ = p[i];
+  if (value < 0) *out++ = '-';
+  for (int i = n - 1; i >= 0; --i) {
+    *out++ = digits[i];
+    if (i > 0 && i % 3 == 0) *out++ = ',';
   }
   *out = '\0';
   return buffer;
