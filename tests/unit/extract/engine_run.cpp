@@ -1,0 +1,69 @@
+// The engine run used by the tests of this folder.
+#include "engine_run.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "archive/archive_reader.h"
+#include "options/option_state.h"
+
+namespace fs = std::filesystem;
+
+EngineRun::EngineRun() {
+  Options().ResetOptions();
+  ForgetTypedPassword();
+  target_ = scratch_.path() + "/out/";
+  fs::create_directories(fs::u8path(target_));
+}
+
+EngineRun::~EngineRun() {
+  context_.reset();
+  Options().ResetOptions();
+  ForgetTypedPassword();
+}
+
+int EngineRun::run(const std::string& archive, const std::vector<std::string>& words, bool ownContext) {
+  return runPath(fixturePath(archive), words, ownContext);
+}
+
+int EngineRun::runPath(const std::string& archivePath, const std::vector<std::string>& words, bool ownContext) {
+  context_.reset();
+  Options().ResetOptions();
+  words_.clear();
+  for (const std::string& w : words) words_.emplace_back(w.c_str(), w.c_str() + w.size() + 1);
+  std::vector<char*> list;
+  for (auto& w : words_) list.push_back(w.data());
+  list.push_back(nullptr);
+  ParseWords(list.data());
+
+  ArchiveReader reader;
+  reader.SetArchiveSpec(archivePath.c_str());
+  if (!reader.Open()) return -1;
+  reader.LoadDirectory();
+  reader.setExtractionDirectory(target_.c_str());
+  reader.FinishSelection();
+  if (!ownContext) return reader.ExtractSelected();
+  context_ = std::make_unique<ExtClass>(&reader, reader.extractionDirectory());
+  int result = reader.ExtractSelected(*context_);
+  // The reader ends here; the context stays for inspection.
+  context_->reader = nullptr;
+  context_->extractionDirectory = "";
+  return result;
+}
+
+std::vector<std::string> listTree(const std::string& root) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  fs::path base = fs::u8path(root);
+  for (auto it = fs::recursive_directory_iterator(base, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    std::string relative = fs::relative(it->path(), base, ec).generic_u8string();
+    if (it->is_directory(ec)) relative += "/";
+    names.push_back(relative);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::string> EngineRun::listScratch() const { return listTree(scratch_.path()); }
+std::vector<std::string> EngineRun::listTarget() const { return listTree(target_); }
