@@ -97,6 +97,9 @@ bool Session::startUp(const char* modulePath) {
     modulePath_[0] = 0;
   }
   SysSetNameType(SYS_NAMES_LONG);
+  // The option record starts from its defaults (a process starts only one session, but the
+  // builder's front end and the tests start several in turn).
+  Options().ResetOptions();
   config_.load(modulePath_);
 
   prompts_ = frontEnd_.createPrompts();

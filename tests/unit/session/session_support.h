@@ -101,6 +101,24 @@ inline void writeSfx(const std::string& fixture, const ConfigBlock& config, cons
   writeFileBytes(path, bytes);
 }
 
+// Restores the current directory at the end of a test (start-up and runs change it; a
+// scratch directory cannot be removed while it is current on Windows).
+class CurrentDirectoryGuard {
+ public:
+  CurrentDirectoryGuard() { SysGetCurrentDirectory(saved_); }
+  ~CurrentDirectoryGuard() { SysSetCurrentDirectory(saved_); }
+
+ private:
+  char saved_[SYS_PATH_MAX] = {};
+};
+
+// A path with '\' turned into '/', for comparisons.
+inline std::string forwardSlashes(std::string path) {
+  for (char& c : path)
+    if (c == '\\') c = '/';
+  return path;
+}
+
 // ---- scripted front end ----------------------------------------------------------------------
 
 class ScriptedPrompts : public UserPrompts {
