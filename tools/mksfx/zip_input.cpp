@@ -94,6 +94,14 @@ bool convertName(ZipEntry& entry, bool utf8Flagged, const InputOptions& options,
     problems.warning("entry \"" + printable(raw) + "\": the name is not valid code page 932" + hint);
     return false;
   }
+  // Tools on UTF-8 systems often store UTF-8 names without the flag. Such bytes may still
+  // pass as code page 932, but as different characters; the author has to say which it is.
+  bool nonAscii = false;
+  for (unsigned char c : raw) nonAscii = nonAscii || c >= 0x80;
+  if (nonAscii && isValidUtf8(raw)) {
+    problems.warning("entry \"" + raw + "\": the name is not flagged UTF-8 but reads as UTF-8; it is kept as "
+                     "code page 932 (use --utf8-names if it is UTF-8)");
+  }
   return true;
 }
 
