@@ -305,31 +305,28 @@ void Session::complete(bool test) {
   }
 
   // A step is eligible when its flag is set and the configuration has its section (a front
-  // end that sets the flag without a section gets nothing to create).
+  // end that sets the flag without a section gets nothing to create). With warnings, the
+  // step's question carries the warning text, and the step runs only on Yes and only if
+  // Cancel was not confirmed while the question was open.
   DesktopSteps* steps = frontEnd_.desktopSteps();
-  char question[QUESTION_SIZE];
-  char shortDirectory[SYS_PATH_MAX];
-  auto eligible = [&](uint16_t flag, const char* section) {
-    return postStepsAllowed_ && (f & flag) && section;
-  };
-  auto agreed = [&](const char* questionText, const char* subject) {
+  bool warningsAsked = false;
+  auto agreed = [&](uint16_t flag, const char* section, const char* questionText, const char* subject) {
+    if (!postStepsAllowed_ || !(f & flag) || !section) return false;
     if (warnings == 0) return true;
+    char question[QUESTION_SIZE];
     std::snprintf(question, sizeof question, "%s%s%s", warningText, questionText, subject);
-    return ShowMessage(question, MessageKind::Question);
+    warningsAsked = true;
+    return ShowMessage(question, MessageKind::Question) && postStepsAllowed_;
   };
-
-  if (eligible(CFG_PROGRAM_GROUP, config_.programGroup()) &&
-      agreed(GROUP_QUESTION_TEXT, config_.programGroup()) && steps)
+  char shortDirectory[SYS_PATH_MAX];
+  if (agreed(CFG_PROGRAM_GROUP, config_.programGroup(), GROUP_QUESTION_TEXT, config_.programGroup()) && steps)
     steps->createProgramGroup(config_.programGroup(), shortExtractionDirectory(shortDirectory));
-
-  if (eligible(CFG_EXTENSIONS, config_.extensions()) &&
-      agreed(EXTENSIONS_QUESTION_TEXT, config_.extensionListText()) && steps)
+  if (agreed(CFG_EXTENSIONS, config_.extensions(), EXTENSIONS_QUESTION_TEXT, config_.extensionListText()) &&
+      steps)
     steps->registerExtensions(config_, shortExtractionDirectory(shortDirectory));
 
-  const bool stepEligible = eligible(CFG_PROGRAM_GROUP, config_.programGroup()) ||
-                            eligible(CFG_EXTENSIONS, config_.extensions());
-  if (warnings != 0 && (f & CFG_MESSAGES) && !stepEligible)
-    ShowMessage(warningText, MessageKind::Notice);
+  // Otherwise the warnings get their own notice.
+  if (warnings != 0 && (f & CFG_MESSAGES) && !warningsAsked) ShowMessage(warningText, MessageKind::Notice);
 }
 
 void Session::cancelConfirmed() {

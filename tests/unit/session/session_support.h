@@ -123,7 +123,10 @@ inline std::string forwardSlashes(std::string path) {
 
 class ScriptedPrompts : public UserPrompts {
  public:
-  int confirmOverwrite(const char*, const EntryRecord*) override { return overwriteAnswer; }
+  int confirmOverwrite(const char*, const EntryRecord*) override {
+    ++overwriteQuestions;
+    return overwriteAnswer;
+  }
   int confirmDirectory(const char*) override { return 0; }
   int askLastDisk() override { return ANSWER_GIVE_UP; }
   int askDisk(int) override { return ANSWER_GIVE_UP; }
@@ -132,6 +135,7 @@ class ScriptedPrompts : public UserPrompts {
   }
   int askPassword(const char*, char*, size_t) override { return PASSWORD_SKIP; }
   int overwriteAnswer = 'N';
+  int overwriteQuestions = 0;
 };
 
 class ScriptedFrontEnd : public SessionFrontEnd, public ProgressLink, public DesktopSteps {
