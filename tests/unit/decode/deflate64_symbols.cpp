@@ -1,0 +1,113 @@
+// The two Deflate64 differences and what both modes share: length symbol 285 (258 in Deflate,
+// 16 extra bits and a flush marker in Deflate64) and distance symbols 30 and 31, which reach
+// up to 65,536 bytes back in either mode.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "decode_support.h"
+
+namespace {
+
+// Fixed-code helpers (RFC 1951, 3.2.6).
+void literal(BitWriter& w, uint8_t b) {
+  if (b < 144) w.code(0x30 + b, 8);
+  else w.code(0x190 + (b - 144), 9);
+}
+void lengthSymbol(BitWriter& w, unsigned s) {
+  if (s < 280) w.code(s - 256, 7);
+  else w.code(0xC0 + (s - 280), 8);
+}
+void fixedHeader(BitWriter& w, bool final) {
+  w.bits(final ? 1 : 0, 1);
+  w.bits(1, 2);
+}
+
+}  // namespace
+
+TEST(Deflate64Symbols, Symbol285DecodesDifferentlyInTheTwoModes) {
+  // 'x', symbol 285, then 16 bits 0x1000, distance symbol 0, end of block. Deflate64 takes the
+  // 16 bits as length 4,096 + 3 at distance 1; Deflate copies 258 bytes and finds distance
+  // symbol 0 and the end-of-block code inside those same bits.
+  BitWriter w;
+  fixedHeader(w, true);
+  literal(w, 'x');
+  lengthSymbol(w, 285);
+  w.bits(0x1000, 16);
+  w.code(0, 5);
+  w.code(0, 7);
+  std::string stream = w.finish();
+
+  MemoryIo d64(stream);
+  EXPECT_EQ(0, inflateAll(d64, false));
+  EXPECT_EQ(std::string(4100, 'x'), d64.output);
+  MemoryIo d(stream);
+  EXPECT_EQ(0, inflateAll(d, true));
+  EXPECT_EQ(std::string(259, 'x'), d.output);
+}
+
+TEST(Deflate64Symbols, ZeroLengthIsAFlushMarker) {
+  BitWriter w;
+  fixedHeader(w, true);
+  literal(w, 'a');
+  literal(w, 'b');
+  lengthSymbol(w, 285);
+  w.bits(0, 16);  // flush: no distance follows
+  literal(w, 'c');
+  w.code(0, 7);
+  MemoryIo io(w.finish());
+  EXPECT_EQ(0, inflateAll(io, false));
+  EXPECT_EQ("abc", io.output);
+  EXPECT_EQ((std::vector<uint32_t>{2, 1}), io.writes);
+}
+
+TEST(Deflate64Symbols, DistanceSymbols30And31InBothModes) {
+  std::mt19937 rng(3);
+  std::string data(60000, '\0');
+  for (char& c : data) c = static_cast<char>('a' + rng() % 26);
+  BitWriter w;
+  w.bits(0, 1);
+  w.bits(0, 2);
+  w.alignToByte();
+  w.bits(60000, 16);
+  w.bits(static_cast<uint16_t>(~60000), 16);
+  for (char c : data) w.byte(static_cast<uint8_t>(c));
+  fixedHeader(w, true);
+  lengthSymbol(w, 257);  // length 3
+  w.code(30, 5);
+  w.bits(40000 - 32769, 14);  // symbol 30: 32,769 + 14 extra bits
+  lengthSymbol(w, 258);  // length 4
+  w.code(31, 5);
+  w.bits(50000 - 49153, 14);  // symbol 31: 49,153 + 14 extra bits
+  w.code(0, 7);
+  std::string stream = w.finish();
+
+  std::string expected = data + data.substr(20000, 3);
+  expected += expected.substr(60003 - 50000, 4);
+  for (bool deflateMode : {true, false}) {
+    MemoryIo io(stream, 777);
+    EXPECT_EQ(0, inflateAll(io, deflateMode));
+    EXPECT_TRUE(io.output == expected) << (deflateMode ? "Deflate" : "Deflate64");
+  }
+}
+
+TEST(Deflate64Symbols, MatchesWrapAroundTheWindow) {
+  // 70,000 bytes of one long Deflate64 match at distance 3 cross the window end; output
+  // still leaves in a whole window and the remainder.
+  BitWriter w;
+  fixedHeader(w, true);
+  literal(w, '1');
+  literal(w, '2');
+  literal(w, '3');
+  lengthSymbol(w, 285);
+  w.bits(65535, 16);  // length 65,538
+  w.code(2, 5);       // distance 3
+  w.code(0, 7);
+  MemoryIo io(w.finish());
+  EXPECT_EQ(0, inflateAll(io, false));
+  std::string expected;
+  while (expected.size() < 65541) expected += "123";
+  EXPECT_TRUE(io.output == expected.substr(0, 65541));
+  EXPECT_EQ((std::vector<uint32_t>{65536, 5}), io.writes);
+}
