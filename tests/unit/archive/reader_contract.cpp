@@ -1,0 +1,95 @@
+// The reader's fixed contracts: the ZIPFILE assertion texts of its hooks and of reads
+// without an open archive, the per-mille compression ratio, and what Close and Release
+// leave behind (the reader can load the same archive again).
+#include <gtest/gtest.h>
+
+#include "reader_support.h"
+#include "zip_builder.h"
+
+namespace {
+
+template <typename F>
+AssertionStop assertionOf(F action) {
+  try {
+    action();
+  } catch (const AssertionStop& stop) {
+    return stop;
+  }
+  return AssertionStop{"", "no assertion"};
+}
+
+TEST(ReaderContract, AssertionTexts) {
+  ReportCatcher catcher;
+  OptionsReset reset;
+  uint8_t bytes[32] = {};
+  ArchiveReader reader;
+  struct Case {
+    AssertionStop stop;
+    const char* text;
+  };
+  const Case cases[] = {
+      {assertionOf([&] { CopyEndRecord(nullptr, bytes); }), "pDest != NULL"},
+      {assertionOf([&] { CopyEndRecord(bytes, nullptr); }), "pSource != NULL"},
+      {assertionOf([&] { AdoptCentralRecord(nullptr); }), "pSource != NULL"},
+      {assertionOf([&] { ReadLocalFixed(&reader, nullptr); }), "pLocal != NULL"},
+      {assertionOf([&] { reader.Read(bytes, 4); }), "pZipStream != NULL"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.stop.module, "ZIPFILE");
+    EXPECT_EQ(c.stop.text, c.text);
+  }
+}
+
+TEST(ReaderContract, CompressionRatio) {
+  struct Case {
+    uint32_t compressed, uncompressed, ratio;
+  };
+  const Case cases[] = {
+      {0, 0, 0},           {5, 0, 0},       {11, 10, 0},     {10, 10, 0},
+      {0, 10, 1000},       {1, 3, 667},     {250, 1000, 750}, {999, 1000, 1},
+      // Large sizes are halved together until compressed * 1000 fits 32 bits.
+      {4294967u, 4294967u * 2, 500}, {0x80000000u, 0xFFFFFFFFu, 500}, {3000000000u, 4000000000u, 251},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CompressionRatio(c.compressed, c.uncompressed), c.ratio)
+        << c.compressed << " / " << c.uncompressed;
+  }
+}
+
+TEST(ReaderContract, CloseAndReopen) {
+  ReportCatcher catcher;
+  OptionsReset reset;
+  ScratchDir dir;
+  ZipBuilder zip;
+  zip.add("a.txt", "a");
+  zip.add("b.txt", "b");
+  writeFileBytes(dir.file("c.zip"), zip.build());
+  ArchiveReader reader;
+  ASSERT_EQ(openAndLoad(reader, dir.file("c.zip")), 0);
+  reader.Close();
+  EXPECT_EQ(reader.stream(), nullptr);
+  EXPECT_EQ(reader.entryCount(), 0);
+  // The search over the spec is exhausted: a new reader loads the same file again.
+  ArchiveReader again;
+  ASSERT_EQ(openAndLoad(again, dir.file("c.zip")), 0);
+  EXPECT_EQ(again.entryCount(), 2);
+  again.Release();
+  EXPECT_EQ(again.stream(), nullptr);
+  EXPECT_EQ(again.localExtra(), nullptr);
+}
+
+TEST(ReaderContract, FatalReportReleasesTheReader) {
+  ReportCatcher catcher;
+  OptionsReset reset;
+  ScratchDir dir;
+  ZipBuilder zip;
+  zip.add("a.txt", "a");
+  writeFileBytes(dir.file("f.zip"), zip.build());
+  ArchiveReader reader;
+  ASSERT_EQ(openAndLoad(reader, dir.file("f.zip")), 0);
+  ASSERT_NE(reader.stream(), nullptr);
+  EXPECT_THROW(FatalError(19, nullptr), FatalExit);
+  EXPECT_EQ(reader.stream(), nullptr);
+}
+
+}  // namespace
