@@ -194,13 +194,50 @@ void checkStub(const std::string& stub, uint32_t blockOffset, Problems& problems
   }
 }
 
+// The archive from the input (a directory or a ZIP file), with the checks every entry gets.
+void readInput(const BuildOptions& o, ZipArchive& archive, Problems& problems) {
+  struct stat s;
+  if (stat(o.input.c_str(), &s) != 0) {
+    problems.error("cannot find the input " + o.input);
+  } else if (S_ISDIR(s.st_mode)) {
+    readDirectoryInput(o.input, archive, problems);
+  } else {
+    readZipInput(o.input, o.inputOptions, archive, problems);
+  }
+  if (problems.errors() == 0) checkEntries(archive, problems);
+  if (o.hasComment) {
+    std::string comment;
+    if (!utf8ToCp932(o.comment, comment)) problems.error("--comment: the text has no code page 932 form");
+    archive.comment = comment;
+  }
+}
+
+void fillBlock(const BuildOptions& o, ConfigBlock& block, Problems& problems) {
+  block.setFlags(flagsOf(o));
+  if (o.hasDirectory) setSection(block, SECTION_INDEX_DEFAULT_DIR, "--dir", o.directory, problems);
+  if (o.hasGroup) setSection(block, SECTION_INDEX_PROGRAM_GROUP, "--group", o.group, problems);
+  if (o.hasExtensions) setSection(block, SECTION_INDEX_EXTENSIONS, "--extensions", o.extensions, problems);
+}
+
+// The stub's file offset of the block: the stub's size rounded up to a multiple of 12,
+// which must stay inside the range the stub searches.
+uint64_t placeBlock(const std::string& stub, Problems& problems) {
+  uint64_t blockOffset = (stub.size() + CONFIG_STEP - 1) / CONFIG_STEP * CONFIG_STEP;
+  if (blockOffset >= CONFIG_SEARCH_LIMIT) {
+    problems.error("the stub is " + std::to_string(stub.size()) + " bytes; its configuration block would lie at offset " +
+                   std::to_string(blockOffset) + ", beyond the 300,000 bytes the stub searches");
+  } else {
+    checkStub(stub, static_cast<uint32_t>(blockOffset), problems);
+  }
+  return blockOffset;
+}
+
 }  // namespace
 
 int commandBuild(int argc, char** argv) {
   BuildOptions o;
   if (!parseArguments(argc, argv, o)) return 2;
   Problems problems(o.strict);
-
   if (!o.force && access(o.output.c_str(), F_OK) == 0) {
     std::fprintf(stderr, "mksfx: error: %s exists (use --force to replace it); nothing written\n", o.output.c_str());
     return 1;
@@ -214,36 +251,10 @@ int commandBuild(int argc, char** argv) {
   }
 
   ZipArchive archive;
-  struct stat s;
-  if (stat(o.input.c_str(), &s) != 0) {
-    problems.error("cannot find the input " + o.input);
-  } else if (S_ISDIR(s.st_mode)) {
-    readDirectoryInput(o.input, archive, problems);
-  } else {
-    readZipInput(o.input, o.inputOptions, archive, problems);
-  }
-  if (problems.errors() == 0) checkEntries(archive, problems);
-
-  if (o.hasComment) {
-    std::string comment;
-    if (!utf8ToCp932(o.comment, comment)) problems.error("--comment: the text has no code page 932 form");
-    archive.comment = comment;
-  }
-
+  readInput(o, archive, problems);
   ConfigBlock block;
-  block.setFlags(flagsOf(o));
-  if (o.hasDirectory) setSection(block, SECTION_INDEX_DEFAULT_DIR, "--dir", o.directory, problems);
-  if (o.hasGroup) setSection(block, SECTION_INDEX_PROGRAM_GROUP, "--group", o.group, problems);
-  if (o.hasExtensions) setSection(block, SECTION_INDEX_EXTENSIONS, "--extensions", o.extensions, problems);
-
-  uint64_t blockOffset = (stub.size() + CONFIG_STEP - 1) / CONFIG_STEP * CONFIG_STEP;
-  if (blockOffset >= CONFIG_SEARCH_LIMIT) {
-    problems.error("the stub is " + std::to_string(stub.size()) + " bytes; its configuration block would lie at offset " +
-                   std::to_string(blockOffset) + ", beyond the 300,000 bytes the stub searches");
-  } else {
-    checkStub(stub, static_cast<uint32_t>(blockOffset), problems);
-  }
-
+  fillBlock(o, block, problems);
+  uint64_t blockOffset = placeBlock(stub, problems);
   if (problems.refused()) {
     std::fprintf(stderr, "mksfx: %s not written\n", o.output.c_str());
     return 1;

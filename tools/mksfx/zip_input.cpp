@@ -105,8 +105,9 @@ bool convertName(ZipEntry& entry, bool utf8Flagged, const InputOptions& options,
   return true;
 }
 
-bool readCentralRecord(const std::string& file, size_t& p, size_t directoryEnd, int64_t shift,
-                       const InputOptions& options, ZipEntry& entry, Problems& problems) {
+// The fields of one central record; `p` moves past it. False (reported) when it overruns.
+bool parseCentralRecord(const std::string& file, size_t& p, size_t directoryEnd, ZipEntry& entry,
+                        uint32_t& localOffset, uint16_t& diskStart, Problems& problems) {
   if (p + CDH_SIZE > directoryEnd || le32(bytesAt(file, p)) != SIG_CENTRAL) {
     problems.error("the central directory is damaged (no central header where one belongs)");
     return false;
@@ -132,10 +133,38 @@ bool readCentralRecord(const std::string& file, size_t& p, size_t directoryEnd, 
   entry.name.assign(file, p + CDH_NAME, nameLength);
   entry.centralExtra.assign(file, p + CDH_NAME + nameLength, extraLength);
   entry.comment.assign(file, p + CDH_NAME + nameLength + extraLength, commentLength);
-  uint32_t localOffset = le32(c + CDH_LOCAL_OFFSET);
-  uint16_t diskStart = le16(c + CDH_DISK_START);
+  localOffset = le32(c + CDH_LOCAL_OFFSET);
+  diskStart = le16(c + CDH_DISK_START);
   p += CDH_SIZE + nameLength + extraLength + commentLength;
+  return true;
+}
 
+// The local header of an entry: its extra field and the stored bytes behind it.
+bool readLocalPart(const std::string& file, int64_t local, ZipEntry& entry, const std::string& shown,
+                   Problems& problems) {
+  if (local < 0 || static_cast<uint64_t>(local) + LFH_SIZE > file.size() ||
+      le32(bytesAt(file, static_cast<size_t>(local))) != SIG_LOCAL) {
+    problems.error("entry \"" + shown + "\": its local header is missing or damaged");
+    return false;
+  }
+  size_t at = static_cast<size_t>(local);
+  const uint8_t* l = bytesAt(file, at);
+  size_t nameLength = le16(l + LFH_NAME_LENGTH), extraLength = le16(l + LFH_EXTRA_LENGTH);
+  uint64_t dataStart = static_cast<uint64_t>(at) + LFH_SIZE + nameLength + extraLength;
+  if (dataStart + entry.compressedSize > file.size()) {
+    problems.error("entry \"" + shown + "\": its data runs past the end of the file");
+    return false;
+  }
+  entry.localExtra.assign(file, at + LFH_SIZE + nameLength, extraLength);
+  entry.data.assign(file, static_cast<size_t>(dataStart), entry.compressedSize);
+  return true;
+}
+
+bool readEntry(const std::string& file, size_t& p, size_t directoryEnd, int64_t shift,
+               const InputOptions& options, ZipEntry& entry, Problems& problems) {
+  uint32_t localOffset;
+  uint16_t diskStart;
+  if (!parseCentralRecord(file, p, directoryEnd, entry, localOffset, diskStart, problems)) return false;
   std::string shown = printable(entry.name);
   if (entry.compressedSize == 0xFFFFFFFFu || entry.uncompressedSize == 0xFFFFFFFFu ||
       localOffset == 0xFFFFFFFFu || diskStart == 0xFFFF || hasExtra(entry.centralExtra, EXTRA_ZIP64)) {
@@ -146,28 +175,18 @@ bool readCentralRecord(const std::string& file, size_t& p, size_t directoryEnd, 
     problems.error("entry \"" + shown + "\" lies on another disk; split archives are not supported");
     return false;
   }
-
-  int64_t local = static_cast<int64_t>(localOffset) + shift;
-  if (local < 0 || static_cast<uint64_t>(local) + LFH_SIZE > file.size() ||
-      le32(bytesAt(file, static_cast<size_t>(local))) != SIG_LOCAL) {
-    problems.error("entry \"" + shown + "\": its local header is missing or damaged");
-    return false;
-  }
-  const uint8_t* l = bytesAt(file, static_cast<size_t>(local));
-  uint64_t dataStart = static_cast<uint64_t>(local) + LFH_SIZE + le16(l + LFH_NAME_LENGTH) +
-                       le16(l + LFH_EXTRA_LENGTH);
-  if (dataStart + entry.compressedSize > file.size()) {
-    problems.error("entry \"" + shown + "\": its data runs past the end of the file");
-    return false;
-  }
-  entry.localExtra.assign(file, static_cast<size_t>(local) + LFH_SIZE + le16(l + LFH_NAME_LENGTH),
-                          le16(l + LFH_EXTRA_LENGTH));
+  if (!readLocalPart(file, static_cast<int64_t>(localOffset) + shift, entry, shown, problems)) return false;
   if (hasExtra(entry.localExtra, EXTRA_ZIP64)) {
     problems.error("the input is a ZIP64 archive (entry \"" + shown + "\"); the stub cannot read it");
     return false;
   }
-  entry.data.assign(file, static_cast<size_t>(dataStart), entry.compressedSize);
-  convertName(entry, (entry.flags & GPF_UTF8) != 0, options, problems);
+  bool utf8 = (entry.flags & GPF_UTF8) != 0;
+  if (convertName(entry, utf8, options, problems) && utf8) {
+    // The entry comment is UTF-8 under the same flag; the stub does not show it, but a
+    // reader that does must not see UTF-8 taken for code page 932.
+    std::string comment;
+    entry.comment = utf8ToCp932(entry.comment, comment) ? comment : std::string();
+  }
   return true;
 }
 
@@ -226,7 +245,7 @@ bool readZipInput(const std::string& path, const InputOptions& options, ZipArchi
   size_t p = directory;
   for (uint32_t i = 0; i < total; ++i) {
     ZipEntry entry;
-    if (!readCentralRecord(file, p, end, shift, options, entry, problems)) return false;
+    if (!readEntry(file, p, end, shift, options, entry, problems)) return false;
     archive.entries.push_back(std::move(entry));
   }
   return true;
