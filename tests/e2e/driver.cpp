@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -58,11 +59,16 @@ bool kindMatches(HWND dialog, const char* kind) {
   if (!std::strcmp(kind, "any")) return true;
   if (!std::strcmp(kind, "main"))
     return hasControl(dialog, 1121, nullptr) || (hasControl(dialog, 1007, nullptr) && hasControl(dialog, 1032, nullptr));
-  if (!std::strcmp(kind, "box")) return hasControl(dialog, 0xFFFF, "Static");
   if (!std::strcmp(kind, "overwrite")) return hasControl(dialog, 1017, nullptr);
   if (!std::strcmp(kind, "password")) return hasControl(dialog, 1005, nullptr);
   if (!std::strcmp(kind, "viewer")) return hasControl(dialog, 1004, "Edit");
   if (!std::strcmp(kind, "about")) return hasControl(dialog, 1140, nullptr);
+  // A message box: its text is static 65535, and it has none of the program's own ids.
+  if (!std::strcmp(kind, "box")) {
+    for (const char* other : {"main", "overwrite", "password", "viewer", "about"})
+      if (kindMatches(dialog, other)) return false;
+    return hasControl(dialog, 0xFFFF, "Static") && !hasControl(dialog, 1007, nullptr);
+  }
   return false;
 }
 
