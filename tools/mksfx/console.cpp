@@ -37,13 +37,13 @@ std::string readAnswerLine(bool hidden) {
   if (hidden && tcgetattr(STDIN_FILENO, &saved) == 0) {
     termios quiet = saved;
     quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
-    restore = tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
+    restore = tcsetattr(STDIN_FILENO, TCSANOW, &quiet) == 0;
   }
   char line[256];
   std::string answer;
   if (std::fgets(line, sizeof line, stdin)) answer = line;
   if (restore) {
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    tcsetattr(STDIN_FILENO, TCSANOW, &saved);
     std::fputc('\n', stderr);
   }
   while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r')) answer.pop_back();

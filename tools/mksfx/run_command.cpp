@@ -33,12 +33,22 @@ struct RunOptions {
   int subdirs = -1;  // -1 as configured, 0 off, 1 on
 };
 
+// Ends a progress line that is still open, so that a question starts on a line of its own.
+class LineCloser {
+ public:
+  virtual void closeLine() = 0;
+
+ protected:
+  ~LineCloser() = default;
+};
+
 class ConsolePrompts : public UserPrompts {
  public:
-  explicit ConsolePrompts(const RunOptions& options) : options_(options) {}
+  ConsolePrompts(const RunOptions& options, LineCloser& lines) : options_(options), lines_(lines) {}
 
   int confirmOverwrite(const char* outputName, const EntryRecord* entry) override {
     std::string question = "replace " + cp932ToUtf8(outputName) + "?";
+    lines_.closeLine();
     if (!consoleInteractive()) {
       std::fprintf(stderr, "%s -> no (standard input is not a terminal)\n", question.c_str());
       return 'N';
@@ -68,6 +78,7 @@ class ConsolePrompts : public UserPrompts {
 
   int askPassword(const char* entryName, char* destination, size_t size) override {
     std::string name = cp932ToUtf8(entryName);
+    lines_.closeLine();
     if (!consoleInteractive()) {
       std::fprintf(stderr, "password for %s? -> skipped (standard input is not a terminal)\n", name.c_str());
       return PASSWORD_SKIP;
@@ -85,6 +96,7 @@ class ConsolePrompts : public UserPrompts {
 
  private:
   int askForDisk(const std::string& which) {
+    lines_.closeLine();
     if (!consoleInteractive()) {
       std::fprintf(stderr, "insert %s -> given up (standard input is not a terminal)\n", which.c_str());
       return ANSWER_GIVE_UP;
@@ -96,6 +108,7 @@ class ConsolePrompts : public UserPrompts {
   }
 
   const RunOptions& options_;
+  LineCloser& lines_;
 };
 
 // Program groups and file extensions belong to the Windows desktop; here they are named.
@@ -111,12 +124,12 @@ class ConsoleDesktopSteps : public DesktopSteps {
   }
 };
 
-class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink {
+class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public LineCloser {
  public:
   ConsoleFrontEnd(const RunOptions& options, bool test, const std::string& caption)
       : options_(options), test_(test), caption_(caption) {}
 
-  UserPrompts* createPrompts() override { return new (std::nothrow) ConsolePrompts(options_); }
+  UserPrompts* createPrompts() override { return new (std::nothrow) ConsolePrompts(options_, *this); }
 
   int showMainDialog(Session& session) override {
     SetProgressLink(this);
@@ -195,6 +208,10 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink {
     if (size > 0) std::snprintf(buffer, size, "%s", caption_.c_str());
   }
 
+  void closeLine() override {
+    endLine();
+    std::fflush(stdout);
+  }
   void finish() { endLine(); }
   int warnings() const { return warnings_; }
   bool directoryFailed() const { return directoryFailed_; }
