@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <map>
 
 #include "archive/zip_format.h"
 #include "mksfx.h"
@@ -77,6 +78,35 @@ void appendCentral(const ZipEntry& e, uint32_t localOffset, std::string& out) {
   out += e.comment;
 }
 
+// Windows compares file names without regard to the case of letters, so two entries whose
+// names differ only there end as one file. Only single-byte letters fold; a double-byte
+// character stays as it is.
+std::string foldedName(const std::string& name) {
+  std::string folded;
+  for (size_t i = 0; i < name.size();) {
+    size_t n = cp932CharLength(name, i);
+    if (n == 1) {
+      char c = name[i];
+      folded += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c == '\\' ? '/' : c;
+    } else {
+      folded.append(name, i, n);
+    }
+    i += n;
+  }
+  return folded;
+}
+
+void checkNameCollisions(const ZipArchive& archive, Problems& problems) {
+  std::map<std::string, const ZipEntry*> seen;
+  for (const ZipEntry& e : archive.entries) {
+    auto inserted = seen.emplace(foldedName(e.name), &e);
+    if (!inserted.second) {
+      problems.warning("entries \"" + cp932ToUtf8(inserted.first->second->name) + "\" and \"" + cp932ToUtf8(e.name) +
+                       "\" name the same file on Windows; the later one meets the earlier");
+    }
+  }
+}
+
 }  // namespace
 
 void Problems::error(const std::string& text) {
@@ -94,6 +124,7 @@ void checkEntries(const ZipArchive& archive, Problems& problems) {
   if (archive.entries.size() > 0xFFFF) {
     problems.error("more than 65,535 entries; the stub reads no ZIP64 archives");
   }
+  checkNameCollisions(archive, problems);
   for (const ZipEntry& e : archive.entries) {
     std::string shown = cp932ToUtf8(e.name);
     std::string reason = entryNameProblem(e.name);
