@@ -1,0 +1,96 @@
+// libFuzzer target for the archive reader: each input is written to a file, opened as the
+// archive and its directory loaded; then every loaded entry's name, extra field and comment
+// are read back (the records must lie inside their blocks), names pass through the
+// selection lists, and the walk offers every entry to a processor that reads its local
+// header and up to 64 KB of its data. Fatal and format reports end the input through a
+// throwing exit hook, as they would end the process; a crash, an assertion, a hang or an
+// access out of bounds is a fault.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "archive/archive_reader.h"
+#include "extract/error_reporter.h"
+#include "options/option_state.h"
+#include "system/system.h"
+
+namespace {
+
+struct ReportEnded {
+  int status;
+};
+
+void throwingExit(int status) { throw ReportEnded{status}; }
+
+class QuietDisplay : public MessageDisplay {
+ public:
+  bool show(ProgressLink*, const char*, const char*, MessageKind) override { return true; }
+};
+
+class ReadingProcessor : public EntryProcessor {
+ public:
+  explicit ReadingProcessor(ArchiveReader& reader) : reader_(reader) {}
+  int ExtractEntry(const EntryRecord* entry) override {
+    reader_.ReadLocalHeader(entry);
+    uint32_t size = le32(entry + CDH_COMPRESSED);
+    if (size > sizeof buffer_) size = sizeof buffer_;
+    sum_ += reader_.Read(buffer_, size);
+    return ++offered_ >= 64 ? 1 : 0;  // bounds the time one input takes
+  }
+  int Result() override { return 0; }
+
+ private:
+  ArchiveReader& reader_;
+  uint8_t buffer_[65536];
+  uint32_t sum_ = 0;
+  int offered_ = 0;
+};
+
+std::string archiveFile() {
+  return "/tmp/fuzz_directory_" + std::to_string(getpid()) + ".zip";
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static QuietDisplay display;
+  static const std::string path = archiveFile();
+  SysSetExitHook(throwingExit);
+  SetMessageDisplay(&display);
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return 0;
+  if (size > 0) std::fwrite(data, 1, size, file);
+  std::fclose(file);
+
+  Options().ResetOptions();
+  Options().keepPaths = (size & 1) != 0;
+  auto* reader = new ArchiveReader;
+  try {
+    reader->SetArchiveSpec(path.c_str());
+    reader->AddInclude("*.*");
+    reader->AddExclude("*.EXE");
+    reader->FinishSelection();
+    if (reader->Open() && reader->LoadDirectory() == 0) {
+      volatile uint32_t sum = 0;
+      for (int i = 0; i < reader->loadedCount(); ++i) {
+        const EntryRecord* entry = reader->entry(i);
+        uint32_t length = CDH_SIZE + le16(entry + CDH_NAME_LENGTH) + le16(entry + CDH_EXTRA_LENGTH) +
+                          le16(entry + CDH_COMMENT_LENGTH);
+        for (uint32_t k = 0; k < length; ++k) sum += entry[k];
+        char name[SYS_PATH_MAX];
+        CopyName(name, entryName(entry), entryNameLength(entry));
+        sum += WildcardMatch("*表?.*", name);
+      }
+      for (uint16_t k = 0; k < reader->commentLength(); ++k) sum += reader->comment()[k];
+      ReadingProcessor processor(*reader);
+      reader->ExtractSelected(processor);
+    }
+  } catch (const ReportEnded&) {
+  }
+  delete reader;
+  SysSetExitHook(nullptr);
+  return 0;
+}
