@@ -124,6 +124,8 @@ bool ShowMessage(const char* text, MessageKind kind) {
     progressLink->title(title, sizeof title);
     std::memcpy(caption, title, sizeof caption);
     caption[CAPTION_BUFFER - 1] = '\0';
+    // A title cut to 79 bytes may end in the first byte of a double-byte character.
+    trimPartialCharacter(caption);
   }
   if (messageDisplay) return messageDisplay->show(progressLink, caption, text, kind);
   std::fprintf(stderr, "%s: %s\n", caption, text);
