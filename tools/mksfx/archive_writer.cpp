@@ -170,7 +170,8 @@ void appendArchive(const ZipArchive& archive, std::string& out) {
   out += archive.comment;
 }
 
-bool writeOutputFile(const std::string& path, const std::string& bytes, bool force) {
+bool writeOutputFile(const std::string& path, const std::string& bytes, bool force,
+                     const std::function<bool(const std::string&)>& verify) {
   std::string temporary = path + ".mksfx-XXXXXX";
   std::vector<char> name(temporary.begin(), temporary.end());
   name.push_back('\0');
@@ -192,6 +193,10 @@ bool writeOutputFile(const std::string& path, const std::string& bytes, bool for
   ok = close(fd) == 0 && ok;
   if (!ok) {
     std::fprintf(stderr, "mksfx: error: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+    unlink(name.data());
+    return false;
+  }
+  if (verify && !verify(name.data())) {
     unlink(name.data());
     return false;
   }

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "archive/zip_format.h"
+#include "console.h"
 #include "mksfx.h"
 #include "session/config_block.h"
 
@@ -232,11 +233,33 @@ uint64_t placeBlock(const std::string& stub, Problems& problems) {
   return blockOffset;
 }
 
+// Reads the written file back with the stub's own loader: the block must be the one just
+// written, at its offset, with the same content. Guards the promise that the stub finds it.
+bool blockReadsBack(const std::string& written, const ConfigBlock& block, uint32_t blockOffset,
+                    const std::string& output) {
+  std::string path;
+  if (!utf8ToCp932(written, path) || path.size() >= 260) return true;  // beyond the engine's paths
+  ConfigBlock readBack;
+  bool same = readBack.load(path.c_str()) == ConfigLoadResult::Loaded &&
+              readBack.blockOffset() == static_cast<int64_t>(blockOffset) &&
+              readBack.flags() == block.flags();
+  for (int s = 0; same && s < CONFIG_SECTION_COUNT; ++s) {
+    ConfigSection section = static_cast<ConfigSection>(s);
+    same = std::strcmp(readBack.sectionText(section), block.sectionText(section)) == 0;
+  }
+  if (!same) {
+    std::fprintf(stderr, "mksfx: error: the configuration block does not read back as written; %s not written\n",
+                 output.c_str());
+  }
+  return same;
+}
+
 }  // namespace
 
 int commandBuild(int argc, char** argv) {
   BuildOptions o;
   if (!parseArguments(argc, argv, o)) return 2;
+  installConsoleReporting();  // the read-back check shows the stub's own notices
   Problems problems(o.strict);
   if (!o.force && access(o.output.c_str(), F_OK) == 0) {
     std::fprintf(stderr, "mksfx: error: %s exists (use --force to replace it); nothing written\n", o.output.c_str());
@@ -270,7 +293,10 @@ int commandBuild(int argc, char** argv) {
     std::fprintf(stderr, "mksfx: error: the result would exceed 4 GB; %s not written\n", o.output.c_str());
     return 1;
   }
-  if (!writeOutputFile(o.output, out, o.force)) return 1;
+  auto verify = [&](const std::string& written) {
+    return blockReadsBack(written, block, static_cast<uint32_t>(blockOffset), o.output);
+  };
+  if (!writeOutputFile(o.output, out, o.force, verify)) return 1;
   std::printf("%s: %zu entries, %zu bytes (stub %zu, block at %llu)\n", o.output.c_str(),
               archive.entries.size(), out.size(), stub.size(), static_cast<unsigned long long>(blockOffset));
   return 0;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -100,8 +101,10 @@ void checkEntries(const ZipArchive& archive, Problems& problems);
 void appendArchive(const ZipArchive& archive, std::string& out);
 
 // Writes `bytes` to `path` through a temporary file beside it; without `force`, an existing
-// file is never replaced. False with a message on standard error.
-bool writeOutputFile(const std::string& path, const std::string& bytes, bool force);
+// file is never replaced. `verify` (may be empty) checks the temporary file before it takes
+// the final name. False with a message on standard error.
+bool writeOutputFile(const std::string& path, const std::string& bytes, bool force,
+                     const std::function<bool(const std::string&)>& verify);
 
 // ---- commands -------------------------------------------------------------------------------
 
