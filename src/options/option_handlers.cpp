@@ -46,10 +46,11 @@ void takeGivenSortKey(OptionState& state) {
   if (state.sortGiven) state.entrySortKey = state.sortKey;
 }
 
-bool recordName(TextList& list, char* word) {
+void recordName(const OptionState& state, TextList& list, char* word) {
   const char* value = valueOf(word);
-  if (value) list.Append(value);  // no memory: the list stays as it was
-  return true;
+  if (!value) return;
+  if (value[0] == state.listFilePrefix && ReadingListFile()) return;
+  list.Append(value);  // no memory: the list stays as it was
 }
 
 }  // namespace
@@ -77,12 +78,12 @@ int HandleDirectories(OptionState& state, char* word, int code) {
 }
 
 int HandleExclude(OptionState& state, char* word, int code) {
-  recordName(state.excludeSpecs, word);
+  recordName(state, state.excludeSpecs, word);
   return OPT_OK;
 }
 
 int HandleInclude(OptionState& state, char* word, int code) {
-  recordName(state.includeSpecs, word);
+  recordName(state, state.includeSpecs, word);
   return OPT_OK;
 }
 

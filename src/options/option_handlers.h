@@ -25,3 +25,8 @@ int HandleSort(OptionState& state, char* word, int code);
 int HandleTimes(OptionState& state, char* word, int code);
 int HandleVersion(OptionState& state, char* word, int code);
 int HandleVolume(OptionState& state, char* word, int code);
+
+// True while a list file is being read. INCLUDE and EXCLUDE values that name another list
+// file are then dropped: list files are read one at a time and never chain, so a list file
+// that names itself cannot make the session read it for ever.
+bool ReadingListFile();

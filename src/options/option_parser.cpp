@@ -187,6 +187,17 @@ class ListFileLines {
   bool cut_ = false;
 };
 
+int listFileDepth = 0;
+
+// Marks the reading of a list file, also when a fatal report leaves it early.
+class ListFileScope {
+ public:
+  ListFileScope() { ++listFileDepth; }
+  ~ListFileScope() { --listFileDepth; }
+  ListFileScope(const ListFileScope&) = delete;
+  ListFileScope& operator=(const ListFileScope&) = delete;
+};
+
 bool pointsInto(const char* p, const char* block, size_t size) {
   uintptr_t a = reinterpret_cast<uintptr_t>(p), b = reinterpret_cast<uintptr_t>(block);
   return a >= b && a < b + size;
@@ -236,6 +247,8 @@ const ValueWordTable DIRECTORIES_VALUE_WORDS = {nullptr, 0};
 const ValueWordTable MASK_VALUE_WORDS = tableOf(kMaskWords);
 const ValueWordTable TIMES_VALUE_WORDS = tableOf(kTimesWords);
 const ValueWordTable SORT_VALUE_WORDS = tableOf(kSortWords);
+
+bool ReadingListFile() { return listFileDepth > 0; }
 
 // ---- matching -------------------------------------------------------------------------------
 
@@ -334,6 +347,7 @@ void ParseWords(char* const* words, OptionState& state) {
 void ReadListFile(const char* name, bool forExclusion, OptionState& state) {
   SysHandle file = SysOpenFile(name, SYS_GENERIC_READ, SYS_FILE_SHARE_READ, SYS_OPEN_EXISTING, SYS_ATTR_NORMAL);
   if (file == SYS_INVALID_HANDLE) FatalError(OPT_LIST_FILE, name);
+  ListFileScope scope;
   ListFileLines lines(file);
   char line[LIST_LINE_MAX + 1];
   int length = 0;

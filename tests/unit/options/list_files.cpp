@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "option_words.h"
+#include "options/option_handlers.h"
 
 namespace {
 
@@ -98,12 +99,37 @@ TEST_F(ListFiles, LinesAcrossTheReadBufferBoundary) {
 }
 
 TEST_F(ListFiles, OptionLinesAreAppliedAndOtherLinesAreNames) {
-  ASSERT_EQ(0, parseList("-DIRECTORIES\n /OVERWRITE=NEVER\n*.txt\n-INCLUDE=@more\n").status);
+  ASSERT_EQ(0, parseList("-DIRECTORIES\n /OVERWRITE=NEVER\n*.txt\n-INCLUDE=*.c\n").status);
   EXPECT_TRUE(state.keepPaths);
   EXPECT_EQ(OVERWRITE_NEVER, state.overwriteMode);
   EXPECT_EQ((Names{"*.txt"}), target.includes);
   ASSERT_EQ(1u, state.includeSpecs.Count());
-  EXPECT_STREQ("@more", state.includeSpecs.At(0));
+  EXPECT_STREQ("*.c", state.includeSpecs.At(0));
+}
+
+TEST_F(ListFiles, ListFilesNamedInsideAListFileAreNotChained) {
+  // Resolving the recorded values the way the session does: a list file that names itself
+  // (or any other list file) must not be queued for reading again.
+  std::string path = dir.file("names.lst");
+  WordList words{("-INCLUDE=@" + path).c_str(), "-EXCLUDE=@x.lst"};
+  ASSERT_EQ(0, parseCatching(words, state).status);
+  ASSERT_EQ(1u, state.includeSpecs.Count());
+  writeFileBytes(path, "-INCLUDE=@" + path + "\n-EXCLUDE=@" + path + "\n-INCLUDE=keep\nname\n");
+  ReportCatcher catcher;
+  for (uint32_t i = 0; i < state.includeSpecs.Count() && i < 10; ++i) {
+    const char* item = state.includeSpecs.At(i);
+    if (item[0] == '@') ReadListFile(item + 1, false, state);
+  }
+  ASSERT_EQ(2u, state.includeSpecs.Count());
+  EXPECT_STREQ("keep", state.includeSpecs.At(1));
+  EXPECT_EQ(1u, state.excludeSpecs.Count());
+  EXPECT_EQ((Names{"name"}), target.includes);
+  EXPECT_FALSE(ReadingListFile());
+}
+
+TEST_F(ListFiles, AFatalLineLeavesTheListFileReadingMarkCleared) {
+  EXPECT_EQ(4, parseList("-BOGUS\n").status);
+  EXPECT_FALSE(ReadingListFile());
 }
 
 TEST_F(ListFiles, FirstNameLineBecomesTheArchiveWhenNoneIsNamed) {
