@@ -101,7 +101,7 @@ void checkNameCollisions(const ZipArchive& archive, Problems& problems) {
   for (const ZipEntry& e : archive.entries) {
     auto inserted = seen.emplace(foldedName(e.name), &e);
     if (!inserted.second) {
-      problems.warning("entries \"" + cp932ToUtf8(inserted.first->second->name) + "\" and \"" + cp932ToUtf8(e.name) +
+      problems.warning("entries \"" + shownName(inserted.first->second->name) + "\" and \"" + shownName(e.name) +
                        "\" name the same file on Windows; the later one meets the earlier");
     }
   }
@@ -126,7 +126,7 @@ void checkEntries(const ZipArchive& archive, Problems& problems) {
   }
   checkNameCollisions(archive, problems);
   for (const ZipEntry& e : archive.entries) {
-    std::string shown = cp932ToUtf8(e.name);
+    std::string shown = shownName(e.name);
     std::string reason = entryNameProblem(e.name);
     if (!reason.empty()) problems.warning("entry \"" + shown + "\": " + reason);
     if (e.method != 0 && e.method != 8 && e.method != 9) {

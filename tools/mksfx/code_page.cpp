@@ -69,9 +69,25 @@ bool isValidUtf8(const std::string& text) {
   return convert("UTF-16LE", "UTF-8", text, ignored);
 }
 
+std::string escapeControls(const std::string& text, bool keepNewlines) {
+  std::string out;
+  for (unsigned char c : text) {
+    if ((c < 0x20 && !(keepNewlines && c == '\n')) || c == 0x7F) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      out += hex;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
+std::string shownName(const std::string& cp932) { return escapeControls(cp932ToUtf8(cp932), false); }
+
 std::string cp932ToUtf8(const std::string& cp932) {
   std::string out, piece;
-  if (convert("UTF-8", "CP932", cp932, out)) return out;
+  if (convert("UTF-8", "CP932", cp932, out)) return escapeControls(out, true);
   out.clear();
   for (size_t i = 0; i < cp932.size();) {
     size_t n = cp932CharLength(cp932, i);
@@ -90,7 +106,7 @@ std::string cp932ToUtf8(const std::string& cp932) {
     }
     i += n;
   }
-  return out;
+  return escapeControls(out, true);
 }
 
 std::string cp932ToUtf8(const char* cp932) { return cp932ToUtf8(std::string(cp932 ? cp932 : "")); }

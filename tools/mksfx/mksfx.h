@@ -62,9 +62,13 @@ class Problems {
 // UTF-8 to code page 932; false when a character has no exact form there (the conversion
 // back must give the same text).
 bool utf8ToCp932(const std::string& utf8, std::string& cp932);
-// Code page 932 to UTF-8 for the terminal; bytes that are not valid are shown as \xNN.
+// Code page 932 to UTF-8 for the terminal; bytes that are not valid, and control characters
+// other than line feeds, are shown as \xNN (so no text from a file can steer the terminal).
 std::string cp932ToUtf8(const std::string& cp932);
 std::string cp932ToUtf8(const char* cp932);
+// An entry name for the terminal: as above, with line feeds shown as \x0A too.
+std::string shownName(const std::string& cp932);
+std::string escapeControls(const std::string& text, bool keepNewlines);
 // True when every byte sequence is a valid code page 932 character.
 bool isValidCp932(const std::string& text);
 bool isValidUtf8(const std::string& text);

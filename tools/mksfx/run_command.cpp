@@ -47,7 +47,7 @@ class ConsolePrompts : public UserPrompts {
   ConsolePrompts(const RunOptions& options, LineCloser& lines) : options_(options), lines_(lines) {}
 
   int confirmOverwrite(const char* outputName, const EntryRecord* entry) override {
-    std::string question = "replace " + cp932ToUtf8(outputName) + "?";
+    std::string question = "replace " + shownName(outputName) + "?";
     lines_.closeLine();
     if (!consoleInteractive()) {
       std::fprintf(stderr, "%s -> no (standard input is not a terminal)\n", question.c_str());
@@ -77,7 +77,7 @@ class ConsolePrompts : public UserPrompts {
   }
 
   int askPassword(const char* entryName, char* destination, size_t size) override {
-    std::string name = cp932ToUtf8(entryName);
+    std::string name = shownName(entryName);
     lines_.closeLine();
     if (!consoleInteractive()) {
       std::fprintf(stderr, "password for %s? -> skipped (standard input is not a terminal)\n", name.c_str());
@@ -183,7 +183,7 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
       case PROGRESS_TESTING: action_ = "Testing"; break;
       case PROGRESS_FILE:
         endLine();
-        std::printf("  %s: %s", action_.c_str(), cp932ToUtf8(text).c_str());
+        std::printf("  %s: %s", action_.c_str(), shownName(text ? text : "").c_str());
         lineOpen_ = true;
         break;
       case PROGRESS_TESTED:
@@ -198,7 +198,7 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
         break;
       case PROGRESS_SKIPPED:
         endLine();
-        std::printf("  skipped: %s\n", cp932ToUtf8(text).c_str());
+        std::printf("  skipped: %s\n", shownName(text ? text : "").c_str());
         break;
     }
     std::fflush(stdout);

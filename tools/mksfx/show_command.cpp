@@ -129,7 +129,7 @@ void showEntries(const std::string& path) {
     std::printf("  %10" PRIu32 " %10" PRIu32 "  %-9s  %s  %-3s  %s\n", size, compressed,
                 methodName(le16(e + CDH_METHOD)).c_str(),
                 dosDateTimeText(le16(e + CDH_DATE), le16(e + CDH_TIME)).c_str(),
-                (le16(e + CDH_FLAGS) & GPF_ENCRYPTED) ? "yes" : "no", cp932ToUtf8(name).c_str());
+                (le16(e + CDH_FLAGS) & GPF_ENCRYPTED) ? "yes" : "no", shownName(name).c_str());
   }
   std::printf("  %10" PRIu64 " %10" PRIu64 "  %d entries\n", total, packed, reader.loadedCount());
   reader.Close();

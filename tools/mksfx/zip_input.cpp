@@ -69,7 +69,7 @@ std::string withoutExtra(const std::string& extra, uint16_t unwanted) {
 }
 
 std::string printable(const std::string& raw) {
-  return isValidUtf8(raw) ? raw : cp932ToUtf8(raw);
+  return isValidUtf8(raw) ? escapeControls(raw, false) : shownName(raw);
 }
 
 // Brings a name into code page 932. False when it has no form there (reported).
