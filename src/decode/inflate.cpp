@@ -113,15 +113,19 @@ inline uint64_t load64(const uint8_t* p) {
 
 inline uint64_t lowBits(unsigned n) { return (uint64_t{1} << n) - 1; }
 
+inline void copy8(uint8_t* dst, const uint8_t* src) {
+  uint64_t chunk;
+  std::memcpy(&chunk, src, 8);
+  std::memcpy(dst, &chunk, 8);
+}
+
 // Copies n bytes forward as a byte-by-byte loop would, where source and destination may
 // overlap (dst after src repeats the pattern of the last dst - src bytes). Never writes past
 // dst + n: the window bytes just beyond still hold older data that later matches may read.
 inline void copyForward(uint8_t* dst, const uint8_t* src, uint32_t n) {
   if (dst - src >= 8 || src >= dst) {
     while (n >= 8) {
-      uint64_t chunk;
-      std::memcpy(&chunk, src, 8);
-      std::memcpy(dst, &chunk, 8);
+      copy8(dst, src);
       src += 8;
       dst += 8;
       n -= 8;
@@ -132,6 +136,42 @@ inline void copyForward(uint8_t* dst, const uint8_t* src, uint32_t n) {
   } else {
     while (n-- > 0) *dst++ = *src++;
   }
+}
+
+// The same copy for the fast loop, in whole eight-byte chunks: it may write up to 7 bytes
+// past dst + n and read up to 7 past src + n, so the caller keeps 8 bytes of room behind
+// both and restores the bytes past dst + n afterwards.
+inline void copyChunks(uint8_t* dst, const uint8_t* src, uint32_t n) {
+  uint8_t* const end = dst + n;
+  uint32_t distance = static_cast<uint32_t>(dst - src);
+  if (src >= dst || distance >= 8) {
+    do {
+      copy8(dst, src);
+      dst += 8;
+      src += 8;
+    } while (dst < end);
+  } else if (distance == 1) {
+    std::memset(dst, *src, n);
+  } else {
+    // A period shorter than 8: byte i equals byte i - k * distance for every k once the
+    // first (k - 1) * distance bytes are in place, so after a few single bytes the copy
+    // continues in chunks from a multiple of the distance of at least 8.
+    uint32_t stride = ((8 + distance - 1) / distance) * distance;
+    uint32_t head = stride - distance;
+    if (head > n) head = n;
+    for (uint32_t i = 0; i < head; ++i) dst[i] = src[i];
+    for (dst += head; dst < end; dst += 8) copy8(dst, dst - stride);
+  }
+}
+
+// The low `len` bits of `code` in reverse order.
+inline uint32_t reverseBits(uint32_t code, unsigned len) {
+  uint32_t v = code;
+  v = ((v & 0x5555) << 1) | ((v >> 1) & 0x5555);
+  v = ((v & 0x3333) << 2) | ((v >> 2) & 0x3333);
+  v = ((v & 0x0F0F) << 4) | ((v >> 4) & 0x0F0F);
+  v = ((v & 0x00FF) << 8) | ((v >> 8) & 0x00FF);
+  return v >> (16 - len);
 }
 
 }  // namespace
@@ -285,10 +325,7 @@ bool Inflater::buildTable(const uint8_t* lengths, unsigned count, uint16_t* look
   for (unsigned s = 0; s < count; ++s) {
     unsigned len = lengths[s];
     if (len == 0) continue;
-    uint32_t c = nextCode[len]++;
-    uint32_t reversed = 0;
-    for (unsigned b = 0; b < len; ++b) reversed |= ((c >> b) & 1) << (len - 1 - b);
-    codes_[s] = static_cast<uint16_t>(reversed);
+    codes_[s] = static_cast<uint16_t>(reverseBits(nextCode[len]++ & 0xFFFF, len));
   }
 
   std::memset(lookup, 0, (1u << TABLE_BITS) * sizeof(uint16_t));
@@ -493,6 +530,7 @@ bool Inflater::decodeFast() {
   uint8_t* const winEnd = winEnd_;
   const uint16_t* litLookup = litLookup_;
   const uint8_t* litLengths = lengths_;
+  const uint32_t windowSize = io_->OutBufSize;
   bool ended = false;
 
 #define SFX_REFILL()                                   \
@@ -592,11 +630,16 @@ bool Inflater::decodeFast() {
     uint32_t distance = DISTANCES.base[d] + static_cast<uint32_t>(bits & lowBits(DISTANCES.extra[d]));
     SFX_CONSUME(DISTANCES.extra[d]);
 
-    // The common case, source and destination without a wrap, is copied in place.
+    // With 8 bytes of room behind both source and destination, the match is copied in
+    // chunks and the bytes past its end are put back; otherwise copyMatch wraps.
     uint32_t outOff = static_cast<uint32_t>(out - winStart_);
-    if (outOff >= distance && static_cast<uint32_t>(winEnd - out) > length) {
-      copyForward(out, out - distance, length);
+    uint32_t srcOff = outOff >= distance ? outOff - distance : outOff + windowSize - distance;
+    if (length + 8 <= static_cast<uint32_t>(winEnd - out) && length + 8 <= windowSize - srcOff) {
+      uint64_t keep;
+      std::memcpy(&keep, out + length, 8);
+      copyChunks(out, winStart_ + srcOff, length);
       out += length;
+      std::memcpy(out, &keep, 8);
       continue;
     }
     outPos_ = out;
