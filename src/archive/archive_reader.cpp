@@ -212,7 +212,7 @@ bool ArchiveReader::Open() {
     destroyStream();
     reopen();
     archiveAbsent_ = false;
-    driveType_ = SysDriveType(fullPath_);
+    driveType_ = driveTypeOf(fullPath_);
     return true;
   }
   if (archivePath_[0] != '\0') return false;
@@ -220,7 +220,7 @@ bool ArchiveReader::Open() {
   std::memcpy(archivePath_, archiveSpec_, sizeof archivePath_);
   archiveAbsent_ = true;
   SysFullPath(fullPath_, archivePath_);
-  driveType_ = SysDriveType(fullPath_);
+  driveType_ = driveTypeOf(fullPath_);
   return true;
 }
 
@@ -250,7 +250,7 @@ void ArchiveReader::seekTo(uint32_t position, int failureCode) {
 // ---- spanning probe -------------------------------------------------------------------------
 
 int ArchiveReader::spanningProbe() {
-  if (SysDriveType(fullPath_) != SYS_DRIVE_REMOVABLE) return SPAN_NONE;
+  if (driveTypeOf(fullPath_) != SYS_DRIVE_REMOVABLE) return SPAN_NONE;
   FileStream probe(archivePath_, SYS_GENERIC_READ, SYS_FILE_SHARE_READ, SYS_OPEN_EXISTING,
                    SYS_ATTR_NORMAL);
   if (!probe.IsOpen()) return SPAN_NONE;
@@ -349,7 +349,7 @@ int ArchiveReader::loadCentralDirectory() {
   uint16_t startDisk = le16(end + EOCD_START_DISK);
   endRecordDisk_ = thisDisk;
   currentDisk_ = thisDisk;
-  if (thisDisk != 0 && SysDriveType(fullPath_) == SYS_DRIVE_REMOVABLE) {
+  if (thisDisk != 0 && driveTypeOf(fullPath_) == SYS_DRIVE_REMOVABLE) {
     spanned_ = true;
     if (startDisk != thisDisk) ChangeDisk(startDisk);
     currentDisk_ = startDisk;
@@ -520,7 +520,7 @@ void ArchiveReader::ChangeDisk(int disk) {
     reopen();
     char label[SYS_PATH_MAX + 1] = {};
     uint32_t serial = 0;
-    int number = SysGetVolumeLabel(fullPath_, label, &serial) == 0 ? labelDiskNumber(label) : -1;
+    int number = volumeLabelOf(fullPath_, label, &serial) == 0 ? labelDiskNumber(label) : -1;
     if (number == disk + 1 || number == -1) break;
   }
   currentDisk_ = static_cast<uint16_t>(disk);

@@ -122,6 +122,12 @@ class ArchiveReader : public FatalReleasable {
   CopyEndRecordHook copyEndRecord = CopyEndRecord;
   AdoptCentralRecordHook adoptCentralRecord = AdoptCentralRecord;
   ReadLocalFixedHook readLocalFixed = ReadLocalFixed;
+  // The drive services the reader asks about the archive's drive; tests replace them to
+  // present a removable drive whose disks they swap from the prompts.
+  using DriveTypeHook = int (*)(const char* path);
+  using VolumeLabelHook = int (*)(const char* path, char* label, uint32_t* serial);
+  DriveTypeHook driveTypeOf = SysDriveType;
+  VolumeLabelHook volumeLabelOf = SysGetVolumeLabel;
 
  private:
   struct DirectoryBlock;
