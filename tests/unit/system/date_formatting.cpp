@@ -98,4 +98,10 @@ TEST(LocaleLoading, GivesAKnownOrder) {
   bool clock24 = false;
   if (SysLoadLocale(&order, &clock24) != 0) GTEST_SKIP() << "no locale information";
   EXPECT_TRUE(order == SYS_DATE_MDY || order == SYS_DATE_DMY || order == SYS_DATE_YMD) << order;
+#ifdef _WIN32
+  if (GetUserDefaultLCID() == 0x411) {  // Japanese: year-month-day, 24-hour clock
+    EXPECT_EQ(SYS_DATE_YMD, order);
+    EXPECT_TRUE(clock24);
+  }
+#endif
 }
