@@ -206,7 +206,7 @@ bool pointsInto(const char* p, const char* block, size_t size) {
 // One line of a list file, leading blanks and line-end characters skipped.
 void applyListLine(OptionState& state, const char* text, bool forExclusion, SysHandle file) {
   while (*text == ' ' || *text == '\t' || *text == '\r' || *text == '\n') ++text;
-  if (*text == state.optionPrefix || *text == '/') {
+  if (*text != '\0' && (*text == state.optionPrefix || *text == '/')) {
     // Parsed from a copy that the record keeps: PASSWORD and PRINT refer into the word.
     char* word = nullptr;
     if (state.keptWords.Append(text + 1)) word = state.keptWords.MutableAt(state.keptWords.Count() - 1);
@@ -332,7 +332,8 @@ int ParseOptionWord(char* text, OptionState& state) {
 void ParseWords(char* const* words, OptionState& state) {
   for (; words && *words; ++words) {
     char* word = *words;
-    if (word[0] == state.optionPrefix || word[0] == '/') {
+    // An empty word is a plain word, also when the record's prefixes are zero.
+    if (word[0] != '\0' && (word[0] == state.optionPrefix || word[0] == '/')) {
       int result = ParseOptionWord(word + 1, state);
       if (result != OPT_OK) FatalError(result, word + 1);
     } else if (word[0] == state.listFilePrefix && word[0] != '\0') {

@@ -81,3 +81,19 @@ TEST(PlainWords, OptionPrefixIsTheRecordsOwn) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PlainWords, EmptyWordsAreNamesEvenWithZeroedPrefixes) {
+  // After the session zeroes the record its prefixes are NUL; an empty word must not be
+  // taken for an option word and read past its end.
+  OptionState state;
+  state.ZeroOptions();
+  WordList words{"", "/TEST"};
+  ASSERT_EQ(0, parseCatching(words, state).status);
+  EXPECT_EQ(CMD_TEST, state.command);
+  ASSERT_EQ(1u, state.includeSpecs.Count());
+  EXPECT_STREQ("", state.includeSpecs.At(0));
+}
+
+}  // namespace
