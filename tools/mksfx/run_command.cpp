@@ -8,6 +8,7 @@
 // the process with the stub's status; the normal end is status 0, as in the stub.
 #include <sys/stat.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -22,6 +23,12 @@
 namespace {
 
 constexpr size_t PASSWORD_MAX = 31;  // what the stub's password field and engine keep
+
+// Ctrl-C stands for the dialog's confirmed Cancel. The handler only notes it (the file
+// services hold a break back until their transfer is done); the next progress event acts
+// on it, as the dialog's Cancel button is served from inside the entry loop.
+volatile std::sig_atomic_t interrupted = 0;
+extern "C" void noteInterrupt(int) { interrupted = 1; }
 const char CANNOT_CREATE_DIRECTORY[] = "ﾃﾞｨﾚｸﾄﾘを作成できません:\n";
 
 struct RunOptions {
@@ -132,6 +139,7 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
   UserPrompts* createPrompts() override { return new (std::nothrow) ConsolePrompts(options_, *this); }
 
   int showMainDialog(Session& session) override {
+    session_ = &session;
     SetProgressLink(this);
     applySettings(session);
     if (options_.hasPassword) {
@@ -178,6 +186,12 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
   DesktopSteps* desktopSteps() override { return &steps_; }
 
   void progress(ProgressEvent event, int code, const char* text) override {
+    if (interrupted && session_ && session_->runInProgress()) {
+      endLine();
+      std::printf("cancelled\n");
+      std::fflush(stdout);
+      session_->cancelConfirmed();  // ends the process with status 255
+    }
     switch (event) {
       case PROGRESS_ACTION: action_ = trimmed(text); break;
       case PROGRESS_TESTING: action_ = "Testing"; break;
@@ -243,6 +257,7 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
   const RunOptions& options_;
   bool test_;
   std::string caption_;
+  Session* session_ = nullptr;
   ConsoleDesktopSteps steps_;
   std::string action_ = "Extracting";
   bool lineOpen_ = false;
@@ -315,6 +330,10 @@ int commandRun(int argc, char** argv, bool test) {
   engine.password = password;
 
   installConsoleReporting();
+  struct sigaction action {};
+  action.sa_handler = noteInterrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
   std::string caption = o.file.substr(o.file.rfind('/') == std::string::npos ? 0 : o.file.rfind('/') + 1);
   std::string captionCp932;
   if (!utf8ToCp932(caption, captionCp932)) captionCp932 = "mksfx";
