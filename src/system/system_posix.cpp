@@ -94,10 +94,20 @@ class BreakGuard {
 constexpr int64_t TICKS_PER_SECOND = 10000000;
 constexpr int64_t EPOCH_DIFFERENCE = 11644473600;  // seconds from 1601 to 1970
 
+// Any 64-bit file time, also one from a hostile archive, gives a timespec without overflow.
 struct timespec timespecOf(SysFileTime fileTime) {
-  int64_t ticks = static_cast<int64_t>(fileTime) - EPOCH_DIFFERENCE * TICKS_PER_SECOND;
-  int64_t seconds = ticks / TICKS_PER_SECOND, rest = ticks % TICKS_PER_SECOND;
-  if (rest < 0) --seconds, rest += TICKS_PER_SECOND;
+  constexpr uint64_t EPOCH_TICKS = static_cast<uint64_t>(EPOCH_DIFFERENCE) * TICKS_PER_SECOND;
+  int64_t seconds, rest;
+  if (fileTime >= EPOCH_TICKS) {
+    uint64_t after = fileTime - EPOCH_TICKS;
+    seconds = static_cast<int64_t>(after / TICKS_PER_SECOND);
+    rest = static_cast<int64_t>(after % TICKS_PER_SECOND);
+  } else {
+    uint64_t before = EPOCH_TICKS - fileTime;
+    seconds = -static_cast<int64_t>(before / TICKS_PER_SECOND);
+    rest = -static_cast<int64_t>(before % TICKS_PER_SECOND);
+    if (rest < 0) --seconds, rest += TICKS_PER_SECOND;
+  }
   struct timespec ts {};
   ts.tv_sec = static_cast<time_t>(seconds);
   ts.tv_nsec = static_cast<long>(rest * 100);
@@ -324,6 +334,8 @@ int SysWriteFile(SysHandle file, const void* buffer, uint32_t bytesToWrite, uint
 }
 
 int SysCloseFile(SysHandle file) {
+  // Files never sit on the standard streams (see SysOpenFile), and -1 is no handle.
+  if (file <= 2) return posixSetError(6), 1;  // ERROR_INVALID_HANDLE
   if (close(fdOf(file)) != 0) return posixSetErrno(errno), 1;
   return 0;
 }

@@ -119,7 +119,14 @@ int SysWriteFile(SysHandle file, const void* buffer, uint32_t bytesToWrite, uint
   return ok ? 0 : 1;
 }
 
-int SysCloseFile(SysHandle file) { return CloseHandle(handleOf(file)) ? 0 : 1; }
+// -1 is no handle here, although CloseHandle would take it for the current process.
+int SysCloseFile(SysHandle file) {
+  if (file == SYS_INVALID_HANDLE) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return 1;
+  }
+  return CloseHandle(handleOf(file)) ? 0 : 1;
+}
 
 int SysSetEndOfFile(SysHandle file) {
   SFX_ASSERT(MODULE, file != 0, "hFile != NULL");
@@ -177,7 +184,11 @@ uint32_t SysFileTimeToDos(const SysFileTime* fileTime) {
   SFX_ASSERT(MODULE, fileTime != nullptr, "pftFileTime != NULL");
   FILETIME utc = toFiletime(*fileTime), local;
   WORD date = 0, time = 0;
-  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToDosDateTime(&local, &date, &time)) return 0;
+  if (!FileTimeToLocalFileTime(&utc, &local)) return 0;
+  // The DOS range ends with 2107; some platforms wrap later years round to 1980 instead of failing.
+  SYSTEMTIME fields;
+  if (!FileTimeToSystemTime(&local, &fields) || fields.wYear < 1980 || fields.wYear > 2107) return 0;
+  if (!FileTimeToDosDateTime(&local, &date, &time)) return 0;
   return static_cast<uint32_t>(date) << 16 | time;
 }
 

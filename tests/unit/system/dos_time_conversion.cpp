@@ -120,8 +120,8 @@ TEST(DosTimeConversion, ImpossibleDatesAreRefusedAndLeaveTheResultAlone) {
 
 TEST(DosTimeConversion, FileTimesOutsideTheDosRangeGiveZero) {
   ZoneScope zone("UTC");
-  SysFileTime early = fromUnix(0);  // 1970
-  EXPECT_EQ(0u, SysFileTimeToDos(&early));
+  const SysFileTime outside[] = {fromUnix(0), fromUnix(4354819200), 0, 1ull << 63, ~0ull};  // 1970, 2108, extremes
+  for (SysFileTime t : outside) EXPECT_EQ(0u, SysFileTimeToDos(&t)) << t;
 }
 
 TEST(DosTimeConversion, TodayIsAPlausibleDateWithoutTime) {

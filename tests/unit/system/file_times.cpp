@@ -87,3 +87,15 @@ TEST(FileTimes, ImpossibleDosDateIsRefused) {
   EXPECT_EQ(1, SysSetFileTimes(h, nullptr, nullptr, &month13, nullptr, 0));
   SysCloseFile(h);
 }
+
+TEST(FileTimes, ExtremeNtfsTimesNeverCrash) {
+  ScratchDir scratch;
+  SysHandle h = openForTimes(scratch.file("x.txt"));
+  ASSERT_NE(SYS_INVALID_HANDLE, h);
+  for (SysFileTime t : {0ull, 1ull << 63, ~0ull}) {
+    NtfsTimes ntfs{t, t, t};
+    int result = SysSetFileTimes(h, nullptr, nullptr, nullptr, &ntfs, SYS_TIMES_ACCESS | SYS_TIMES_MODIFY);
+    EXPECT_TRUE(result == 0 || result == 1);
+  }
+  SysCloseFile(h);
+}
