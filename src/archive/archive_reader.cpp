@@ -1,4 +1,4 @@
-// The archive reader: opening the archive named by the spec, the end record search, the
+// The archive reader: opening the archive named by the archive pattern, the end record search, the
 // spanning probe, the central directory loader, local headers, reads that continue on the
 // next disk, and disk changes. The directory is read in chunks that end on record
 // boundaries and is never copied again: the entry table points into the chunks. Every
@@ -204,7 +204,7 @@ bool ArchiveReader::Open() {
   fileSize_ = 0;
   FindRecord found;
   if (nextMatch(&found)) {
-    // A found name that cannot be joined to the spec's directory within 259 characters
+    // A found name that cannot be joined to the pattern's directory within 259 characters
     // names no file that can be opened.
     if (!JoinFits(archiveSpec_, found.name)) FatalError(ERR_CANNOT_OPEN, archiveSpec_);
     JoinSpecDirectory(archivePath_, archiveSpec_, found.name);

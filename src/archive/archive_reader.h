@@ -1,4 +1,4 @@
-// The archive reader (module ZIPFILE): opens the ZIP archive named by the archive spec,
+// The archive reader (module ZIPFILE): opens the ZIP archive named by the archive pattern,
 // finds the end of central directory record by searching backwards from the end of the
 // file, loads the central directory into blocks and exposes it as a table of EntryRecord
 // pointers into those blocks. It serves every later access to the archive (local headers,
@@ -35,7 +35,7 @@ constexpr int SPAN_FIRST_DISK = 1;  // the first disk of a split archive: ask fo
 constexpr int SPAN_END_DISK = 2;    // a disk of a split archive that holds the end record
 
 // Sizes of the directory loader. A chunk of 65,368 bytes plus the block header and spare
-// bytes stays below 64 KB, the largest block the original allocator handed out.
+// bytes stays below 64 KB, so every block fits a 16-bit allocation size.
 constexpr uint32_t DIRECTORY_CHUNK = 65368;
 constexpr uint32_t END_SEARCH_WINDOW = 1024;
 constexpr uint32_t END_SEARCH_STEP = 1002;  // window minus 22: consecutive windows overlap
@@ -65,7 +65,7 @@ class ArchiveReader : public FatalReleasable {
   ArchiveReader& operator=(const ArchiveReader&) = delete;
 
   void SetArchiveSpec(const char* spec);  // at most 259 characters, '\' turned into '/'
-  bool Open();                            // the next file matching the spec; false for none
+  bool Open();                            // the next file matching the pattern; false for none
   int LoadDirectory();                    // end record, spanning probe, central directory: 0
   uint32_t Read(void* buffer, uint32_t n);   // continues on the next disk when spanned
   void ReadExact(void* buffer, uint32_t n);  // a short read is format error 153

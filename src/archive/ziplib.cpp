@@ -88,25 +88,25 @@ char* CopyName(char* destination, const char* source, uint32_t length) {
   return NormaliseSeparators(destination);
 }
 
-const char* SpecDirectoryEnd(const char* spec) {
-  const char* end = FindLastChar(spec, '/');
-  if (end == nullptr) end = FindLastChar(spec, ':');
-  return end == nullptr ? spec : end + 1;
+const char* SpecDirectoryEnd(const char* pattern) {
+  const char* end = FindLastChar(pattern, '/');
+  if (end == nullptr) end = FindLastChar(pattern, ':');
+  return end == nullptr ? pattern : end + 1;
 }
 
-bool JoinFits(const char* spec, const char* name) {
-  return static_cast<size_t>(SpecDirectoryEnd(spec) - spec) + std::strlen(name) < SYS_PATH_MAX;
+bool JoinFits(const char* pattern, const char* name) {
+  return static_cast<size_t>(SpecDirectoryEnd(pattern) - pattern) + std::strlen(name) < SYS_PATH_MAX;
 }
 
-char* JoinSpecDirectory(char* destination, const char* spec, const char* name) {
-  size_t directory = static_cast<size_t>(SpecDirectoryEnd(spec) - spec);
+char* JoinSpecDirectory(char* destination, const char* pattern, const char* name) {
+  size_t directory = static_cast<size_t>(SpecDirectoryEnd(pattern) - pattern);
   SFX_ASSERT(MODULE, directory + std::strlen(name) < SYS_PATH_MAX,
              "(UINT)(psz - pszSpec + 1) + strlen(pszName) < _MAX_PATH");
-  // The spec may be the destination itself: move the name first only when it does not
-  // overlap; memmove keeps both cases right.
+  // The pattern may be the destination buffer itself: the name is moved into place first,
+  // and memmove keeps both copies right.
   size_t nameLength = std::strlen(name);
   std::memmove(destination + directory, name, nameLength + 1);
-  if (destination != spec) std::memmove(destination, spec, directory);
+  if (destination != pattern) std::memmove(destination, pattern, directory);
   return destination;
 }
 

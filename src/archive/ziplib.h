@@ -47,13 +47,14 @@ void NormaliseSeparators(char* text, uint32_t length);
 char* CopyName(char* destination, const char* source, uint32_t length);
 inline bool NameFits(uint32_t length) { return length < 260; }
 
-// destination (260 bytes) = the directory part of `spec` (up to and including its last
+// destination (260 bytes) = the directory part of `pattern` (up to and including its last
 // '/', or else its last ':') followed by `name`. Asserts (ZIPLIB) that the result fits.
-char* JoinSpecDirectory(char* destination, const char* spec, const char* name);
-// Where the directory part of `spec` ends (the character after it); `spec` when it has none.
-const char* SpecDirectoryEnd(const char* spec);
-// True when JoinSpecDirectory(spec, name) fits a 260-byte buffer.
-bool JoinFits(const char* spec, const char* name);
+char* JoinSpecDirectory(char* destination, const char* pattern, const char* name);
+// Where the directory part of `pattern` ends (the character after it); `pattern` when it
+// has none.
+const char* SpecDirectoryEnd(const char* pattern);
+// True when JoinSpecDirectory(pattern, name) fits a 260-byte buffer.
+bool JoinFits(const char* pattern, const char* name);
 
 // True when `path` has no '*' or '?', exists, and is a directory.
 bool IsPlainDirectory(const char* path);

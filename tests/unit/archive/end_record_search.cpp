@@ -111,18 +111,18 @@ TEST(EndRecordSearchEdges, EmptyArchiveWithAnOffsetThatPointsNowhere) {
   EXPECT_EQ(reader.entryCount(), 0);
 }
 
-TEST(EndRecordSearchEdges, MissingArchiveIsFatalTwelveWithTheSpec) {
+TEST(EndRecordSearchEdges, MissingArchiveIsFatalTwelveWithThePattern) {
   ReportCatcher catcher;
   OptionsReset reset;
   ScratchDir dir;
   ArchiveReader reader;
-  std::string spec = dir.file("nothing*.zip");
-  EXPECT_EQ(openAndLoad(reader, spec), 12);
+  std::string pattern = dir.file("nothing*.zip");
+  EXPECT_EQ(openAndLoad(reader, pattern), 12);
   ASSERT_EQ(catcher.shown.size(), 1u);
   EXPECT_NE(catcher.shown[0].text.find("nothing*.zip"), std::string::npos);
 }
 
-TEST(EndRecordSearchEdges, WildcardSpecOpensTheMatchInTheSpecsDirectory) {
+TEST(EndRecordSearchEdges, WildcardPatternOpensTheMatchInItsDirectory) {
   ReportCatcher catcher;
   OptionsReset reset;
   ScratchDir dir;

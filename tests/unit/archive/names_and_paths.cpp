@@ -1,7 +1,7 @@
 // Names and paths: separators are normalised without touching the trail byte of a
 // double-byte character (0x5C in 表), scans never step over the terminator even behind a
-// dangling lead byte, name copies stay inside their 260-byte buffer, the spec's directory
-// is joined to a found name, string lists grow without losing old strings, and a plain word
+// dangling lead byte, name copies stay inside their 260-byte buffer, the pattern's
+// directory is joined to a found name, string lists grow without losing old strings, and a plain word
 // becomes the extraction directory only under the stated conditions.
 #include <gtest/gtest.h>
 
@@ -77,7 +77,7 @@ TEST(NamesAndPaths, CopyNameStaysInsideItsBuffer) {
 
 TEST(NamesAndPaths, JoinSpecDirectory) {
   struct Case {
-    const char* spec;
+    const char* pattern;
     const char* name;
     const char* joined;
   };
@@ -90,7 +90,7 @@ TEST(NamesAndPaths, JoinSpecDirectory) {
   };
   for (const Case& c : cases) {
     char buffer[SYS_PATH_MAX];
-    EXPECT_STREQ(JoinSpecDirectory(buffer, c.spec, c.name), c.joined);
+    EXPECT_STREQ(JoinSpecDirectory(buffer, c.pattern, c.name), c.joined);
   }
   ReportCatcher catcher;
   std::string longDirectory(200, 'd');

@@ -69,7 +69,7 @@ TEST(ReaderContract, CloseAndReopen) {
   reader.Close();
   EXPECT_EQ(reader.stream(), nullptr);
   EXPECT_EQ(reader.entryCount(), 0);
-  // The search over the spec is exhausted: a new reader loads the same file again.
+  // The search over the pattern is exhausted: a new reader loads the same file again.
   ArchiveReader again;
   ASSERT_EQ(openAndLoad(again, dir.file("c.zip")), 0);
   EXPECT_EQ(again.entryCount(), 2);
