@@ -76,10 +76,12 @@ Session::Session(SessionFrontEnd& frontEnd) : frontEnd_(frontEnd) {
   passwordValue()[0] = PASSWORD_PLACEHOLDER;
 }
 
+// The normal end of the program: the same clean-up as at exit (the exit-time handler then
+// finds no live session).
 Session::~Session() {
+  if (liveSession == this) exitCleanup();
   releasePrompts();
   releaseArchive();
-  if (liveSession == this) liveSession = nullptr;
 }
 
 int Session::start(const char* modulePath) {
@@ -362,6 +364,7 @@ void Session::releaseArchive() {
 void Session::exitCleanup() {
   Session* s = liveSession;
   if (!s) return;
+  liveSession = nullptr;
   if (DesktopSteps* steps = s->frontEnd_.desktopSteps()) steps->endConversation();
   s->releasePrompts();
   s->releaseArchive();

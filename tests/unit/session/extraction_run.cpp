@@ -208,8 +208,15 @@ TEST(ExtractionRun, PostStepsGetTheShortExtractionDirectory) {
   ScriptedFrontEnd frontEnd;
   const std::string out = dir.file("out");
   RunScript script(frontEnd, out, {{false, CFG_PROGRAM_GROUP}});
-  Session session(frontEnd);
-  session.start(made(dir, "session_flat.sfx", config).c_str());
+  {
+    Session session(frontEnd);
+    session.start(made(dir, "session_flat.sfx", config).c_str());
+    EXPECT_EQ(0, frontEnd.conversationsEnded);
+  }
+  // The end of the program ends the program manager conversation, once.
+  EXPECT_EQ(1, frontEnd.conversationsEnded);
+  Session::exitCleanup();
+  EXPECT_EQ(1, frontEnd.conversationsEnded);
   ASSERT_EQ(1u, frontEnd.groups.size());
   std::string shortDir = frontEnd.groups[0].substr(frontEnd.groups[0].find('@') + 1);
   ASSERT_EQ('\\', shortDir.back());
