@@ -15,6 +15,8 @@
 //   driver waitstate SELECTOR ID E [MS] until the control's enabled state is E (0/1)
 //   driver caption SELECTOR            print the dialog's title
 //   driver dump SELECTOR               every control: id, class, state, text
+//   driver choose SELECTOR ID ITEM     picks ITEM in a drop-down list (CBN_SELCHANGE) or
+//                                      double-clicks it in a list box (LBN_DBLCLK)
 //
 // A SELECTOR is a dialog kind, optionally followed by ':' and a part of the title: main
 // (has the folder list 1121 or the directory field 1007 with button 1032), box (a message
@@ -249,6 +251,24 @@ int main(int argc, char** argv) {
     DWORD_PTR result = 0;
     SendMessageTimeoutA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]), SMTO_ABORTIFHUNG,
                         5000, &result);
+    return 0;
+  }
+  if (!std::strcmp(command, "choose")) {
+    if (argc < 5) return usage();
+    char c[64];
+    GetClassNameA(control, c, sizeof c);
+    bool combo = _stricmp(c, "ComboBox") == 0;
+    DWORD_PTR index = static_cast<DWORD_PTR>(-1);
+    SendMessageTimeoutA(control, combo ? CB_FINDSTRINGEXACT : LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                        reinterpret_cast<LPARAM>(argv[4]), SMTO_ABORTIFHUNG, 5000, &index);
+    if (static_cast<LRESULT>(index) < 0) {
+      std::fprintf(stderr, "driver: no item '%s'\n", argv[4]);
+      return 3;
+    }
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(control, combo ? CB_SETCURSEL : LB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, combo ? CBN_SELCHANGE : LBN_DBLCLK),
+                 reinterpret_cast<LPARAM>(control));
     return 0;
   }
   if (!std::strcmp(command, "state")) {
