@@ -5,9 +5,26 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <new>
 #include <vector>
 
+#include "support/support.h"
 #include "system/system.h"
+
+// Lets a test make the next non-throwing allocation fail; every other one is served as usual
+// (through the ordinary operator new, so the matching delete stays the ordinary one).
+static bool failNextNothrowNew = false;
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  if (failNextNothrowNew) {
+    failNextNothrowNew = false;
+    return nullptr;
+  }
+  try {
+    return ::operator new(size);
+  } catch (...) {
+    return nullptr;
+  }
+}
 
 namespace {
 
@@ -110,4 +127,15 @@ TEST(NtfsTimes, EveryTruncationIsSafe) {
   Bytes good = ntfsField();
   for (size_t length = 0; length < good.size(); ++length) EXPECT_FALSE(parse(good, length)) << length;
   EXPECT_TRUE(parse(good, good.size()));
+}
+
+TEST(NtfsTimes, NoMemoryForTheRecordIsWarning27) {
+  ReportCatcher catcher;
+  Bytes good = ntfsField();
+  failNextNothrowNew = true;
+  std::unique_ptr<NtfsTimes> times(SysParseNtfsTimes(good.data(), static_cast<uint32_t>(good.size())));
+  failNextNothrowNew = false;
+  EXPECT_FALSE(times);
+  ASSERT_EQ(1u, catcher.shown.size());
+  EXPECT_NE(std::string::npos, catcher.shown[0].text.find("拡張属性のﾒﾓﾘが不足しています")) << catcher.shown[0].text;
 }
