@@ -207,8 +207,14 @@ void readInput(const BuildOptions& o, ZipArchive& archive, Problems& problems) {
   }
   if (problems.errors() == 0) checkEntries(archive, problems);
   if (o.hasComment) {
+    // The stub shows the comment in a Windows edit field, which breaks lines only at CR LF.
+    std::string text;
+    for (size_t i = 0; i < o.comment.size(); ++i) {
+      if (o.comment[i] == '\n' && (i == 0 || o.comment[i - 1] != '\r')) text += '\r';
+      text += o.comment[i];
+    }
     std::string comment;
-    if (!utf8ToCp932(o.comment, comment)) problems.error("--comment: the text has no code page 932 form");
+    if (!utf8ToCp932(text, comment)) problems.error("--comment: the text has no code page 932 form");
     archive.comment = comment;
   }
 }

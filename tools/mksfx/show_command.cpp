@@ -113,7 +113,10 @@ void showEntries(const std::string& path) {
   reader.LoadDirectory();
   std::printf("archive: %d entries", reader.loadedCount());
   if (reader.commentLength() > 0) {
-    std::string comment(reader.comment(), reader.commentLength());
+    std::string stored(reader.comment(), reader.commentLength()), comment;
+    for (size_t i = 0; i < stored.size(); ++i) {
+      if (!(stored[i] == '\r' && i + 1 < stored.size() && stored[i + 1] == '\n')) comment += stored[i];
+    }
     std::printf(", comment %s", quoted(comment.c_str()).c_str());
   }
   std::printf("\n");
