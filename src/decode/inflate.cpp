@@ -61,6 +61,7 @@ constexpr uint8_t CL_ORDER[CL_SYMBOLS] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5,
 struct LengthCode {
   uint16_t base;
   uint8_t extra;
+  uint32_t mask;  // (1 << extra) - 1
 };
 
 // Length symbols 257-287: 257-264 are 3 to 10; from 265 on, E = ((S - 257) >> 2) - 1 extra bits
@@ -72,30 +73,33 @@ struct LengthTable {
     for (unsigned s = 257; s < LIT_SYMBOLS; ++s) {
       unsigned i = s - 257;
       if (s < 265) {
-        code[i] = {static_cast<uint16_t>(s - 254), 0};
+        code[i] = {static_cast<uint16_t>(s - 254), 0, 0};
       } else {
         unsigned e = (i >> 2) - 1;
-        code[i] = {static_cast<uint16_t>(((4 + (i & 3)) << e) + 3), static_cast<uint8_t>(e)};
+        code[i] = {static_cast<uint16_t>(((4 + (i & 3)) << e) + 3), static_cast<uint8_t>(e), (1u << e) - 1};
       }
     }
-    code[DEFLATE64_LONG_MATCH - 257] = {258, 0};
+    code[DEFLATE64_LONG_MATCH - 257] = {258, 0, 0};
   }
 };
 
 // Distance symbols 0-31: 0-3 are 1 to 4; from 4 on, E = (D >> 1) - 1 extra bits over a base of
 // ((2 + (D & 1)) << E) + 1, so symbols 30 and 31 reach 65,536 bytes back.
+struct DistanceCode {
+  uint32_t base;
+  uint32_t extra;
+  uint32_t mask;  // (1 << extra) - 1
+};
+
 struct DistanceTable {
-  uint32_t base[DIST_SYMBOLS];
-  uint8_t extra[DIST_SYMBOLS];
-  constexpr DistanceTable() : base(), extra() {
+  DistanceCode code[DIST_SYMBOLS];
+  constexpr DistanceTable() : code() {
     for (unsigned d = 0; d < DIST_SYMBOLS; ++d) {
       if (d < 4) {
-        base[d] = d + 1;
-        extra[d] = 0;
+        code[d] = {d + 1, 0, 0};
       } else {
         unsigned e = (d >> 1) - 1;
-        base[d] = ((2u + (d & 1)) << e) + 1;
-        extra[d] = static_cast<uint8_t>(e);
+        code[d] = {((2u + (d & 1)) << e) + 1, e, (1u << e) - 1};
       }
     }
   }
@@ -485,8 +489,8 @@ bool Inflater::lengthDistance(unsigned sym) {
     length = lc.base + takeBits(lc.extra);
   }
   unsigned d = static_cast<unsigned>(decodeDistance());
-  uint32_t distance = DISTANCES.base[d];
-  unsigned extra = DISTANCES.extra[d];
+  uint32_t distance = DISTANCES.code[d].base;
+  unsigned extra = DISTANCES.code[d].extra;
   if (extra > 8) {
     distance += takeBits(8);
     distance += takeBits(extra - 8) << 8;
@@ -605,7 +609,7 @@ bool Inflater::decodeFast() {
       length += 3;
     } else {
       const LengthCode& lc = LENGTHS.code[sym - 257];
-      length = lc.base + static_cast<uint32_t>(bits & lowBits(lc.extra));
+      length = lc.base + static_cast<uint32_t>(bits & lc.mask);
       SFX_CONSUME(lc.extra);
     }
 
@@ -627,8 +631,9 @@ bool Inflater::decodeFast() {
         SFX_CONSUME(TABLE_BITS + steps);
       }
     }
-    uint32_t distance = DISTANCES.base[d] + static_cast<uint32_t>(bits & lowBits(DISTANCES.extra[d]));
-    SFX_CONSUME(DISTANCES.extra[d]);
+    const DistanceCode& dc = DISTANCES.code[d];
+    uint32_t distance = dc.base + static_cast<uint32_t>(bits & dc.mask);
+    SFX_CONSUME(dc.extra);
 
     // With 8 bytes of room behind both source and destination, the match is copied in
     // chunks and the bytes past its end are put back; otherwise copyMatch wraps.
