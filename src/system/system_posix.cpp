@@ -211,7 +211,8 @@ void posixSetErrno(int error, const char* hostPath) {
 }
 
 uint32_t posixAttributes(const struct stat& st) {
-  uint32_t attributes = S_ISDIR(st.st_mode) ? SYS_ATTR_DIRECTORY : SYS_ATTR_ARCHIVE;
+  if (S_ISDIR(st.st_mode)) return SYS_ATTR_DIRECTORY;
+  uint32_t attributes = SYS_ATTR_ARCHIVE;
   if (!(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) attributes |= SYS_ATTR_READONLY;
   return attributes;
 }
@@ -382,14 +383,18 @@ int SysGetAttributes(const char* name, uint32_t* attributes) {
   return 0;
 }
 
-// Only read-only has a POSIX form: it removes every write bit; clearing it gives the owner
-// write access back. Hidden, system, archive and compressed are accepted and ignored.
+// Only read-only has a POSIX form: it removes every write bit of a file; clearing it gives
+// the owner write access back. Hidden, system, archive and compressed are accepted and
+// ignored, and so is every attribute of a directory.
 int SysSetAttributes(const char* name, uint32_t attributes) {
   SFX_ASSERT(MODULE, name != nullptr, "pFileName != NULL");
   char host[HOST_PATH_MAX];
   if (!posixToHost(name, host, sizeof host)) return 1;
   struct stat st;
   if (stat(host, &st) != 0) return posixSetErrno(errno, host), 1;
+  // A directory without write permission could not receive the rest of the extraction;
+  // read-only on a directory is also only a display hint on Windows.
+  if (S_ISDIR(st.st_mode)) return 0;
   mode_t mode = st.st_mode & 07777;
   if (attributes & SYS_ATTR_READONLY) mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
   else if (!(mode & (S_IWUSR | S_IWGRP | S_IWOTH))) mode |= S_IWUSR;

@@ -33,7 +33,7 @@ bool posixFromHost(const char* host, char* out, size_t size);
 void posixSetErrno(int error, const char* hostPath = nullptr);
 void posixSetError(uint32_t code);
 
-// Win32 attribute bits of a stat result: directory or archive, read-only when no write
+// Win32 attribute bits of a stat result: directory, or archive with read-only when no write
 // permission bit is set. Hidden and system have no POSIX counterpart.
 uint32_t posixAttributes(const struct stat& st);
 // FILETIME of a timespec (UTC, 100 ns since 1601).

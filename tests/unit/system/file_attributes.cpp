@@ -3,6 +3,7 @@
 // reader and the output preparation look at come out as their Win32 values.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "support/support.h"
@@ -100,5 +101,21 @@ TEST(FileAttributes, ReadOnlyFileIsNotOpenedForWriting) {
   SysHandle h = SysOpenFile(file.c_str(), SYS_GENERIC_READ, 0, SYS_OPEN_EXISTING, 0);
   EXPECT_NE(SYS_INVALID_HANDLE, h);
   SysCloseFile(h);
+}
+#endif
+
+#ifndef _WIN32
+// A read-only directory would refuse the rest of the extraction on Linux: its write
+// permission stays.
+TEST(FileAttributes, ReadOnlyDirectoryKeepsItsWritePermission) {
+  namespace fs = std::filesystem;
+  ScratchDir scratch;
+  const std::string dir = scratch.file("d");
+  ASSERT_EQ(0, SysCreateDirectory(dir.c_str(), nullptr));
+  EXPECT_EQ(0, SysSetAttributes(dir.c_str(), SYS_ATTR_DIRECTORY | SYS_ATTR_READONLY));
+  EXPECT_NE(fs::perms::none, fs::status(dir).permissions() & fs::perms::owner_write);
+  uint32_t attributes = 0;
+  ASSERT_EQ(0, SysGetAttributes(dir.c_str(), &attributes));
+  EXPECT_EQ(SYS_ATTR_DIRECTORY, attributes);
 }
 #endif
