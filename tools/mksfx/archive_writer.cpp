@@ -146,6 +146,12 @@ void checkEntries(const ZipArchive& archive, Problems& problems) {
     }
   }
   if (archive.comment.size() > 0xFFFF) problems.error("the archive comment is longer than 65,535 bytes");
+  // The stub looks for the end record backwards from the end of its file, so a signature
+  // inside the comment, which follows the record, would be taken for it.
+  const char endSignature[] = {'P', 'K', 5, 6};
+  if (archive.comment.find(std::string(endSignature, 4)) != std::string::npos) {
+    problems.error("the archive comment holds the end record signature PK\\5\\6; the stub would take it for the end record");
+  }
 }
 
 void appendArchive(const ZipArchive& archive, std::string& out) {
