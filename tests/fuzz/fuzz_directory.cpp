@@ -1,5 +1,7 @@
 // libFuzzer target for the archive reader: each input is written to a file, opened as the
-// archive and its directory loaded; then every loaded entry's name, extra field and comment
+// archive and its directory loaded (when the first byte has its top bit set, on a drive that
+// claims to be removable, so the spanning probe, disk prompts and reads continued on the
+// "next disk" run too: the prompts answer Continue a few times, then Cancel); then every loaded entry's name, extra field and comment
 // are read back (the records must lie inside their blocks), names pass through the
 // selection lists, and the walk offers every entry to a processor that reads its local
 // header and up to 64 KB of its data. Fatal and format reports end the input through a
@@ -14,6 +16,7 @@
 
 #include "archive/archive_reader.h"
 #include "extract/error_reporter.h"
+#include "extract/user_prompts.h"
 #include "options/option_state.h"
 #include "system/system.h"
 
@@ -49,6 +52,32 @@ class ReadingProcessor : public EntryProcessor {
   int offered_ = 0;
 };
 
+// Every disk asked for is "inserted" (the same file) until the fifth question.
+class PatientUser : public UserPrompts {
+ public:
+  int confirmOverwrite(const char*, const EntryRecord*) override { return 'N'; }
+  int confirmDirectory(const char*) override { return 0; }
+  int askLastDisk() override { return answer(); }
+  int askDisk(int number) override {
+    lastAsked = number;
+    return answer();
+  }
+  void storedPassword(char* destination, size_t size) override { if (size) destination[0] = 0; }
+  int askPassword(const char*, char*, size_t) override { return PASSWORD_SKIP_ALL; }
+  int answer() { return ++asked > 4 ? ANSWER_GIVE_UP : ANSWER_CONTINUE; }
+  int asked = 0;
+  int lastAsked = 1;
+};
+
+PatientUser* user = nullptr;
+
+int removableDrive(const char*) { return SYS_DRIVE_REMOVABLE; }
+int labelOfAskedDisk(const char*, char* label, uint32_t* serial) {
+  std::snprintf(label, 32, "PKBACK# %03d", user->lastAsked);
+  *serial = 0;
+  return 0;
+}
+
 std::string archiveFile() {
   return "/tmp/fuzz_directory_" + std::to_string(getpid()) + ".zip";
 }
@@ -68,6 +97,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Options().ResetOptions();
   Options().keepPaths = (size & 1) != 0;
   auto* reader = new ArchiveReader;
+  PatientUser patient;
+  user = &patient;
+  SetUserPrompts(&patient);
+  if (size > 0 && (data[0] & 0x80) != 0) {
+    reader->driveTypeOf = removableDrive;
+    reader->volumeLabelOf = labelOfAskedDisk;
+  }
   try {
     reader->SetArchiveSpec(path.c_str());
     reader->AddInclude("*.*");
@@ -91,6 +127,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } catch (const ReportEnded&) {
   }
   delete reader;
+  SetUserPrompts(nullptr);
+  user = nullptr;
   SysSetExitHook(nullptr);
   return 0;
 }
