@@ -4,6 +4,7 @@
 # and, where an entry must be encrypted, by Info-ZIP zip. Also prints the figures the tests
 # expect (required kilobytes) as NAME=VALUE lines.
 import os
+import random
 import subprocess
 import sys
 import zipfile
@@ -14,15 +15,8 @@ NEW_DATE = (2001, 2, 3, 4, 5, 6)
 
 
 def pseudo_random(n, seed):
-    # A deterministic byte stream that deflate cannot shrink much (xorshift32).
-    x = seed or 1
-    data = bytearray(n)
-    for i in range(n):
-        x ^= (x << 13) & 0xFFFFFFFF
-        x ^= x >> 17
-        x ^= (x << 5) & 0xFFFFFFFF
-        data[i] = x & 0xFF
-    return bytes(data)
+    # A deterministic byte stream that deflate cannot shrink much.
+    return random.Random(seed).randbytes(n)
 
 
 def write_zip(name, entries, method=zipfile.ZIP_DEFLATED):
