@@ -3,8 +3,10 @@
 // cannot be converted are passed over) match the last part with the wildcard rules of
 // Windows: '*' any run of characters, '?' one character (trailing ones may match nothing),
 // a final ".*" also matching names without a dot, a final '.' matching names without one,
-// letters compared without regard to case, double-byte characters as units. Linux has no
-// short names, so the alternate name of a record is always empty.
+// letters compared without regard to case, double-byte characters as units. A name without
+// wildcards is looked up directly, with the case-sensitivity of the file system, so that it
+// finds exactly the file that SysOpenFile would open and costs one lookup, not a listing.
+// Linux has no short names, so the alternate name of a record is always empty.
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -21,7 +23,7 @@ namespace {
 constexpr const char* MODULE = "ZSYSTEM";
 
 struct Search {
-  DIR* dir;
+  DIR* dir;  // null for a direct lookup, which has no further results
   char hostDir[HOST_PATH_MAX];
   char pattern[SYS_PATH_MAX];
 };
@@ -94,8 +96,11 @@ void fillRecord(const struct stat& st, const char* name, FindRecord* record) {
   record->shortName[0] = '\0';
 }
 
+bool hasWildcards(const char* pattern) { return std::strpbrk(pattern, "*?") != nullptr; }
+
 // The next directory entry that matches, filled into record; false at the end.
 bool nextMatch(Search* search, FindRecord* record) {
+  if (!search->dir) return false;
   while (struct dirent* entry = readdir(search->dir)) {
     char name[SYS_PATH_MAX];
     if (!posixFromHost(entry->d_name, name, sizeof name)) continue;
@@ -135,9 +140,25 @@ SysHandle SysFindFirst(const char* pattern, FindRecord* record) {
     std::memcpy(dir, pattern, split);
     dir[split == 1 ? 1 : split - 1] = '\0';  // keep a lone root separator
   }
+  search->dir = nullptr;
   if (!posixToHost(dir, search->hostDir, sizeof search->hostDir)) {
     delete search;
     return SYS_INVALID_HANDLE;
+  }
+  if (!hasWildcards(search->pattern)) {
+    char host[HOST_PATH_MAX];
+    struct stat st;
+    if (!posixToHost(pattern, host, sizeof host)) {
+      delete search;
+      return SYS_INVALID_HANDLE;
+    }
+    if (stat(host, &st) != 0 && lstat(host, &st) != 0) {
+      posixSetErrno(errno, host);
+      delete search;
+      return SYS_INVALID_HANDLE;
+    }
+    fillRecord(st, search->pattern, record);
+    return reinterpret_cast<SysHandle>(search);
   }
   search->dir = opendir(search->hostDir);
   if (!search->dir) {
@@ -168,7 +189,7 @@ int SysFindNext(SysHandle searchHandle, FindRecord* record) {
 int SysFindClose(SysHandle searchHandle) {
   if (searchHandle == 0 || searchHandle == SYS_INVALID_HANDLE) return posixSetError(6), 1;
   Search* search = searchOf(searchHandle);
-  closedir(search->dir);
+  if (search->dir) closedir(search->dir);
   delete search;
   return 0;
 }

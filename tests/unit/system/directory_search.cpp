@@ -60,7 +60,6 @@ TEST(DirectorySearch, WildcardsSelectLikeWindows) {
       {"*.TXT", {"abc.txt", "abd.txt", "ab.txt"}},
       {"ab?.txt", {"abc.txt", "abd.txt"}},
       {"abc.txt", {"abc.txt"}},
-      {"ABC.TXT", {"abc.txt"}},
       {"data.*", {"Data.BIN"}},
       {"readme.*", {"readme"}},
       {"*.gz", {"x.tar.gz"}},
@@ -68,7 +67,11 @@ TEST(DirectorySearch, WildcardsSelectLikeWindows) {
       {"nothing*", {}},
   };
   for (const auto& c : cases) EXPECT_EQ(c.expected, search(dir, c.pattern)) << c.pattern;
-#ifndef _WIN32
+#ifdef _WIN32
+  EXPECT_EQ(Names({"abc.txt"}), search(dir, "ABC.TXT"));
+#else
+  // A plain name is looked up as the file system spells it, as opening it would.
+  EXPECT_EQ(Names({}), search(dir, "ABC.TXT"));
   // Windows rules that this Wine does not follow: a final '.' selects names without one, and
   // a trailing '?' may match nothing.
   EXPECT_EQ(Names({"readme", "sub"}), search(dir, "*."));
