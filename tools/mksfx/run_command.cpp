@@ -202,13 +202,14 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
         break;
       case PROGRESS_TESTED:
       case PROGRESS_EXTRACTED:
-        std::printf("%s\n", lineOpen_ ? "  OK" : "  OK (entry)");
+        std::printf("  OK\n");
         lineOpen_ = false;
         break;
       case PROGRESS_WARNING:
         endLine();
         ++warnings_;
-        std::printf("  warning %d: %s\n", code, cp932ToUtf8(text).c_str());
+        // One line per warning: a line feed inside an entry name is shown as \x0A.
+        std::printf("  warning %d: %s\n", code, shownName(text ? text : "").c_str());
         break;
       case PROGRESS_SKIPPED:
         endLine();
