@@ -57,6 +57,7 @@ struct ChunkCase {
   int entries;
   size_t nameWidth;    // bytes of each name
   size_t extraLength;  // central extra bytes of each record
+  bool falseSignature = false;  // the extra field starts with the central header signature
 };
 
 class LargeDirectory : public ::testing::TestWithParam<ChunkCase> {};
@@ -68,7 +69,9 @@ TEST_P(LargeDirectory, EveryRecordLoadedAcrossChunks) {
   ZipBuilder zip;
   const ChunkCase& c = GetParam();
   for (int n = 0; n < c.entries; ++n) {
-    zip.add(numbered(n, c.nameWidth), std::to_string(n)).centralExtra = std::string(c.extraLength, 'e');
+    std::string extra(c.extraLength, 'e');
+    if (c.falseSignature) extra.replace(0, 4, "PK\x01\x02");
+    zip.add(numbered(n, c.nameWidth), std::to_string(n)).centralExtra = extra;
   }
   std::string bytes = zip.build();
   ASSERT_GT(zip.directorySize, DIRECTORY_CHUNK);
@@ -85,7 +88,11 @@ INSTANTIATE_TEST_SUITE_P(
         // 8,171-byte records: eight fill the first chunk exactly (8 x 8,171 = 65,368).
         ChunkCase{"exact_boundary", 20, 10, 8171 - 46 - 10},
         // Records of 33,000 bytes: only one fits a chunk, the rest is cut every time.
-        ChunkCase{"one_per_chunk", 7, 20, 33000 - 46 - 20}),
+        ChunkCase{"one_per_chunk", 7, 20, 33000 - 46 - 20},
+        // The same geometry with extra fields that begin with "PK\1\2": the last signature
+        // before the chunk's end (at 65,348) lies inside the straddling record's extra
+        // field, so a chunk cut there would split that record in two.
+        ChunkCase{"false_signature_in_extra", 600, 40, 60, true}),
     [](const ::testing::TestParamInfo<ChunkCase>& info) { return std::string(info.param.what); });
 
 TEST(DirectoryDamage, GarbageAtAChunkBoundary) {
