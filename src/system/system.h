@@ -8,6 +8,21 @@
 // "ZSYSTEM" whose text is the quoted condition; results are 0 on success and 1 on failure
 // (or -1 for a failed handle); nothing here reports errors except SysParseNtfsTimes
 // (warning 27 when memory runs out). Constants carry their Win32 values.
+//
+// What the two implementations cannot share:
+// - Handles: HANDLE values on Win32; file descriptors (never 0 to 2) on POSIX.
+// - Names: code page 932 on both; POSIX converts them to UTF-8 at the file system and
+//   accepts '\' beside '/'. POSIX has no short names: the alternate name of a FindRecord is
+//   empty and SysShortPath copies. A search name without wildcards is looked up with the
+//   file system's own case rules; wildcard patterns ignore case on both.
+// - Attributes: POSIX keeps only read-only, as the absence of every write permission bit of
+//   a file; hidden, system and compressed are ignored, directories are never read-only.
+// - Times: POSIX converts DOS date-times with the zone offset of the date itself, Win32 with
+//   the platform's current local bias. POSIX cannot set a creation time and reports the last
+//   write time in its place.
+// - Volumes and locale: POSIX drives are always fixed, labels cannot be read or set
+//   (result 1), the date separator is '/', and SysLoadLocale reads the LC_TIME formats.
+// - SysLastError gives Win32 codes on both (POSIX translates errno).
 #pragma once
 
 #include <cstddef>
