@@ -248,15 +248,13 @@ void ExtClass::restoreAttributes(const EntryRecord* entry) {
   SysSetAttributes(work.displayName, MaskedAttributes(entry, Options().attributeMask));
 }
 
-int ExtClass::ExtractEntry(const EntryRecord* pCnt) {
-  SFX_ASSERT(MODULE, pCnt != nullptr, "pCnt != NULL");
-  current = pCnt;
-  const OptionState& o = Options();
+// Resets the working state for `entry`: its name (at most 259 bytes, '/' as separator),
+// which stays the name of every warning about the entry, and no output, times or keys.
+void ExtClass::beginEntry(const EntryRecord* entry) {
   EntryWork& w = work;
-
-  uint16_t nameLength = entryNameLength(pCnt);
+  uint16_t nameLength = entryNameLength(entry);
   w.nameCut = !NameFits(nameLength);
-  CopyName(w.entryName, entryName(pCnt), nameLength);
+  CopyName(w.entryName, entryName(entry), nameLength);
   w.displayName = w.entryName;
   w.outputPath[0] = '\0';
   w.isDirectory = LastSingleChar(w.entryName) == '/';
@@ -268,6 +266,14 @@ int ExtClass::ExtractEntry(const EntryRecord* pCnt) {
   w.remainingInput = 0;
   releaseTimeBlock();
   DestroyOutput();
+}
+
+int ExtClass::ExtractEntry(const EntryRecord* pCnt) {
+  SFX_ASSERT(MODULE, pCnt != nullptr, "pCnt != NULL");
+  current = pCnt;
+  const OptionState& o = Options();
+  EntryWork& w = work;
+  beginEntry(pCnt);
 
   int needed = le16(pCnt + CDH_VERSION_NEEDED);
   if (needed > VERSION_SUPPORTED) {

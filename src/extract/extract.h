@@ -83,6 +83,7 @@ class ExtClass : public EntryProcessor, public InflateIo {
   EntryWork work{};
 
  private:
+  void beginEntry(const EntryRecord* entry);
   bool checkPassword(const EntryRecord* entry);
   bool decodeData(const EntryRecord* entry);
   void storedCopy();
