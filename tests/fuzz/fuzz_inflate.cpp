@@ -1,9 +1,11 @@
 // libFuzzer target for the Inflater. The first input byte picks the mode (Deflate or
 // Deflate64) and the size of the reads handed to the decoder; the rest is the compressed
 // stream. The buffers live for the whole run, like the extraction context's, so the window
-// keeps bytes of earlier inputs. In Deflate mode every stream that zlib decodes completely
-// must decode to the same bytes here (zlib is the independent reference); anything else only
-// has to end without a crash, a hang or a read or write out of bounds.
+// keeps bytes of earlier inputs. Every input is decoded twice from the same window contents:
+// with the chosen read size and with reads of one byte, which keeps the decoder off its fast
+// loop; both must give the same result, output and output pieces. In Deflate mode every
+// stream that zlib decodes completely must decode to the same bytes here (zlib is the
+// independent reference). Nothing may crash, hang or read or write out of bounds.
 #include <zlib.h>
 
 #include <cstdint>
@@ -39,6 +41,7 @@ class FuzzIo : public InflateIo {
     if (size > OutBufSize) std::abort();
     if (output.size() + size > OUTPUT_CAP) return false;
     output.insert(output.end(), buffer, buffer + size);
+    pieces.push_back(size);
     return true;
   }
 
@@ -47,6 +50,7 @@ class FuzzIo : public InflateIo {
   size_t pos = 0;
   size_t chunk = 0;
   std::vector<uint8_t> output;
+  std::vector<uint32_t> pieces;
 };
 
 // zlib's raw inflate of the whole input; true only when it reaches the end of the stream.
@@ -75,20 +79,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   const bool deflateMode = (data[0] & 1) == 0;
   const size_t chunks[8] = {61440, 1, 2, 3, 7, 13, 64, 4096};
-  io.chunk = chunks[(data[0] >> 1) & 7];
-  io.data = data + 1;
-  io.data_size = size - 1;
-  io.pos = 0;
-  io.output.clear();
-  inflater.Init(io);
-  int rc = inflater.Run(deflateMode);
+  static std::vector<uint8_t> window(io.OutBufSize);
+  std::memcpy(window.data(), io.OutBuf, io.OutBufSize);
+
+  auto decode = [&](size_t chunk) {
+    io.chunk = chunk;
+    io.data = data + 1;
+    io.data_size = size - 1;
+    io.pos = 0;
+    io.output.clear();
+    io.pieces.clear();
+    inflater.Init(io);
+    return inflater.Run(deflateMode);
+  };
+  int rc = decode(chunks[(data[0] >> 1) & 7]);
   if (rc != 0 && rc != INFLATE_BAD_TABLE && rc != INFLATE_BAD_BLOCK_TYPE && rc != INFLATE_UNEXPECTED_END)
     std::abort();
+  std::vector<uint8_t> output = io.output;
+  std::vector<uint32_t> pieces = io.pieces;
+  std::memcpy(io.OutBuf, window.data(), io.OutBufSize);
+  if (decode(1) != rc || io.output != output || io.pieces != pieces) std::abort();
 
   if (deflateMode) {
     std::vector<uint8_t> expected;
     if (referenceInflate(data + 1, size - 1, expected) && expected.size() <= OUTPUT_CAP) {
-      if (rc != 0 || io.output != expected) std::abort();
+      if (rc != 0 || output != expected) std::abort();
     }
   }
   return 0;

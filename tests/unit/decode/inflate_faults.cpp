@@ -138,6 +138,22 @@ TEST(InflateFaults, TruncatedStreamIsAnUnexpectedEnd) {
   }
 }
 
+TEST(InflateFaults, UnassignedPatternOfAOneCodeSetEndsTheBlock) {
+  // 'A' is the only literal/length code (one bit, 0); the pattern 1 has no code and symbol 0
+  // has none either, so it ends the block without an error of its own.
+  BitWriter w;
+  w.bits(1, 1);
+  w.bits(2, 2);
+  dynamicHeader(w, lengths(257, {{'A', 1}}), {0});
+  w.code(0, 1);
+  w.code(0, 1);
+  w.code(0, 1);
+  w.code(1, 1);
+  MemoryIo io(w.finish());
+  EXPECT_EQ(0, inflateAll(io));
+  EXPECT_EQ("AAA", io.output);
+}
+
 TEST(InflateFaults, FaultDropsThePartialWindow) {
   // A fixed block with one literal, then block type 3: the literal never reaches the output.
   BitWriter w;
