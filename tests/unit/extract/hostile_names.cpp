@@ -4,6 +4,10 @@
 // refused with warning 2 naming the entry, and nothing is written anywhere for them.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
 #include "engine_run.h"
 #include "options/option_state.h"
 
@@ -84,6 +88,21 @@ TEST(EntryNames, TestingHostileNamesWritesNothingAndChecksTheirData) {
   EXPECT_EQ(run.progress.warningCodes(), std::vector<int>{});
   EXPECT_EQ(run.progress.count(PROGRESS_TESTED), 18);
   EXPECT_EQ(run.listScratch(), std::vector<std::string>{"out/"});
+}
+
+std::string readU8(const std::string& utf8Path) {
+  std::ifstream in(std::filesystem::u8path(utf8Path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Shift-JIS names whose second bytes are 0x5C: the byte belongs to its character, so 表示
+// is one directory, and only a real '\' separates the ".." components of the second name.
+TEST(EntryNames, DoubleByteNamesKeepTheirTrailBytes) {
+  EngineRun run;
+  ASSERT_EQ(run.run("extract_sjis.zip", {"-EXTRACT", "-DIRECTORIES"}), 0);
+  EXPECT_EQ(run.progress.warningCodes(), std::vector<int>{2});
+  EXPECT_EQ(run.listScratch(), (std::vector<std::string>{"out/", u8"out/表示/", u8"out/表示/ソフト.txt"}));
+  EXPECT_EQ(readU8(run.out(u8"表示/ソフト.txt")), u8"entry 表示/ソフト.txt\n");
 }
 
 }  // namespace
