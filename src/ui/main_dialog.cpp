@@ -157,6 +157,9 @@ UINT_PTR MainDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     return FALSE;
   }
   if (code != 0) return FALSE;
+  // During a run only Cancel is served: the Enter key reaches the default button even while
+  // it is disabled, and a second run inside the first one must never start.
+  if (session_->running() && id != IDCANCEL) return TRUE;
   switch (id) {
     case IDOK: onExtract(); return TRUE;
     case IDC_TEST_BUTTON: onTest(); return TRUE;
