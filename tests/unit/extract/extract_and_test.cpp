@@ -98,6 +98,27 @@ TEST(TestArchive, TestingChecksEveryEntryAndTouchesNoFile) {
   }
 }
 
+// What the progress window hears, entry by entry.
+TEST(Notifications, EachEntryAnnouncesItselfThenItsResult) {
+  for (bool testing : {false, true}) {
+    SCOPED_TRACE(testing ? "test" : "extract");
+    EngineRun run;
+    ASSERT_EQ(run.run("extract_dates.zip", {testing ? "-TEST" : "-EXTRACT"}), 0);
+    std::vector<RecordingProgress::Event> expected;
+    for (const char* name : {"old.txt", "mid.txt", "midlate.txt", "new.txt"}) {
+      if (testing) expected.push_back({PROGRESS_TESTING, 0, ""});
+      else expected.push_back({PROGRESS_ACTION, 0, "    Inflating"});
+      expected.push_back({PROGRESS_FILE, 0, testing ? std::string(name) : run.out(name)});
+      expected.push_back({testing ? PROGRESS_TESTED : PROGRESS_EXTRACTED, 0, ""});
+    }
+    ASSERT_EQ(run.progress.events.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+      EXPECT_EQ(run.progress.events[i].event, expected[i].event) << i;
+      EXPECT_EQ(run.progress.events[i].text, expected[i].text) << i;
+    }
+  }
+}
+
 TEST(TestArchive, TestingIgnoresExistingFilesAndAsksNothing) {
   EngineRun run;
   writeFileBytes(run.out("a.txt"), "existing");
