@@ -16,22 +16,6 @@ namespace {
 
 constexpr const char* MODULE = "ZIPFILE";
 
-// Format error numbers of the reader.
-constexpr int ERR_READ = 150;
-constexpr int ERR_TOO_SMALL = 151;
-constexpr int ERR_NO_END_RECORD = 152;
-constexpr int ERR_TRUNCATED = 153;
-constexpr int ERR_LOCAL_HEADER = 154;
-constexpr int ERR_TOO_MANY = 155;
-// Fatal error numbers of the reader.
-constexpr int ERR_NOT_FOUND = 12;
-constexpr int ERR_CANNOT_OPEN = 13;
-constexpr int ERR_ACCESS_DENIED = 16;
-constexpr int ERR_CANCELLED = 19;
-constexpr int ERR_SPLIT_MODIFY = 21;
-constexpr int ERR_NOT_READY = 24;
-constexpr int ERR_NO_MEMORY = 103;
-
 constexpr uint32_t SPAN_PROBE_BYTES = 36;
 
 uint32_t recordLength(const uint8_t* record) {
@@ -187,7 +171,7 @@ bool ArchiveReader::nextMatch(FindRecord* found) {
     searchStarted_ = true;
     searchHandle_ = SysFindFirst(archiveSpec_, found);
     if (searchHandle_ == SYS_INVALID_HANDLE) {
-      if (SysLastError() == SYS_ERROR_NOT_READY) FatalError(ERR_NOT_READY, archiveSpec_);
+      if (SysLastError() == SYS_ERROR_NOT_READY) FatalError(FATAL_NOT_READY, archiveSpec_);
       return false;
     }
     return true;
@@ -206,7 +190,7 @@ bool ArchiveReader::Open() {
   if (nextMatch(&found)) {
     // A found name that cannot be joined to the pattern's directory within 259 characters
     // names no file that can be opened.
-    if (!JoinFits(archiveSpec_, found.name)) FatalError(ERR_CANNOT_OPEN, archiveSpec_);
+    if (!JoinFits(archiveSpec_, found.name)) FatalError(FATAL_ARCHIVE_UNREADABLE, archiveSpec_);
     JoinSpecDirectory(archivePath_, archiveSpec_, found.name);
     SysFullPath(fullPath_, archivePath_);
     destroyStream();
@@ -216,7 +200,7 @@ bool ArchiveReader::Open() {
     return true;
   }
   if (archivePath_[0] != '\0') return false;
-  if (ReadsEntryData(command)) FatalError(ERR_NOT_FOUND, archiveSpec_);
+  if (ReadsEntryData(command)) FatalError(FATAL_ARCHIVE_NOT_FOUND, archiveSpec_);
   std::memcpy(archivePath_, archiveSpec_, sizeof archivePath_);
   archiveAbsent_ = true;
   SysFullPath(fullPath_, archivePath_);
@@ -232,7 +216,7 @@ void ArchiveReader::reopen() {
   if (zipStream_ == nullptr || !zipStream_->IsOpen()) {
     uint32_t error = SysLastError();
     destroyStream();
-    FatalError(error == SYS_ERROR_ACCESS_DENIED ? ERR_ACCESS_DENIED : ERR_CANNOT_OPEN, archivePath_);
+    FatalError(error == SYS_ERROR_ACCESS_DENIED ? FATAL_WRITE_ACCESS : FATAL_ARCHIVE_UNREADABLE, archivePath_);
   }
   fileSize_ = zipStream_->Seek(0, SYS_FPOS_END);
   zipStream_->Seek(0, SYS_FPOS_BEGIN);
@@ -286,38 +270,38 @@ int ArchiveReader::spanningProbe() {
 // ---- the end record -----------------------------------------------------------------------
 
 void ArchiveReader::locateEndRecord() {
-  if (fileSize_ < EOCD_SIZE) FormatError(ERR_TOO_SMALL, nullptr);
+  if (fileSize_ < EOCD_SIZE) FormatError(FORMAT_TOO_SMALL, nullptr);
   int span = spanningProbe();
   if (span != SPAN_NONE) {
     if (driveType_ == SYS_DRIVE_REMOVABLE && ModifiesArchive(Options().command)) {
-      FatalError(ERR_SPLIT_MODIFY, nullptr);
+      FatalError(FATAL_SPLIT_MODIFY, nullptr);
     }
     destroyStream();
     spanned_ = true;
     if (span == SPAN_FIRST_DISK) {
       UserPrompts* prompts = GetUserPrompts();
       if (prompts == nullptr || prompts->askLastDisk() == ANSWER_GIVE_UP) {
-        FatalError(ERR_CANCELLED, nullptr);
+        FatalError(FATAL_ABORTED, nullptr);
       }
     }
     reopen();
-    if (fileSize_ < EOCD_SIZE) FormatError(ERR_TOO_SMALL, nullptr);
+    if (fileSize_ < EOCD_SIZE) FormatError(FORMAT_TOO_SMALL, nullptr);
   }
   auto readAt = [this](uint32_t position, uint8_t* buffer, uint32_t n) {
-    seekTo(position, ERR_READ);
+    seekTo(position, FORMAT_READ);
     Read(buffer, n);
     return true;
   };
   uint32_t position = 0;
-  if (!findEndSignature(fileSize_, readAt, &position)) FormatError(ERR_NO_END_RECORD, nullptr);
+  if (!findEndSignature(fileSize_, readAt, &position)) FormatError(FORMAT_NO_END_RECORD, nullptr);
 
   uint8_t fixed[EOCD_SIZE] = {};
-  seekTo(position, ERR_READ);
+  seekTo(position, FORMAT_READ);
   Read(fixed, EOCD_SIZE);
   uint16_t commentLength = le16(fixed + EOCD_COMMENT_LENGTH);
   // One spare zero byte keeps the comment a terminated text for its readers.
   endRecord_ = static_cast<uint8_t*>(std::calloc(EOCD_SIZE + commentLength + 1u, 1));
-  if (endRecord_ == nullptr) FatalError(ERR_NO_MEMORY, nullptr);
+  if (endRecord_ == nullptr) FatalError(FATAL_NO_MEMORY_DIRECTORY, nullptr);
   copyEndRecord(endRecord_, fixed);
   // The comment is read only as far as the file reaches: a damaged length must not send a
   // read of the last disk on to a disk that does not exist.
@@ -334,7 +318,7 @@ int ArchiveReader::LoadDirectory() {
   if (archiveAbsent_) {
     fileSize_ = 0;
     endRecord_ = static_cast<uint8_t*>(std::calloc(EOCD_SIZE + 1, 1));
-    if (endRecord_ == nullptr) FatalError(ERR_NO_MEMORY, nullptr);
+    if (endRecord_ == nullptr) FatalError(FATAL_NO_MEMORY_DIRECTORY, nullptr);
     putLe32(endRecord_ + EOCD_SIGNATURE, SIG_END);
     return 0;
   }
@@ -358,19 +342,19 @@ int ArchiveReader::loadCentralDirectory() {
   uint32_t offset = le32(end + EOCD_DIRECTORY_OFFSET);
   if (entryCount_ != 0) {
     uint8_t signature[4] = {};
-    seekTo(offset, ERR_READ);
+    seekTo(offset, FORMAT_READ);
     Read(signature, sizeof signature);
-    if (le32(signature) != SIG_CENTRAL) FormatError(ERR_READ, nullptr);
-    seekTo(offset, ERR_READ);
+    if (le32(signature) != SIG_CENTRAL) FormatError(FORMAT_READ, nullptr);
+    seekTo(offset, FORMAT_READ);
   }
   if (entryCount_ == 0) return 0;
   int limit = Options().reducedDirectory ? ENTRY_LIMIT_REDUCED : ENTRY_LIMIT;
-  if (entryCount_ >= limit) FormatError(ERR_TOO_MANY, fullPath_);
+  if (entryCount_ >= limit) FormatError(FORMAT_TOO_MANY, fullPath_);
 
   entries_ = static_cast<EntryRecord**>(std::calloc(static_cast<size_t>(entryCount_), sizeof *entries_));
   if (entries_ == nullptr) {
     freeDirectory();
-    FatalError(ERR_NO_MEMORY, nullptr);
+    FatalError(FATAL_NO_MEMORY_DIRECTORY, nullptr);
   }
 
   uint32_t remaining = le32(end + EOCD_DIRECTORY_SIZE);
@@ -381,12 +365,12 @@ int ArchiveReader::loadCentralDirectory() {
     if (spanned_ && chunk >= leftOnDisk) chunk = leftOnDisk;
     // Nothing left to read here (the directory claims bytes behind the end of its disk):
     // the load could make no progress.
-    if (chunk == 0) FormatError(ERR_READ, nullptr);
+    if (chunk == 0) FormatError(FORMAT_READ, nullptr);
 
     auto* block = static_cast<DirectoryBlock*>(std::calloc(sizeof(DirectoryBlock) + chunk + 4, 1));
     if (block == nullptr) {
       freeDirectory();
-      FatalError(ERR_NO_MEMORY, nullptr);
+      FatalError(FATAL_NO_MEMORY_DIRECTORY, nullptr);
     }
     block->next = blocks_;
     blocks_ = block;
@@ -406,7 +390,7 @@ int ArchiveReader::loadCentralDirectory() {
     scanChunk(block->data(), chunk);
     remaining -= chunk;
   }
-  if (loadedCount_ < entryCount_) FormatError(ERR_NO_END_RECORD, nullptr);
+  if (loadedCount_ < entryCount_) FormatError(FORMAT_NO_END_RECORD, nullptr);
   return 0;
 }
 
@@ -436,7 +420,7 @@ uint32_t ArchiveReader::trimChunk(const uint8_t* data, uint32_t chunk, uint32_t 
     }
     break;
   }
-  if (pos == 0) FormatError(ERR_READ, nullptr);
+  if (pos == 0) FormatError(FORMAT_READ, nullptr);
   return pos;
 }
 
@@ -466,12 +450,12 @@ uint32_t ArchiveReader::Read(void* buffer, uint32_t n) {
   SFX_ASSERT(MODULE, zipStream_ != nullptr, "pZipStream != NULL");
   if (n == 0) return 0;
   uint32_t got = 0;
-  if (zipStream_->Read(buffer, n, &got) != 0) FormatError(ERR_READ, nullptr);
+  if (zipStream_->Read(buffer, n, &got) != 0) FormatError(FORMAT_READ, nullptr);
   if (spanned_ && got < n) {
     ChangeDisk(currentDisk_ + 1);
     uint32_t more = 0;
     if (zipStream_->Read(static_cast<uint8_t*>(buffer) + got, n - got, &more) != 0) {
-      FormatError(ERR_READ, nullptr);
+      FormatError(FORMAT_READ, nullptr);
     }
     got += more;
   }
@@ -479,28 +463,28 @@ uint32_t ArchiveReader::Read(void* buffer, uint32_t n) {
 }
 
 void ArchiveReader::ReadExact(void* buffer, uint32_t n) {
-  if (Read(buffer, n) != n) FormatError(ERR_TRUNCATED, nullptr);
+  if (Read(buffer, n) != n) FormatError(FORMAT_TRUNCATED, nullptr);
 }
 
 uint32_t ArchiveReader::ReadLocalHeader(const EntryRecord* entry) {
   freeLocalExtra();
   uint16_t disk = le16(entry + CDH_DISK_START);
   if (spanned_ && disk != currentDisk_) ChangeDisk(disk);
-  seekTo(le32(entry + CDH_LOCAL_OFFSET), ERR_LOCAL_HEADER);
+  seekTo(le32(entry + CDH_LOCAL_OFFSET), FORMAT_LOCAL_HEADER);
   uint8_t local[LFH_SIZE] = {};
   readLocalFixed(this, local);
-  if (le32(local + LFH_SIGNATURE) != SIG_LOCAL) FormatError(ERR_LOCAL_HEADER, nullptr);
+  if (le32(local + LFH_SIGNATURE) != SIG_LOCAL) FormatError(FORMAT_LOCAL_HEADER, nullptr);
   // With the data-descriptor flag the local CRC may be zero; the central record holds it.
   if (le32(local + LFH_CRC32) != le32(entry + CDH_CRC32) &&
       (le16(local + LFH_FLAGS) & GPF_DATA_DESCRIPTOR) == 0) {
-    FormatError(ERR_LOCAL_HEADER, nullptr);
+    FormatError(FORMAT_LOCAL_HEADER, nullptr);
   }
   uint16_t nameLength = le16(local + LFH_NAME_LENGTH);
   uint16_t extraLength = le16(local + LFH_EXTRA_LENGTH);
   zipStream_->Seek(nameLength, SYS_FPOS_CURRENT);
   if (extraLength != 0) {
     localExtra_ = static_cast<uint8_t*>(std::malloc(extraLength + 1u));
-    if (localExtra_ == nullptr) FatalError(ERR_NO_MEMORY, nullptr);
+    if (localExtra_ == nullptr) FatalError(FATAL_NO_MEMORY_DIRECTORY, nullptr);
     ReadExact(localExtra_, extraLength);
     localExtra_[extraLength] = 0;
     localExtraLength_ = extraLength;
@@ -515,7 +499,7 @@ void ArchiveReader::ChangeDisk(int disk) {
     destroyStream();
     UserPrompts* prompts = GetUserPrompts();
     if (prompts == nullptr || prompts->askDisk(disk + 1) == ANSWER_GIVE_UP) {
-      FatalError(ERR_CANCELLED, nullptr);
+      FatalError(FATAL_ABORTED, nullptr);
     }
     reopen();
     char label[SYS_PATH_MAX + 1] = {};

@@ -9,7 +9,6 @@
 namespace {
 
 // Warning for an entry whose name cannot be held by a 260-byte path buffer.
-constexpr int WARN_BAD_PATH = 2;
 
 bool isSeparator(char c) { return c == '/' || c == '\\'; }
 

@@ -16,8 +16,39 @@ class FatalReleasable {
   ~FatalReleasable() = default;
 };
 
-constexpr int FATAL_CANCELLED = 255;  // Cancel confirmed during a run: no message
+// Fatal errors: the process ends with the code as its status.
+constexpr int FATAL_DISK_FULL = 11;            // an output write came short
+constexpr int FATAL_ARCHIVE_NOT_FOUND = 12;    // no file matches the archive name
+constexpr int FATAL_ARCHIVE_UNREADABLE = 13;   // the archive cannot be opened
+constexpr int FATAL_WRITE_ACCESS = 16;         // opening failed with access denied
+constexpr int FATAL_ABORTED = 19;              // a disk prompt was cancelled
+constexpr int FATAL_SPLIT_MODIFY = 21;         // a writing action on a split archive
+constexpr int FATAL_NOT_READY = 24;            // the archive's drive is not ready
+constexpr int FATAL_NO_MEMORY_START = 100;     // start-up
+constexpr int FATAL_NO_MEMORY_DIRECTORY = 103; // entry table or directory block
+constexpr int FATAL_NO_MEMORY_EXTRACT = 105;   // extraction buffers
+constexpr int FATAL_CANCELLED = 255;           // Cancel confirmed during a run: no message
+
+// Archive-format errors: the process ends with code + FORMAT_EXIT_OFFSET (299 to 304).
+constexpr int FORMAT_READ = 150;               // a read failed, or no central header where announced
+constexpr int FORMAT_TOO_SMALL = 151;          // shorter than an end record
+constexpr int FORMAT_NO_END_RECORD = 152;      // no end record, or fewer central records than announced
+constexpr int FORMAT_TRUNCATED = 153;          // an exact read came short
+constexpr int FORMAT_LOCAL_HEADER = 154;       // bad local header signature or CRC
+constexpr int FORMAT_TOO_MANY = 155;           // too many entries
 constexpr int FORMAT_EXIT_OFFSET = 149;
+
+// Warnings: shown or forwarded, then the run goes on.
+constexpr int WARN_CANNOT_CREATE = 1;
+constexpr int WARN_BAD_PATH = 2;
+constexpr int WARN_VERSION = 3;
+constexpr int WARN_CRC = 4;
+constexpr int WARN_STORED_SIZE = 5;
+constexpr int WARN_UNEXPECTED_END = 12;
+constexpr int WARN_ENCRYPTED_SKIPPED = 13;
+constexpr int WARN_UNKNOWN_METHOD = 18;
+constexpr int WARN_BAD_PASSWORD = 20;
+constexpr int WARN_NTFS_MEMORY = 27;
 
 [[noreturn]] void FatalError(int code, const char* argument);
 [[noreturn]] void FormatError(int code, const char* argument);

@@ -21,15 +21,6 @@ namespace {
 
 constexpr const char* MODULE = "EXTRACT";
 
-constexpr int WARN_VERSION = 3;
-constexpr int WARN_CRC = 4;
-constexpr int WARN_STORED_SIZE = 5;
-constexpr int WARN_UNEXPECTED_END = 12;
-constexpr int WARN_ENCRYPTED_SKIPPED = 13;
-constexpr int WARN_UNKNOWN_METHOD = 18;
-constexpr int WARN_BAD_PASSWORD = 20;
-constexpr int FATAL_DISK_FULL = 11;
-constexpr int FATAL_NO_MEMORY = 105;
 
 constexpr uint16_t METHOD_STORED = 0;
 constexpr uint16_t METHOD_DEFLATE = 8;
@@ -59,7 +50,7 @@ void notify(ProgressEvent event, const char* text) {
 
 uint8_t* allocate(uint32_t size) {
   uint8_t* buffer = static_cast<uint8_t*>(std::malloc(size));
-  if (!buffer) FatalError(FATAL_NO_MEMORY, nullptr);
+  if (!buffer) FatalError(FATAL_NO_MEMORY_EXTRACT, nullptr);
   return buffer;
 }
 
@@ -322,6 +313,6 @@ int ExtClass::ExtractEntry(const EntryRecord* pCnt) {
 
 EntryProcessor* NewExtractionContext(ArchiveReader& reader) {
   ExtClass* context = new (std::nothrow) ExtClass(&reader, reader.extractionDirectory());
-  if (!context) FatalError(FATAL_NO_MEMORY, nullptr);
+  if (!context) FatalError(FATAL_NO_MEMORY_EXTRACT, nullptr);
   return context;
 }

@@ -16,9 +16,6 @@
 
 namespace {
 
-constexpr int WARN_CANNOT_CREATE = 1;
-constexpr int WARN_BAD_PATH = 2;
-constexpr int FATAL_CANNOT_OPEN_WRITE = 16;
 constexpr int ANSWER_ESCAPE = 27;
 
 // Reserved device names of Windows: a path component with one of these as its base name
@@ -224,7 +221,7 @@ int openPrintTarget(ExtClass& ext) {
   }
   if (!stream || !stream->IsOpen()) {
     delete stream;
-    FatalError(FATAL_CANNOT_OPEN_WRITE, target);
+    FatalError(FATAL_WRITE_ACCESS, target);
   }
   stream->Seek(0, SYS_FPOS_END);  // entries follow one another in the one target
   ext.outputStream = stream;

@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr int FATAL_NO_MEMORY = 100;
 
 const char EXTRACTION_DONE_TEXT[] = "展開完了";
 const char TEST_DONE_TEXT[] = "ﾃｽﾄ完了";
@@ -105,7 +104,7 @@ bool Session::startUp(const char* modulePath) {
   config_.load(modulePath_);
 
   prompts_ = frontEnd_.createPrompts();
-  if (!prompts_) FatalError(FATAL_NO_MEMORY, nullptr);
+  if (!prompts_) FatalError(FATAL_NO_MEMORY_START, nullptr);
   SetUserPrompts(prompts_);
 
   liveSession = this;
@@ -115,7 +114,7 @@ bool Session::startUp(const char* modulePath) {
   }
   if (!archive_) {
     archive_ = new (std::nothrow) ArchiveReader;
-    if (!archive_) FatalError(FATAL_NO_MEMORY, nullptr);
+    if (!archive_) FatalError(FATAL_NO_MEMORY_START, nullptr);
   }
   archive_->SetArchiveSpec(modulePath_);
   if (!archive_->Open()) {

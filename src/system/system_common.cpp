@@ -15,7 +15,6 @@ namespace {
 bool longNames = true;               // name type: long unless set to short
 const int* writeSuppression = nullptr;
 
-constexpr int WARNING_NTFS_MEMORY = 27;  // "no memory for the extended attributes"
 
 // NTFS extra field (header id 0x000A): id u16, data size u16, then the data: 4 reserved
 // bytes followed by attributes, each a tag u16, a size u16 and that many bytes. Attribute 1
@@ -127,7 +126,7 @@ NtfsTimes* SysParseNtfsTimes(const uint8_t* extra, uint32_t length) {
 
   NtfsTimes* times = new (std::nothrow) NtfsTimes;
   if (!times) {
-    Warning(WARNING_NTFS_MEMORY, "");
+    Warning(WARN_NTFS_MEMORY, "");
     return nullptr;
   }
   const uint8_t* data = extra + NTFS_FIELD_HEADER;
