@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include "desktop/desktop_steps.h"
 #include "session/session.h"
 #include "ui/dialog_prompts.h"
 
@@ -20,6 +21,7 @@ class MainDialog : public SessionFrontEnd, public ProgressLink {
   void enterRunning(Session& session, bool test) override;
   int warningCount() override { return static_cast<int>(warnings_); }
   void endDialog(int result) override;
+  DesktopSteps* desktopSteps() override { return &desktop_; }
 
   // ---- ProgressLink: events are sent to the window and handled by its procedure
   void progress(ProgressEvent event, int code, const char* text) override;
@@ -63,4 +65,5 @@ class MainDialog : public SessionFrontEnd, public ProgressLink {
   UINT selectionMessage_;        // "commdlg_LBSelChangedNotify"
   unsigned warnings_ = 0;        // never reset while the program runs
   double extractedBytes_ = 0;    // never reset while the program runs
+  Win32DesktopSteps desktop_;    // program group and file extensions after an extraction
 };

@@ -79,3 +79,10 @@
 #define IDS_OVERWRITE_NEW 31
 #define IDS_LAST_DISK 32
 #define IDS_DISK_N 33
+// The desktop steps' notices and the registry class of DDE associations (570 and 571).
+#define IDS_GROUP_ERROR 560
+#define IDS_DDE_DISCONNECTED 561
+#define IDS_DDE_ERROR 562
+#define IDS_EXTENSION_ERROR 563
+#define IDS_CLASS_NAME 570
+#define IDS_CLASS_DESCRIPTION 571
