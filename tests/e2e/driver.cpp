@@ -17,6 +17,9 @@
 //   driver dump SELECTOR               every control: id, class, state, text
 //   driver choose SELECTOR ID ITEM     picks ITEM in a drop-down list (CBN_SELCHANGE) or
 //                                      double-clicks it in a list box (LBN_DBLCLK)
+//   driver close TITLEPART [MS]        waits for visible top-level windows of any class but
+//                                      dialogs whose title contains TITLEPART (the shell's
+//                                      folder windows), closes them, prints how many
 //
 // A SELECTOR is a dialog kind, optionally followed by ':' and a part of the title: main
 // (has the folder list 1121 or the directory field 1007 with button 1032), box (a message
@@ -139,6 +142,40 @@ BOOL CALLBACK printControl(HWND control, LPARAM) {
   return TRUE;
 }
 
+// Visible top-level windows other than dialogs whose title contains a text.
+struct WindowSearch {
+  const char* title;
+  int found;
+  bool close;
+};
+
+BOOL CALLBACK visitOtherWindow(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<WindowSearch*>(param);
+  char c[64], title[512];
+  GetClassNameA(window, c, sizeof c);
+  if (!std::strcmp(c, "#32770") || !IsWindowVisible(window)) return TRUE;
+  GetWindowTextA(window, title, sizeof title);
+  if (!std::strstr(title, search->title)) return TRUE;
+  ++search->found;
+  if (search->close) PostMessageA(window, WM_CLOSE, 0, 0);
+  return TRUE;
+}
+
+int closeWindows(const char* title, int ms) {
+  WindowSearch search{title, 0, false};
+  for (int waited = 0;; waited += 50) {
+    search.found = 0;
+    EnumWindows(visitOtherWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found || waited >= ms) break;
+    Sleep(50);
+  }
+  search.close = true;
+  search.found = 0;
+  EnumWindows(visitOtherWindow, reinterpret_cast<LPARAM>(&search));
+  std::printf("%d\n", search.found);
+  return 0;
+}
+
 // Runs the rest of the driver's own command line as a program and reports its exit status.
 int runProgram() {
   char* line = GetCommandLineA();
@@ -184,6 +221,7 @@ int main(int argc, char** argv) {
   if (argc < 3) return usage();
   int ms = DEFAULT_WAIT_MS;
 
+  if (!std::strcmp(command, "close")) return closeWindows(argv[2], argc > 3 ? std::atoi(argv[3]) : 0);
   if (!std::strcmp(command, "gone")) {
     if (argc > 3) ms = std::atoi(argv[3]);
     Selector selector = parseSelector(argv[2]);
