@@ -32,8 +32,18 @@ foreach(dir ${UNIT_DIRS})
   if(NOT unit_sources)
     continue()
   endif()
+  # The desktop steps are Win32 only (program manager conversation, registry, profile).
+  if(name STREQUAL "desktop" AND NOT WIN32)
+    continue()
+  endif()
   add_executable(unit_${name} ${unit_sources})
   target_link_libraries(unit_${name} PRIVATE test_support GTest::gtest_main)
+  if(name STREQUAL "desktop")
+    file(GLOB desktop_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/desktop/*.cpp)
+    target_sources(unit_desktop PRIVATE ${desktop_sources} ${CMAKE_SOURCE_DIR}/src/ui/ui_common.cpp
+                                        ${CMAKE_SOURCE_DIR}/src/ui/res/stub.rc)
+    target_link_libraries(unit_desktop PRIVATE comdlg32 user32 advapi32)
+  endif()
   add_dependencies(unit_${name} fixtures)
   gtest_discover_tests(unit_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
                        PROPERTIES TIMEOUT 300)
