@@ -256,22 +256,22 @@ void Session::dispatch() {
   OptionTarget* previous = GetOptionTarget();
   SetOptionTarget(&target);
   archive_->selection().Clear();
-  for (uint32_t i = 0; i < options.includeSpecs.Count(); ++i) {
-    const char* item = options.includeSpecs.At(i);
-    if (item[0] == options.listFilePrefix) {
-      ReadListFile(item + 1, false, options);
-    } else {
-      archive_->AddInclude(item);
+  // Each item naming a list file (its first character is the marker) adds that file's lines;
+  // every other item is a name pattern.
+  auto resolve = [&](const TextList& items, bool exclude) {
+    for (uint32_t i = 0; i < items.Count(); ++i) {
+      const char* item = items.At(i);
+      if (item[0] == options.listFilePrefix) {
+        ReadListFile(item + 1, exclude, options);
+      } else if (exclude) {
+        archive_->AddExclude(item);
+      } else {
+        archive_->AddInclude(item);
+      }
     }
-  }
-  for (uint32_t i = 0; i < options.excludeSpecs.Count(); ++i) {
-    const char* item = options.excludeSpecs.At(i);
-    if (item[0] == options.listFilePrefix) {
-      ReadListFile(item + 1, true, options);
-    } else {
-      archive_->AddExclude(item);
-    }
-  }
+  };
+  resolve(options.includeSpecs, false);
+  resolve(options.excludeSpecs, true);
   if (archive_->selection().includeCount() == 0) archive_->AddInclude("*.*");
   archive_->FinishSelection();
   SetOptionTarget(previous);

@@ -272,3 +272,15 @@ int FileStream::Close() {
 FileStream::~FileStream() {
   if (handle_ != SYS_INVALID_HANDLE) SysCloseFile(handle_);
 }
+
+void sysLabelDotToBlank(char* label) {
+  for (unsigned char* p = reinterpret_cast<unsigned char*>(label); *p; ++p) {
+    if (SysIsLeadByte(*p)) {
+      if (!p[1]) break;
+      ++p;
+    } else if (*p == '.') {
+      *p = ' ';
+      break;
+    }
+  }
+}

@@ -20,3 +20,7 @@ void sysCopyBounded(char* dst, const char* src, size_t size);
 
 // The write-suppression flag given to SysSetWriteSuppression (null when never suppressed).
 const int* sysWriteSuppression();
+
+// Replaces the first '.' of a volume label by a blank, in place, walking double-byte
+// characters as units (labels have no dot; NAME.EXT is written NAME EXT).
+void sysLabelDotToBlank(char* label);

@@ -559,16 +559,7 @@ int SysGetVolumeLabel(const char* path, char* label, uint32_t* serial) {
 
 int SysSetVolumeLabel(const char* drive, char* label) {
   SFX_ASSERT(MODULE, label != nullptr, "pVolumeName != NULL");
-  // A label NAME.EXT is written NAME EXT (the caller's buffer is changed).
-  for (unsigned char* p = reinterpret_cast<unsigned char*>(label); *p; ++p) {
-    if (SysIsLeadByte(*p)) {
-      if (!p[1]) break;
-      ++p;
-    } else if (*p == '.') {
-      *p = ' ';
-      break;
-    }
-  }
+  sysLabelDotToBlank(label);  // a label NAME.EXT is written NAME EXT
   return posixSetError(SYS_ERROR_NOT_SUPPORTED), 1;
 }
 
