@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr int OUT_OF_MEMORY = 100;
 constexpr char DDE_MARKER = '$';
 constexpr char PROFILE_SECTION[] = "Extensions";
 constexpr char DDE_TOPIC[] = "system";
@@ -66,7 +65,7 @@ bool writeVerbs(HKEY key, const char* command, bool dde) {
     if (done) {
       const size_t size = std::strlen(command) + 1;
       char* application = static_cast<char*>(std::malloc(size));
-      if (!application) FatalError(OUT_OF_MEMORY, nullptr);
+      if (!application) FatalError(FATAL_NO_MEMORY, nullptr);
       ApplicationName(command, application, size);
       done = application[0] && writeKey(exec, "application", application) && writeKey(exec, "topic", DDE_TOPIC);
       std::free(application);
@@ -133,7 +132,7 @@ void ApplicationName(const char* command, char* name, size_t size) {
   name[0] = '\0';
   const size_t length = std::strlen(command);
   char* path = static_cast<char*>(std::malloc(length + 1));
-  if (!path) FatalError(OUT_OF_MEMORY, nullptr);
+  if (!path) FatalError(FATAL_NO_MEMORY, nullptr);
   std::memcpy(path, command, length + 1);
   // White space from the end back to the second character becomes the end of the text, so
   // the path ends at its first blank after the first character (no white-space byte can be
@@ -141,7 +140,7 @@ void ApplicationName(const char* command, char* name, size_t size) {
   for (size_t i = length; i-- > 1;)
     if (std::strchr(" \t\n\v\f\r", path[i])) path[i] = '\0';
   char* title = static_cast<char*>(std::malloc(length + 1));
-  if (!title) FatalError(OUT_OF_MEMORY, nullptr);
+  if (!title) FatalError(FATAL_NO_MEMORY, nullptr);
   if (GetFileTitleA(path, title, static_cast<WORD>(length + 1 < 0xFFFF ? length + 1 : 0xFFFF)) == 0) {
     title[length] = '\0';
     if (char* dot = std::strchr(title, '.')) *dot = '\0';

@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr int OUT_OF_MEMORY = 100;
 constexpr DWORD FIRST_TIMEOUT_MS = 5000;
 constexpr DWORD RETRY_TIMEOUT_MS = 1000;
 constexpr int RETRIES = 10;  // after the first attempt: at most 11 in all
@@ -87,7 +86,7 @@ char* ReplaceAll(const char* text, const char* token, const char* with) {
   size_t count = 0;
   for (const char* p = std::strstr(text, token); p; p = std::strstr(p + tokenLength, token)) ++count;
   char* out = static_cast<char*>(std::malloc(std::strlen(text) - count * tokenLength + count * withLength + 1));
-  if (!out) FatalError(OUT_OF_MEMORY, nullptr);
+  if (!out) FatalError(FATAL_NO_MEMORY, nullptr);
   char* to = out;
   for (const char* p = text;;) {
     const char* hit = std::strstr(p, token);

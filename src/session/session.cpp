@@ -104,7 +104,7 @@ bool Session::startUp(const char* modulePath) {
   config_.load(modulePath_);
 
   prompts_ = frontEnd_.createPrompts();
-  if (!prompts_) FatalError(FATAL_NO_MEMORY_START, nullptr);
+  if (!prompts_) FatalError(FATAL_NO_MEMORY, nullptr);
   SetUserPrompts(prompts_);
 
   liveSession = this;
@@ -114,7 +114,7 @@ bool Session::startUp(const char* modulePath) {
   }
   if (!archive_) {
     archive_ = new (std::nothrow) ArchiveReader;
-    if (!archive_) FatalError(FATAL_NO_MEMORY_START, nullptr);
+    if (!archive_) FatalError(FATAL_NO_MEMORY, nullptr);
   }
   archive_->SetArchiveSpec(modulePath_);
   if (!archive_->Open()) {

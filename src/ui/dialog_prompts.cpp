@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr int OUT_OF_MEMORY = 100;
 // Room for the two templates, two full paths, two sizes and two date-times.
 constexpr size_t QUESTION_SIZE = 2 * UiText::SIZE + 2 * SYS_PATH_MAX + 128;
 
@@ -165,7 +164,7 @@ HWND DialogPrompts::owner() const {
 
 int DialogPrompts::confirmOverwrite(const char* outputName, const EntryRecord* entry) {
   char* question = new (std::nothrow) char[QUESTION_SIZE];
-  if (!question) FatalError(OUT_OF_MEMORY, nullptr);
+  if (!question) FatalError(FATAL_NO_MEMORY, nullptr);
   question[0] = '\0';
   int order = localDateOrder();
   char size[32], date[16], time[16];

@@ -29,7 +29,6 @@ constexpr UINT PROGRESS_LAST = 0x800;
 // Posted to itself when the drive list changes: the common dialog changes the current
 // directory but sends no list-selection message for a drive change.
 constexpr UINT WM_DRIVE_CHANGED = WM_APP + 1;
-constexpr int OUT_OF_MEMORY = 100;
 constexpr uint16_t OVERWRITE_BITS = CFG_OVERWRITE_ALL | CFG_NEVER_OVERWRITE;
 
 // The controls that follow the idle state directly.
@@ -424,7 +423,7 @@ void MainDialog::onInformation() {
   if (!archive || !archive->comment()) return;
   size_t length = archive->commentLength();
   char* copy = new (std::nothrow) char[length + 1];
-  if (!copy) FatalError(OUT_OF_MEMORY, nullptr);
+  if (!copy) FatalError(FATAL_NO_MEMORY, nullptr);
   std::memcpy(copy, archive->comment(), length);
   copy[length] = '\0';
   char caption[80];

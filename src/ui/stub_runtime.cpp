@@ -11,13 +11,12 @@
 #include "extract/error_reporter.h"
 
 namespace {
-constexpr int OUT_OF_MEMORY = 100;
 
 void* allocate(std::size_t size) { return std::malloc(size ? size : 1); }
 
 void* allocateOrReport(std::size_t size) {
   void* block = allocate(size);
-  if (!block) FatalError(OUT_OF_MEMORY, nullptr);
+  if (!block) FatalError(FATAL_NO_MEMORY, nullptr);
   return block;
 }
 }  // namespace

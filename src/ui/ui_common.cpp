@@ -9,7 +9,6 @@
 
 namespace {
 constexpr size_t CAPTION_SIZE = 80;  // the shared caption buffer: 79 characters and a zero
-constexpr int OUT_OF_MEMORY = 100;
 
 UINT boxStyle(MessageKind kind) {
   switch (kind) {
@@ -27,7 +26,7 @@ bool showBox(HWND owner, const char* caption, const char* text, MessageKind kind
 }  // namespace
 
 UiText::UiText(UINT id) : text_(new (std::nothrow) char[SIZE]) {
-  if (!text_) FatalError(OUT_OF_MEMORY, nullptr);
+  if (!text_) FatalError(FATAL_NO_MEMORY, nullptr);
   if (LoadStringA(GetModuleHandleA(nullptr), id, text_, SIZE) <= 0) text_[0] = '\0';
 }
 
