@@ -89,34 +89,6 @@ bool isFile(const std::string& path) {
   return stat(path.c_str(), &s) == 0 && S_ISREG(s.st_mode);
 }
 
-// The default stub: $SFX_STUB, else the stub of this tree's Windows build, found beside the
-// native build folder that holds this program or in the source tree it was built from.
-std::string defaultStub() {
-  if (const char* env = std::getenv("SFX_STUB")) return env;
-  std::vector<std::string> candidates;
-  char self[4096];
-  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n > 0) {
-    std::string exe(self, static_cast<size_t>(n));
-    std::string dir = exe.substr(0, exe.rfind('/'));
-    candidates.push_back(dir + "/../win32/sfxstub.exe");
-    candidates.push_back(dir + "/sfxstub.exe");
-  }
-#ifdef SFX_SOURCE_ROOT
-  candidates.push_back(std::string(SFX_SOURCE_ROOT) + "/build/win32/sfxstub.exe");
-#endif
-  for (const std::string& c : candidates) {
-    if (isFile(c)) return c;
-  }
-  std::string tried;
-  for (const std::string& c : candidates) tried += "\n  " + c;
-  std::fprintf(stderr,
-               "mksfx: error: no stub found; build the win32 preset (target stub), set SFX_STUB, or pass "
-               "--stub FILE. Looked for:%s\n",
-               tried.c_str());
-  return std::string();
-}
-
 // The '|' separated pieces of a section text (code page 932, double-byte aware).
 std::vector<std::string> pieces(const std::string& text) {
   std::vector<std::string> out(1);
@@ -271,7 +243,7 @@ int commandBuild(int argc, char** argv) {
     std::fprintf(stderr, "mksfx: error: %s exists (use --force to replace it); nothing written\n", o.output.c_str());
     return 1;
   }
-  std::string stubPath = o.stub.empty() ? defaultStub() : o.stub;
+  std::string stubPath = locateStub(o.stub);
   if (stubPath.empty()) return 1;
   std::string stub;
   if (!isFile(stubPath) || !readWholeFile(stubPath, stub)) {
@@ -279,8 +251,16 @@ int commandBuild(int argc, char** argv) {
     return 1;
   }
 
+  time_t epoch = 0;
+  bool reproducible = false;
+  if (!sourceDateEpoch(epoch, reproducible)) {
+    std::fprintf(stderr, "mksfx: error: SOURCE_DATE_EPOCH is not a count of seconds since 1970 "
+                         "(0 to 2147483647); nothing written\n");
+    return 1;
+  }
   ZipArchive archive;
   readInput(o, archive, problems);
+  if (reproducible) clampEntryTimes(archive, epoch);
   ConfigBlock block;
   fillBlock(o, block, problems);
   uint64_t blockOffset = placeBlock(stub, problems);
@@ -299,11 +279,14 @@ int commandBuild(int argc, char** argv) {
     std::fprintf(stderr, "mksfx: error: the result would exceed 4 GB; %s not written\n", o.output.c_str());
     return 1;
   }
-  auto verify = [&](const std::string& written) {
-    return blockReadsBack(written, block, static_cast<uint32_t>(blockOffset), o.output);
+  std::string digest;
+  auto finish = [&](const std::string& written) {
+    return blockReadsBack(written, block, static_cast<uint32_t>(blockOffset), o.output) &&
+           finishOutput(written, reproducible, epoch, digest);
   };
-  if (!writeOutputFile(o.output, out, o.force, verify)) return 1;
-  std::printf("%s: %zu entries, %zu bytes (stub %zu, block at %llu)\n", o.output.c_str(),
-              archive.entries.size(), out.size(), stub.size(), static_cast<unsigned long long>(blockOffset));
+  if (!writeOutputFile(o.output, out, o.force, finish)) return 1;
+  std::printf("%s: %zu entries, %zu bytes (stub %zu, block at %llu)\nSHA-256 %s  %s\n", o.output.c_str(),
+              archive.entries.size(), out.size(), stub.size(), static_cast<unsigned long long>(blockOffset),
+              digest.c_str(), o.output.c_str());
   return 0;
 }

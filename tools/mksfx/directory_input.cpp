@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <ctime>
 
 #include "archive/zip_format.h"
 #include "mksfx.h"
@@ -32,24 +31,6 @@ struct Found {
   std::string full;
   struct stat info;
 };
-
-// The DOS date-time of a modification time, in local time; DOS dates start in 1980 and end
-// in 2107, so times outside are clamped to the ends.
-void toDosDateTime(time_t t, uint16_t& date, uint16_t& time) {
-  struct tm local;
-  if (!localtime_r(&t, &local) || local.tm_year < 80) {
-    date = (0 << 9) | (1 << 5) | 1;  // 1980-01-01
-    time = 0;
-    return;
-  }
-  if (local.tm_year > 207) {
-    date = static_cast<uint16_t>((127 << 9) | (12 << 5) | 31);
-    time = static_cast<uint16_t>((23 << 11) | (59 << 5) | 29);
-    return;
-  }
-  date = static_cast<uint16_t>(((local.tm_year - 80) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
-  time = static_cast<uint16_t>((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
-}
 
 // Collects the tree below `root` (relative path `prefix`). Symbolic links to files are
 // followed; links to directories, devices, pipes and sockets are reported and left out, so
@@ -121,7 +102,7 @@ bool makeEntry(const Found& f, ZipEntry& entry, Problems& problems) {
     entry.name = f.path;
   }
   entry.versionMade = HOST_MSDOS_VERSION;
-  toDosDateTime(f.info.st_mtime, entry.date, entry.time);
+  unixToDosDateTime(f.info.st_mtime, entry.date, entry.time);
   uint32_t attributes = isDirectory ? DOS_DIRECTORY : DOS_ARCHIVE;
   if (!(f.info.st_mode & S_IWUSR)) attributes |= DOS_READONLY;
   entry.externalAttributes = attributes;

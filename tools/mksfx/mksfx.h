@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -109,6 +110,26 @@ void appendArchive(const ZipArchive& archive, std::string& out);
 // the final name. False with a message on standard error.
 bool writeOutputFile(const std::string& path, const std::string& bytes, bool force,
                      const std::function<bool(const std::string&)>& verify);
+
+// The stub a build uses: `option` (--stub) when given, else $SFX_STUB, else the one installed
+// with this program. Empty, with a message on standard error, when none is found.
+std::string locateStub(const std::string& option);
+
+// ---- reproducible and verifiable output ------------------------------------------------------
+
+// A Unix time as a DOS date and time in local time (the zone TZ names); times before 1980
+// or after 2107 become the first or last DOS date-time.
+void unixToDosDateTime(time_t t, uint16_t& date, uint16_t& time);
+// $SOURCE_DATE_EPOCH: `set` false when it is unset or empty; false when it is not a count
+// of seconds from 0 to 2^31-1.
+bool sourceDateEpoch(time_t& epoch, bool& set);
+// Clamps every entry's DOS date-time and the times of its extra fields to `epoch`.
+void clampEntryTimes(ZipArchive& archive, time_t epoch);
+// The last step on the finished temporary file: with `reproducible`, its modification time
+// becomes `epoch`; `digest` gets its SHA-256. False with a message on standard error.
+bool finishOutput(const std::string& written, bool reproducible, time_t epoch, std::string& digest);
+// The SHA-256 of a file as 64 lower-case hex digits.
+bool fileSha256(const std::string& path, std::string& hex);
 
 // ---- commands -------------------------------------------------------------------------------
 

@@ -1,0 +1,136 @@
+// Reproducible output. With SOURCE_DATE_EPOCH set (seconds since 1970, UTC), no time later
+// than it reaches the output: every entry's DOS date-time and the Unix and NTFS times of
+// its extra fields are clamped to it, and the written file gets it as its modification
+// time. DOS date-times are local time in the zone the process runs in (TZ is honoured), so
+// the same tree gives the same bytes under the same TZ. The finished file's SHA-256 is
+// taken from the file itself, after any signing, so it is the digest of what was shipped.
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "archive/zip_format.h"
+#include "mksfx.h"
+
+namespace {
+
+constexpr uint16_t EXTRA_NTFS = 0x000a;             // reserved 4 bytes, then tag 1: three FILETIMEs
+constexpr uint16_t EXTRA_EXTENDED_TIME = 0x5455;    // flags byte, then Unix times (mtime, atime, ctime)
+constexpr uint16_t EXTRA_INFOZIP_UNIX = 0x5855;     // atime, mtime (Unix, 32-bit)
+constexpr uint64_t FILETIME_UNIX_EPOCH = 116444736000000000ull;  // 100 ns ticks from 1601 to 1970
+
+uint8_t* at(std::string& s, size_t offset) { return reinterpret_cast<uint8_t*>(&s[0]) + offset; }
+
+void clampUnix32(uint8_t* p, time_t limit) {
+  // Stored as a signed 32-bit count of seconds.
+  int32_t value = static_cast<int32_t>(le32(p));
+  if (value > limit) putLe32(p, static_cast<uint32_t>(limit));
+}
+
+void clampFileTime(uint8_t* p, time_t limit) {
+  uint64_t value = le32(p) | uint64_t(le32(p + 4)) << 32;
+  uint64_t bound = FILETIME_UNIX_EPOCH + uint64_t(limit) * 10000000ull;
+  if (value > bound) {
+    putLe32(p, static_cast<uint32_t>(bound));
+    putLe32(p + 4, static_cast<uint32_t>(bound >> 32));
+  }
+}
+
+// Every time in an extra field, walked record by record; a record that overruns its field
+// is left as it is.
+void clampExtraTimes(std::string& extra, time_t limit) {
+  size_t p = 0;
+  while (p + 4 <= extra.size()) {
+    uint16_t tag = le16(at(extra, p));
+    size_t size = le16(at(extra, p + 2));
+    size_t body = p + 4;
+    if (body + size > extra.size()) break;
+    if (tag == EXTRA_EXTENDED_TIME && size >= 1) {
+      // The flags say which times the local record holds; the central one holds at most
+      // the modification time, which its size tells.
+      for (size_t q = body + 1; q + 4 <= body + size; q += 4) clampUnix32(at(extra, q), limit);
+    } else if (tag == EXTRA_INFOZIP_UNIX && size >= 8) {
+      clampUnix32(at(extra, body), limit);
+      clampUnix32(at(extra, body + 4), limit);
+    } else if (tag == EXTRA_NTFS && size >= 4) {
+      size_t q = body + 4;
+      while (q + 4 <= body + size) {
+        uint16_t attributeTag = le16(at(extra, q));
+        size_t attributeSize = le16(at(extra, q + 2));
+        if (q + 4 + attributeSize > body + size) break;
+        if (attributeTag == 1 && attributeSize >= 24) {
+          for (int i = 0; i < 3; ++i) clampFileTime(at(extra, q + 4 + 8 * i), limit);
+        }
+        q += 4 + attributeSize;
+      }
+    }
+    p = body + size;
+  }
+}
+
+}  // namespace
+
+void unixToDosDateTime(time_t t, uint16_t& date, uint16_t& time) {
+  struct tm local;
+  if (!localtime_r(&t, &local) || local.tm_year < 80) {
+    date = (0 << 9) | (1 << 5) | 1;  // 1980-01-01, the first DOS date
+    time = 0;
+    return;
+  }
+  if (local.tm_year > 207) {  // 2107-12-31 23:59:58, the last one
+    date = static_cast<uint16_t>((127 << 9) | (12 << 5) | 31);
+    time = static_cast<uint16_t>((23 << 11) | (59 << 5) | 29);
+    return;
+  }
+  date = static_cast<uint16_t>(((local.tm_year - 80) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
+  time = static_cast<uint16_t>((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
+}
+
+bool sourceDateEpoch(time_t& epoch, bool& set) {
+  set = false;
+  const char* text = std::getenv("SOURCE_DATE_EPOCH");
+  if (!text || !*text) return true;
+  char* end = nullptr;
+  errno = 0;
+  long long value = std::strtoll(text, &end, 10);
+  // A 32-bit signed count, as the Unix times of the extra fields hold.
+  if (errno != 0 || *end != '\0' || value < 0 || value > 0x7FFFFFFF) return false;
+  epoch = static_cast<time_t>(value);
+  set = true;
+  return true;
+}
+
+void clampEntryTimes(ZipArchive& archive, time_t epoch) {
+  uint16_t date, time;
+  unixToDosDateTime(epoch, date, time);
+  uint32_t limit = uint32_t(date) << 16 | time;
+  for (ZipEntry& e : archive.entries) {
+    if ((uint32_t(e.date) << 16 | e.time) > limit) {
+      e.date = date;
+      e.time = time;
+    }
+    clampExtraTimes(e.localExtra, epoch);
+    clampExtraTimes(e.centralExtra, epoch);
+  }
+}
+
+bool finishOutput(const std::string& written, bool reproducible, time_t epoch, std::string& digest) {
+  if (reproducible) {
+    struct timespec times[2];
+    times[0].tv_sec = times[1].tv_sec = epoch;
+    times[0].tv_nsec = times[1].tv_nsec = 0;
+    if (utimensat(AT_FDCWD, written.c_str(), times, 0) != 0) {
+      std::fprintf(stderr, "mksfx: error: cannot set the time of %s: %s\n", written.c_str(), std::strerror(errno));
+      return false;
+    }
+  }
+  if (!fileSha256(written, digest)) {
+    std::fprintf(stderr, "mksfx: error: cannot read back %s\n", written.c_str());
+    return false;
+  }
+  return true;
+}
