@@ -10,79 +10,12 @@
 #include <cstring>
 
 #include "archive/zip_format.h"
+#include "build_options.h"
 #include "console.h"
 #include "mksfx.h"
 #include "session/config_block.h"
 
 namespace {
-
-struct BuildOptions {
-  std::string output;
-  std::string stub;
-  std::string input;
-  std::string directory;
-  std::string group;
-  std::string extensions;
-  std::string comment;
-  bool hasDirectory = false, hasGroup = false, hasExtensions = false, hasComment = false;
-  bool subdirs = false, messages = false, strict = false, force = false;
-  std::string overwrite = "ask";
-  InputOptions inputOptions;
-};
-
-const char* const BUILD_USAGE =
-    "usage: mksfx build -o OUT.exe [--stub FILE] [--dir TEXT] [--subdirs] [--messages]\n"
-    "                   [--overwrite ask|always|never] [--group \"NAME|COMMAND|...\"]\n"
-    "                   [--extensions \"MARK.EXT|COMMAND|...\"] [--comment TEXT]\n"
-    "                   [--utf8-names] [--strict] [--force] INPUT\n"
-    "INPUT is a ZIP file or a directory.\n";
-
-bool parseArguments(int argc, char** argv, BuildOptions& o) {
-  for (int i = 0; i < argc; ++i) {
-    std::string a = argv[i];
-    auto value = [&](std::string& target, bool* seen) {
-      if (i + 1 >= argc) {
-        std::fprintf(stderr, "mksfx: %s needs a value\n", a.c_str());
-        return false;
-      }
-      target = argv[++i];
-      if (seen) *seen = true;
-      return true;
-    };
-    bool ok = true;
-    if (a == "-o" || a == "--output") ok = value(o.output, nullptr);
-    else if (a == "--stub") ok = value(o.stub, nullptr);
-    else if (a == "--dir") ok = value(o.directory, &o.hasDirectory);
-    else if (a == "--group") ok = value(o.group, &o.hasGroup);
-    else if (a == "--extensions") ok = value(o.extensions, &o.hasExtensions);
-    else if (a == "--comment") ok = value(o.comment, &o.hasComment);
-    else if (a == "--overwrite") ok = value(o.overwrite, nullptr);
-    else if (a == "--subdirs") o.subdirs = true;
-    else if (a == "--messages") o.messages = true;
-    else if (a == "--strict") o.strict = true;
-    else if (a == "--force") o.force = true;
-    else if (a == "--utf8-names") o.inputOptions.utf8Names = true;
-    else if (a.size() > 1 && a[0] == '-') {
-      std::fprintf(stderr, "mksfx: unknown option %s\n%s", a.c_str(), BUILD_USAGE);
-      return false;
-    } else if (o.input.empty()) {
-      o.input = a;
-    } else {
-      std::fprintf(stderr, "mksfx: more than one input (%s)\n%s", a.c_str(), BUILD_USAGE);
-      return false;
-    }
-    if (!ok) return false;
-  }
-  if (o.output.empty() || o.input.empty()) {
-    std::fprintf(stderr, "%s", BUILD_USAGE);
-    return false;
-  }
-  if (o.overwrite != "ask" && o.overwrite != "always" && o.overwrite != "never") {
-    std::fprintf(stderr, "mksfx: --overwrite takes ask, always or never\n");
-    return false;
-  }
-  return true;
-}
 
 bool isFile(const std::string& path) {
   struct stat s;
@@ -235,20 +168,23 @@ bool blockReadsBack(const std::string& written, const ConfigBlock& block, uint32
 }  // namespace
 
 int commandBuild(int argc, char** argv) {
+  Arguments arguments;
+  int parsed = parseArguments(BUILD_COMMAND, argc, argv, arguments);
+  if (parsed >= 0) return parsed;
   BuildOptions o;
-  if (!parseArguments(argc, argv, o)) return 2;
+  if (!buildOptionsFrom(arguments, o)) return STATUS_USAGE;
   installConsoleReporting();  // the read-back check shows the stub's own notices
   Problems problems(o.strict);
   if (!o.force && access(o.output.c_str(), F_OK) == 0) {
     std::fprintf(stderr, "mksfx: error: %s exists (use --force to replace it); nothing written\n", o.output.c_str());
-    return 1;
+    return STATUS_FAILED;
   }
   std::string stubPath = locateStub(o.stub);
-  if (stubPath.empty()) return 1;
+  if (stubPath.empty()) return STATUS_FAILED;
   std::string stub;
   if (!isFile(stubPath) || !readWholeFile(stubPath, stub)) {
     std::fprintf(stderr, "mksfx: error: cannot read the stub %s; nothing written\n", stubPath.c_str());
-    return 1;
+    return STATUS_FAILED;
   }
 
   time_t epoch = 0;
@@ -256,7 +192,7 @@ int commandBuild(int argc, char** argv) {
   if (!sourceDateEpoch(epoch, reproducible)) {
     std::fprintf(stderr, "mksfx: error: SOURCE_DATE_EPOCH is not a count of seconds since 1970 "
                          "(0 to 2147483647); nothing written\n");
-    return 1;
+    return STATUS_FAILED;
   }
   ZipArchive archive;
   readInput(o, archive, problems);
@@ -266,7 +202,7 @@ int commandBuild(int argc, char** argv) {
   uint64_t blockOffset = placeBlock(stub, problems);
   if (problems.refused()) {
     std::fprintf(stderr, "mksfx: %s not written\n", o.output.c_str());
-    return 1;
+    return STATUS_FAILED;
   }
 
   std::string out = stub;
@@ -277,16 +213,17 @@ int commandBuild(int argc, char** argv) {
   appendArchive(archive, out);
   if (out.size() > 0xFFFFFFFFull) {
     std::fprintf(stderr, "mksfx: error: the result would exceed 4 GB; %s not written\n", o.output.c_str());
-    return 1;
+    return STATUS_FAILED;
   }
   std::string digest;
   auto finish = [&](const std::string& written) {
     return blockReadsBack(written, block, static_cast<uint32_t>(blockOffset), o.output) &&
            finishOutput(written, reproducible, epoch, digest);
   };
-  if (!writeOutputFile(o.output, out, o.force, finish)) return 1;
-  std::printf("%s: %zu entries, %zu bytes (stub %zu, block at %llu)\nSHA-256 %s  %s\n", o.output.c_str(),
-              archive.entries.size(), out.size(), stub.size(), static_cast<unsigned long long>(blockOffset),
+  if (!writeOutputFile(o.output, out, o.force, finish)) return STATUS_FAILED;
+  std::printf("%s: %s, %zu bytes (stub %zu, block at %llu), %s\nSHA-256 %s  %s\n", o.output.c_str(),
+              counted(archive.entries.size(), "entry", "entries").c_str(), out.size(), stub.size(),
+              static_cast<unsigned long long>(blockOffset), counted(problems.warnings(), "warning", "warnings").c_str(),
               digest.c_str(), o.output.c_str());
-  return 0;
+  return problems.warnings() > 0 ? STATUS_WARNINGS : STATUS_OK;
 }

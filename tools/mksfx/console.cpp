@@ -1,33 +1,40 @@
 // The console side of the engine's reporting, shared by show, test and extract: message
 // boxes become lines on standard error (Shift-JIS converted to UTF-8), questions are asked on
 // the terminal or refused when standard input is not one, and the process end of a fatal
-// report prints the full status, since the shell sees it only modulo 256.
+// report ends with the builder's shared status after naming the stub's own.
 #include "console.h"
 
 #include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+#include "cli.h"
 #include "extract/error_reporter.h"
 #include "system/system.h"
 
 namespace {
 
-void printStatusAtExit(int status) {
+std::function<void(int)> fatalEndNote;
+
+// The exit hook of the engine's fatal reports: the stub would end with its own status (the
+// format errors 299 to 304, which a shell sees only modulo 256, or 255 for a Cancel); the
+// builder ends with the status every command shares.
+[[noreturn]] void endWithSharedStatus(int stubStatus) {
   std::fflush(stdout);
-  if (status > 255) {
-    std::fprintf(stderr, "mksfx: ended with status %d (the shell sees %d)\n", status, status & 0xFF);
-  } else if (status != 0) {
-    std::fprintf(stderr, "mksfx: ended with status %d\n", status);
-  }
+  if (fatalEndNote) fatalEndNote(stubStatus);
+  std::fprintf(stderr, "mksfx: the stub would end with status %d\n", stubStatus);
   std::fflush(stderr);
+  std::exit(stubStatus == FATAL_CANCELLED ? STATUS_CANCELLED : stubStatus == 0 ? STATUS_OK : STATUS_FAILED);
 }
 
 ConsoleDisplay consoleDisplay;
 
 }  // namespace
+
+void setFatalEndNote(std::function<void(int)> note) { fatalEndNote = std::move(note); }
 
 bool consoleInteractive() { return isatty(STDIN_FILENO) == 1; }
 
@@ -78,7 +85,7 @@ bool ConsoleDisplay::show(ProgressLink* owner, const char* caption, const char* 
 
 void installConsoleReporting() {
   SetMessageDisplay(&consoleDisplay);
-  SysSetExitHook(printStatusAtExit);
+  SysSetExitHook(endWithSharedStatus);
 }
 
 std::string dosDateTimeText(uint16_t date, uint16_t time) {

@@ -3,6 +3,7 @@
 // front end shares with it.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "extract/front_end.h"
@@ -14,6 +15,10 @@ class ConsoleDisplay : public MessageDisplay {
   // answered "no" when standard input is not a terminal.
   bool show(ProgressLink* owner, const char* caption, const char* text, MessageKind kind) override;
 };
+
+// Run by the end of a fatal report, before the process ends (the run's summary); the
+// process then ends with STATUS_FAILED, or STATUS_CANCELLED for a confirmed Cancel.
+void setFatalEndNote(std::function<void(int stubStatus)> note);
 
 bool consoleInteractive();  // standard input is a terminal
 std::string readAnswerLine(bool hidden);  // one line from standard input, without its end

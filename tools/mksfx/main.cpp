@@ -1,33 +1,95 @@
 // mksfx: the archive author's tool. `build` makes a self-extracting file from the stub, a
 // configuration block and a ZIP archive (or a directory); `show` prints what such a file
 // holds; `test` and `extract` run the stub's own session and engine on it headlessly.
+// This file picks the command and answers `help`, `--help` and `--version`.
 #include <cstdio>
 #include <cstring>
 
+#include "cli.h"
 #include "mksfx.h"
 
 namespace {
 
-const char* const USAGE =
-    "usage: mksfx build -o OUT.exe [options] INPUT     make a self-extracting file\n"
-    "       mksfx show FILE.exe                         print its configuration and entries\n"
-    "       mksfx test FILE.exe [--password P]          test every entry with the stub's engine\n"
-    "       mksfx extract FILE.exe -d DIR [--overwrite ask|always|never] [--password P]\n"
-    "                                                   extract it with the stub's engine\n"
-    "Run \"mksfx build\" without arguments for the build options.\n";
+const char* const OVERVIEW =
+    "usage: mksfx COMMAND [options] ARGUMENTS\n"
+    "\n"
+    "Commands:\n"
+    "  build -o OUT.exe [options] INPUT   make a self-extracting file from a ZIP or a directory\n"
+    "  show FILE.exe                      print its configuration and entries\n"
+    "  test FILE.exe                      test every entry with the stub's engine\n"
+    "  extract FILE.exe -d DIR            extract it with the stub's engine\n"
+    "  help [COMMAND]                     explain a command and all its options\n"
+    "\n"
+    "Options of every command: -h/--help, -q/--quiet, -v/--verbose. \"mksfx --version\"\n"
+    "prints the version of mksfx and of the stub a build would use.\n"
+    "Environment: SFX_STUB names the stub a build takes without --stub.\n";
+
+const CommandSpec* const COMMANDS[] = {&BUILD_COMMAND, &SHOW_COMMAND, &TEST_COMMAND, &EXTRACT_COMMAND};
+
+const CommandSpec* findCommand(const char* name) {
+  for (const CommandSpec* c : COMMANDS) {
+    if (std::strcmp(c->name, name) == 0) return c;
+  }
+  return nullptr;
+}
+
+int overviewError(const std::string& reason) {
+  std::fprintf(stderr, "mksfx: %s\n%s", reason.c_str(), OVERVIEW);
+  return STATUS_USAGE;
+}
+
+int commandHelp(int argc, char** argv) {
+  if (argc < 2) {
+    std::printf("%s\n%s", OVERVIEW, EXIT_STATUS_HELP);
+    return STATUS_OK;
+  }
+  const CommandSpec* spec = findCommand(argv[1]);
+  if (!spec || argc > 2) return overviewError(spec ? "help takes one command" : std::string("no command \"") + argv[1] + "\"");
+  printHelp(*spec, stdout);
+  return STATUS_OK;
+}
+
+// The file version of a Windows program: the fixed part of its version resource starts
+// with the signature 0xFEEF04BD, followed by the structure version and the file version as
+// two 32-bit words (major.minor, build.revision).
+std::string stubFileVersion(const std::string& program) {
+  const char signature[] = {'\xBD', '\x04', '\xEF', '\xFE'};
+  size_t at = program.find(std::string(signature, 4));
+  if (at == std::string::npos || at + 16 > program.size()) return std::string();
+  auto word = [&](size_t offset) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(program.data()) + at + offset;
+    return static_cast<unsigned>(p[0] | p[1] << 8);
+  };
+  return std::to_string(word(10)) + "." + std::to_string(word(8)) + "." + std::to_string(word(14)) + "." +
+         std::to_string(word(12));
+}
+
+int printVersion() {
+  std::printf("mksfx %s\n", MKSFX_VERSION);
+  std::fflush(stdout);
+  std::string stub = locateStub(std::string());
+  std::string bytes;
+  if (stub.empty() || !readWholeFile(stub, bytes)) {
+    std::printf("stub: none found (a build needs --stub FILE)\n");
+  } else {
+    std::string version = stubFileVersion(bytes);
+    std::printf("stub: %s, %zu bytes, version %s\n", stub.c_str(), bytes.size(),
+                version.empty() ? "(not recorded)" : version.c_str());
+  }
+  return STATUS_OK;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "--help") == 0) {
-    std::fprintf(argc < 2 ? stderr : stdout, "%s", USAGE);
-    return argc < 2 ? 2 : 0;
-  }
+  if (argc < 2) return overviewError("no command given");
   const char* command = argv[1];
-  if (std::strcmp(command, "build") == 0) return commandBuild(argc - 2, argv + 2);
-  if (std::strcmp(command, "show") == 0) return commandShow(argc - 2, argv + 2);
-  if (std::strcmp(command, "test") == 0) return commandRun(argc - 2, argv + 2, true);
-  if (std::strcmp(command, "extract") == 0) return commandRun(argc - 2, argv + 2, false);
-  std::fprintf(stderr, "mksfx: unknown command \"%s\"\n%s", command, USAGE);
-  return 2;
+  if (std::strcmp(command, "-h") == 0 || std::strcmp(command, "--help") == 0) return commandHelp(1, argv);
+  if (std::strcmp(command, "--version") == 0 || std::strcmp(command, "-V") == 0) return printVersion();
+  if (std::strcmp(command, "help") == 0) return commandHelp(argc - 1, argv + 1);
+  if (std::strcmp(command, "build") == 0) return commandBuild(argc - 1, argv + 1);
+  if (std::strcmp(command, "show") == 0) return commandShow(argc - 1, argv + 1);
+  if (std::strcmp(command, "test") == 0) return commandRun(argc - 1, argv + 1, true);
+  if (std::strcmp(command, "extract") == 0) return commandRun(argc - 1, argv + 1, false);
+  return overviewError(std::string(command[0] == '-' ? "unknown option \"" : "unknown command \"") + command + "\"");
 }

@@ -14,6 +14,7 @@
 #include <new>
 
 #include "archive/archive_reader.h"
+#include "cli.h"
 #include "console.h"
 #include "extract/error_reporter.h"
 #include "mksfx.h"
@@ -40,10 +41,12 @@ struct RunOptions {
   int subdirs = -1;  // -1 as configured, 0 off, 1 on
 };
 
-// Ends a progress line that is still open, so that a question starts on a line of its own.
+// What the prompts tell the front end: a progress line that is still open is ended, so
+// that a question starts on a line of its own; "quit" was answered.
 class LineCloser {
  public:
   virtual void closeLine() = 0;
+  virtual void gaveUp() = 0;
 
  protected:
   ~LineCloser() = default;
@@ -68,7 +71,10 @@ class ConsolePrompts : public UserPrompts {
       if (a == "n" || a == "N") return 'N';
       if (a == "A" || a == "a") return 'A';
       if (a == "v" || a == "V") return 'V';
-      if (a == "q" || a == "Q") return ANSWER_GIVE_UP;
+      if (a == "q" || a == "Q") {
+        lines_.gaveUp();
+        return ANSWER_GIVE_UP;
+      }
     }
     return 'N';
   }
@@ -177,6 +183,7 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
         words += std::string(words.empty() ? "" : " ") + *w;
       }
     }
+    if (verbosity == Verbosity::Quiet) return;
     std::printf("%s %s (%s)\n", test ? "testing" : "extracting into", test ? options_.file.c_str()
                 : cp932ToUtf8(session.extractionDirectory()).c_str(), words.c_str());
   }
@@ -192,28 +199,36 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
       std::fflush(stdout);
       session_->cancelConfirmed();  // ends the process with status 255
     }
+    bool listed = verbosity != Verbosity::Quiet;
     switch (event) {
       case PROGRESS_ACTION: action_ = trimmed(text); break;
       case PROGRESS_TESTING: action_ = "Testing"; break;
       case PROGRESS_FILE:
         endLine();
-        std::printf("  %s: %s", action_.c_str(), shownName(text ? text : "").c_str());
-        lineOpen_ = true;
+        ++entries_;
+        if (listed) {
+          std::printf("  %s: %s", action_.c_str(), shownName(text ? text : "").c_str());
+          lineOpen_ = true;
+        }
         break;
       case PROGRESS_TESTED:
       case PROGRESS_EXTRACTED:
-        std::printf("  OK\n");
+        ++passed_;
+        if (listed) std::printf("  OK\n");
         lineOpen_ = false;
         break;
       case PROGRESS_WARNING:
         endLine();
         ++warnings_;
         // One line per warning: a line feed inside an entry name is shown as \x0A.
-        std::printf("  warning %d: %s\n", code, shownName(text ? text : "").c_str());
+        std::fflush(stdout);
+        std::fprintf(stderr, "  warning %d: %s\n", code, shownName(text ? text : "").c_str());
         break;
       case PROGRESS_SKIPPED:
         endLine();
-        std::printf("  skipped: %s\n", shownName(text ? text : "").c_str());
+        ++skipped_;
+        std::fflush(stdout);
+        std::fprintf(stderr, "  skipped: %s\n", shownName(text ? text : "").c_str());
         break;
     }
     std::fflush(stdout);
@@ -227,8 +242,26 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
     endLine();
     std::fflush(stdout);
   }
+  void gaveUp() override { gaveUp_ = true; }
   void finish() { endLine(); }
+  // The counts of the run, on standard error: "test finished: 12 entries OK, 1 warning, ...".
+  void printSummary(const char* outcome) {
+    endLine();
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s %s: %s of %s OK, %s, %d skipped\n", test_ ? "test" : "extraction", outcome,
+                 counted(static_cast<size_t>(passed_), "entry", "entries").c_str(),
+                 std::to_string(entries_).c_str(), counted(static_cast<size_t>(warnings_), "warning", "warnings").c_str(),
+                 skipped_);
+    std::fflush(stderr);
+  }
   int warnings() const { return warnings_; }
+  // The run's status when the session came back: warnings, skipped entries and a rejected
+  // configuration block are warnings; "quit" is a cancel.
+  int status(bool blockRejected) const {
+    if (gaveUp_) return STATUS_CANCELLED;
+    if (directoryFailed_) return STATUS_FAILED;
+    return warnings_ > 0 || skipped_ > 0 || blockRejected ? STATUS_WARNINGS : STATUS_OK;
+  }
   bool directoryFailed() const { return directoryFailed_; }
 
  private:
@@ -263,39 +296,32 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
   std::string action_ = "Extracting";
   bool lineOpen_ = false;
   int warnings_ = 0;
+  int entries_ = 0;
+  int passed_ = 0;
+  int skipped_ = 0;
+  bool gaveUp_ = false;
   int result_ = 0;
   bool directoryFailed_ = false;
 };
 
-bool parseRunArguments(int argc, char** argv, bool test, RunOptions& o) {
-  for (int i = 0; i < argc; ++i) {
-    std::string a = argv[i];
-    auto value = [&](std::string& target) {
-      if (i + 1 >= argc) return false;
-      target = argv[++i];
-      return true;
-    };
-    if (!test && (a == "-d" || a == "--directory")) {
-      if (!value(o.directory)) return false;
-    } else if (!test && a == "--overwrite") {
-      if (!value(o.overwrite)) return false;
-      if (o.overwrite != "ask" && o.overwrite != "always" && o.overwrite != "never") return false;
-    } else if (a == "--password") {
-      if (!value(o.password)) return false;
-      o.hasPassword = true;
-    } else if (a == "--subdirs") {
-      o.subdirs = 1;
-    } else if (a == "--no-subdirs") {
-      o.subdirs = 0;
-    } else if (a.size() > 1 && a[0] == '-') {
-      return false;
-    } else if (o.file.empty()) {
-      o.file = a;
-    } else {
-      return false;
-    }
+bool runOptionsFrom(const CommandSpec& spec, const Arguments& a, RunOptions& o) {
+  for (const auto& g : a.given) {
+    if (g.first == "directory") o.directory = g.second;
+    else if (g.first == "overwrite") o.overwrite = g.second;
+    else if (g.first == "password") o.password = g.second, o.hasPassword = true;
+    else if (g.first == "subdirs") o.subdirs = 1;
+    else if (g.first == "no-subdirs") o.subdirs = 0;
   }
-  return !o.file.empty() && (test || !o.directory.empty());
+  o.file = a.operands[0];
+  if (!o.overwrite.empty() && o.overwrite != "ask" && o.overwrite != "always" && o.overwrite != "never") {
+    usageError(spec, "--overwrite takes ask, always or never, not \"" + o.overwrite + "\"");
+    return false;
+  }
+  if (&spec == &EXTRACT_COMMAND && o.directory.empty()) {
+    usageError(spec, "no extraction directory (-d DIR)");
+    return false;
+  }
+  return true;
 }
 
 // Brings a path or text of the command line into code page 932; false with a message.
@@ -307,29 +333,90 @@ bool toEngineText(const std::string& what, const std::string& utf8, std::string&
   return true;
 }
 
+class SilentDisplay : public MessageDisplay {
+ public:
+  bool show(ProgressLink*, const char*, const char*, MessageKind) override { return false; }
+};
+
+bool configurationRejected(const std::string& cp932Path) {
+  SilentDisplay silent;
+  SetMessageDisplay(&silent);
+  ConfigBlock block;
+  bool rejected = block.load(cp932Path.c_str()) == ConfigLoadResult::Rejected;
+  SetMessageDisplay(nullptr);
+  return rejected;
+}
+
+const OptionSpec PASSWORD_OPTION = {
+    "password", 0, "TEXT",
+    "The password to try first for encrypted entries (at most 31 bytes in code page 932).\n"
+    "Without it, or when it does not fit, the password is asked on the terminal; without a\n"
+    "terminal the entry is skipped (status 1). Example: --password=secret"};
+const OptionSpec SUBDIRS_OPTION = {"subdirs", 0, nullptr,
+                                   "Use the entries' directories, whatever the SFX is configured to do."};
+const OptionSpec NO_SUBDIRS_OPTION = {"no-subdirs", 0, nullptr,
+                                      "Put every file into one directory, whatever the SFX says."};
+
 }  // namespace
 
+const CommandSpec TEST_COMMAND = {
+    "test",
+    "test [options] FILE.exe",
+    "Tests every entry of FILE.exe with the stub's own session and engine (decompression\n"
+    "and CRC check, nothing written). Entries are listed on standard output; warnings, the\n"
+    "stub's notices and the final summary go to standard error.",
+    {PASSWORD_OPTION, SUBDIRS_OPTION, NO_SUBDIRS_OPTION},
+    1,
+    1,
+    "FILE.exe",
+    "Example:\n  mksfx test setup.exe && echo ok\n",
+};
+
+const CommandSpec EXTRACT_COMMAND = {
+    "extract",
+    "extract [options] -d DIR FILE.exe",
+    "Extracts FILE.exe into DIR with the stub's own session and engine, as the stub would\n"
+    "on Windows with the configured settings (the program group and the extensions are\n"
+    "only named). Questions are asked on the terminal, and answered \"no\" when standard\n"
+    "input is not one.",
+    {
+        {"directory", 'd', "DIR", "The extraction directory (created when missing). Example: -d out"},
+        {"overwrite", 0, "ask|always|never",
+         "What to do with files that exist, instead of the configured answer.\n"
+         "Example: --overwrite=never"},
+        PASSWORD_OPTION,
+        SUBDIRS_OPTION,
+        NO_SUBDIRS_OPTION,
+    },
+    1,
+    1,
+    "FILE.exe",
+    "Example:\n  mksfx extract setup.exe -d /tmp/check --overwrite=always\n",
+};
+
 int commandRun(int argc, char** argv, bool test) {
+  const CommandSpec& spec = test ? TEST_COMMAND : EXTRACT_COMMAND;
+  Arguments arguments;
+  int parsed = parseArguments(spec, argc, argv, arguments);
+  if (parsed >= 0) return parsed;
   RunOptions o;
-  if (!parseRunArguments(argc, argv, test, o)) {
-    std::fprintf(stderr, test ? "usage: mksfx test FILE.exe [--password P] [--subdirs|--no-subdirs]\n"
-                              : "usage: mksfx extract FILE.exe -d DIR [--overwrite ask|always|never] "
-                                "[--password P] [--subdirs|--no-subdirs]\n");
-    return 2;
-  }
+  if (!runOptionsFrom(spec, arguments, o)) return STATUS_USAGE;
   struct stat s;
   if (stat(o.file.c_str(), &s) != 0 || !S_ISREG(s.st_mode)) {
     std::fprintf(stderr, "mksfx: error: %s is not a file\n", o.file.c_str());
-    return 1;
+    return STATUS_FAILED;
   }
   std::string file, directory, password;
-  if (!toEngineText(o.file, o.file, file, SYS_PATH_MAX - 1)) return 1;
-  if (!test && !toEngineText(o.directory, o.directory, directory, SYS_PATH_MAX - 1)) return 1;
-  if (o.hasPassword && !toEngineText("--password", o.password, password, PASSWORD_MAX)) return 1;
+  if (!toEngineText(o.file, o.file, file, SYS_PATH_MAX - 1)) return STATUS_FAILED;
+  if (!test && !toEngineText(o.directory, o.directory, directory, SYS_PATH_MAX - 1)) return STATUS_FAILED;
+  if (o.hasPassword && !toEngineText("--password", o.password, password, PASSWORD_MAX)) return STATUS_USAGE;
   RunOptions engine = o;
   engine.directory = directory;
   engine.password = password;
 
+  // The session shows the stub's notice for a rejected block itself; this silent look only
+  // learns whether there is one, for the status.
+  bool blockRejected = configurationRejected(file);
   installConsoleReporting();
   struct sigaction action {};
   action.sa_handler = noteInterrupt;
@@ -339,14 +426,15 @@ int commandRun(int argc, char** argv, bool test) {
   std::string captionCp932;
   if (!utf8ToCp932(caption, captionCp932)) captionCp932 = "mksfx";
   ConsoleFrontEnd frontEnd(engine, test, captionCp932);
-  int status;
+  setFatalEndNote([&frontEnd](int stubStatus) {
+    frontEnd.printSummary(stubStatus == FATAL_CANCELLED ? "cancelled" : "stopped");
+  });
   {
     Session session(frontEnd);
-    status = session.start(file.c_str());
+    session.start(file.c_str());
   }
-  frontEnd.finish();
-  std::printf("%s finished: %d warning%s\n", test ? "test" : "extraction", frontEnd.warnings(),
-              frontEnd.warnings() == 1 ? "" : "s");
-  if (frontEnd.directoryFailed()) return 1;
+  setFatalEndNote(nullptr);
+  int status = frontEnd.status(blockRejected);
+  frontEnd.printSummary(status == STATUS_CANCELLED ? "cancelled" : "finished");
   return status;
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "archive/archive_reader.h"
+#include "cli.h"
 #include "console.h"
 #include "mksfx.h"
 #include "options/option_state.h"
@@ -140,23 +141,36 @@ void showEntries(const std::string& path) {
 
 }  // namespace
 
+const CommandSpec SHOW_COMMAND = {
+    "show",
+    "show [options] FILE.exe",
+    "Prints what the stub would see in FILE.exe: the configuration block (flags, default\n"
+    "directory, program group, extensions) and every entry of the archive, read with the\n"
+    "stub's own loader and reader. Data goes to standard output, the stub's notices to\n"
+    "standard error.",
+    {},
+    1,
+    1,
+    "FILE.exe",
+    "Example:\n  mksfx show setup.exe\n",
+};
+
 int commandShow(int argc, char** argv) {
-  if (argc != 1) {
-    std::fprintf(stderr, "usage: mksfx show FILE.exe\n");
-    return 2;
-  }
-  std::string path = argv[0];
+  Arguments arguments;
+  int parsed = parseArguments(SHOW_COMMAND, argc, argv, arguments);
+  if (parsed >= 0) return parsed;
+  std::string path = arguments.operands[0];
   struct stat s;
   if (stat(path.c_str(), &s) != 0 || !S_ISREG(s.st_mode)) {
     std::fprintf(stderr, "mksfx: error: %s is not a file\n", path.c_str());
-    return 1;
+    return STATUS_FAILED;
   }
   // The engine takes paths in code page 932 and converts them back at the file system.
   std::string enginePath;
   if (!utf8ToCp932(path, enginePath) || enginePath.size() >= 260) {
     std::fprintf(stderr, "mksfx: error: %s: the path has no code page 932 form of at most 259 bytes\n",
                  path.c_str());
-    return 1;
+    return STATUS_FAILED;
   }
   installConsoleReporting();
   std::printf("%s\n", path.c_str());

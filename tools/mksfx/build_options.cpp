@@ -1,0 +1,94 @@
+// The options of `mksfx build`: the table the parser and the help text share, and the
+// step from the parsed command line to BuildOptions.
+#include "build_options.h"
+
+const CommandSpec BUILD_COMMAND = {
+    "build",
+    "build -o OUT.exe [options] INPUT",
+    "Makes a self-extracting file: the stub, a configuration block with the settings below\n"
+    "and the ZIP archive INPUT (or a ZIP archive made from the directory INPUT). Everything\n"
+    "is checked first; when the build is refused nothing is written.",
+    {
+        {"output", 'o', "OUT.exe",
+         "The self-extracting file to write. An existing file is kept unless --force is given.\n"
+         "Example: -o setup.exe"},
+        {"stub", 0, "FILE",
+         "The stub program to put in front (default: $SFX_STUB, else the stub of this tree's\n"
+         "Windows build). Example: --stub build/win32/sfxstub.exe"},
+        {"dir", 0, "PATH",
+         "The directory the end user is offered first. An absolute path starts with a drive\n"
+         "letter and a colon; a relative one is taken below the end user's temporary\n"
+         "directory. A directory that does not exist is cut back to its deepest existing\n"
+         "parent. At most 260 bytes in code page 932.\n"
+         "Example: --dir 'C:\\Program Files\\MyApp'"},
+        {"subdirs", 0, nullptr,
+         "Tick the \"subdirectories\" box: entries are extracted into the directories their\n"
+         "names give. Without it every file lands in the extraction directory itself."},
+        {"messages", 0, nullptr,
+         "Tick the \"messages\" box: every warning is also shown in a message box, and an\n"
+         "extraction ends with a completion notice."},
+        {"overwrite", 0, "ask|always|never",
+         "What the stub does with files that exist: ask (default), always replace, never\n"
+         "replace. Example: --overwrite=always"},
+        {"group", 0, "NAME|COMMAND|...",
+         "A program group the stub offers to create after the extraction: the group's name,\n"
+         "then commands sent one by one to the program manager over DDE, separated by '|'.\n"
+         "The commands are the program manager's bracketed ones ([CreateGroup(...)],\n"
+         "[AddItem(...)], [ShowGroup(...)]); in each, %0 stands for the extraction\n"
+         "directory in short form with a trailing '\\'. At most 1040 bytes.\n"
+         "Example: --group 'My App|[CreateGroup(My App)]|[AddItem(%0APP.EXE,My App)]'"},
+        {"extensions", 0, "MARK.EXT|COMMAND|...",
+         "File extensions the stub offers to register after the extraction, as pairs\n"
+         "separated by '|': a marker character, a dot and the extension, then the command\n"
+         "that opens such a file. %0 stands for the extraction directory, %1 for the file\n"
+         "to open. The marker '$' registers a DDE association (the program is started and\n"
+         "gets [open(\"%1\")]); any other marker a plain one. At most 260 bytes.\n"
+         "Example: --extensions '$.abc|%0VIEW.EXE %1|x.def|%0EDIT.EXE %1'"},
+        {"comment", 0, "TEXT",
+         "The archive comment, which the stub shows in its dialog (line feeds become CR LF).\n"
+         "Example: --comment $'MyApp 1.0\\nようこそ'"},
+        {"utf8-names", 0, nullptr,
+         "The names of a ZIP input that are not flagged UTF-8 are UTF-8 all the same (as\n"
+         "Info-ZIP zip writes them on Linux); they are converted to code page 932."},
+        {"strict", 0, nullptr, "Every warning refuses the build (status 2, nothing written)."},
+        {"force", 0, nullptr, "Replace OUT.exe when it exists."},
+    },
+    1,
+    1,
+    "INPUT",
+    "INPUT is a ZIP file (made by any tool) or a directory. Texts are given in UTF-8 and\n"
+    "stored in code page 932, as the stub reads them.\n"
+    "\n"
+    "Examples:\n"
+    "  mksfx build -o setup.exe --dir 'C:\\MyApp' --subdirs payload/\n"
+    "  mksfx build -o setup.exe --group 'My App|[AddItem(%0APP.EXE,My App)]' app.zip\n",
+};
+
+bool buildOptionsFrom(const Arguments& a, BuildOptions& o) {
+  for (const auto& g : a.given) {
+    const std::string& name = g.first;
+    const std::string& value = g.second;
+    if (name == "output") o.output = value;
+    else if (name == "stub") o.stub = value;
+    else if (name == "dir") o.directory = value, o.hasDirectory = true;
+    else if (name == "group") o.group = value, o.hasGroup = true;
+    else if (name == "extensions") o.extensions = value, o.hasExtensions = true;
+    else if (name == "comment") o.comment = value, o.hasComment = true;
+    else if (name == "overwrite") o.overwrite = value;
+    else if (name == "subdirs") o.subdirs = true;
+    else if (name == "messages") o.messages = true;
+    else if (name == "strict") o.strict = true;
+    else if (name == "force") o.force = true;
+    else if (name == "utf8-names") o.inputOptions.utf8Names = true;
+  }
+  o.input = a.operands.empty() ? std::string() : a.operands[0];
+  if (o.output.empty()) {
+    usageError(BUILD_COMMAND, "no output file (-o OUT.exe)");
+    return false;
+  }
+  if (o.overwrite != "ask" && o.overwrite != "always" && o.overwrite != "never") {
+    usageError(BUILD_COMMAND, "--overwrite takes ask, always or never, not \"" + o.overwrite + "\"");
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,26 @@
+// The settings of one `mksfx build`, as the command line (and a settings file) give them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli.h"
+#include "mksfx.h"
+
+struct BuildOptions {
+  std::string output;
+  std::string stub;
+  std::string input;
+  std::string directory;
+  std::string group;
+  std::string extensions;
+  std::string comment;
+  bool hasDirectory = false, hasGroup = false, hasExtensions = false, hasComment = false;
+  bool subdirs = false, messages = false, strict = false, force = false;
+  std::string overwrite = "ask";
+  InputOptions inputOptions;
+};
+
+// Fills `o` from the parsed command line; false (after printing the usage error) when a
+// value is not one the option takes.
+bool buildOptionsFrom(const Arguments& arguments, BuildOptions& o);

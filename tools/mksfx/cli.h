@@ -1,0 +1,74 @@
+// The builder's command line: one parser for every command (GNU getopt_long, so options
+// take "--opt=value" or "--opt value", short options cluster, "--" ends the options, and
+// options and operands may come in any order), the help text of each command built from
+// the same table that drives the parser, and the exit statuses every command shares.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Exit statuses, the same for every command; scripts rely on them.
+constexpr int STATUS_OK = 0;         // all good
+constexpr int STATUS_WARNINGS = 1;   // finished, with warnings (printed on standard error)
+constexpr int STATUS_FAILED = 2;     // the input or the SFX is damaged or unusable; nothing built
+constexpr int STATUS_USAGE = 3;      // the command line is wrong
+constexpr int STATUS_CANCELLED = 4;  // cancelled (Ctrl-C, or "quit" answered to a question)
+
+constexpr char MKSFX_VERSION[] = "1.1.0";
+
+// How much the commands print besides their data: -q keeps only warnings, errors and the
+// final summary; -v adds detail (each entry of a build, the settings taken over).
+enum class Verbosity { Quiet, Normal, Verbose };
+extern Verbosity verbosity;
+
+// One option of a command. `help` explains it (lines separated by '\n', an example on a
+// line of its own); `value` names its value ("DIR") or is null for a switch.
+struct OptionSpec {
+  const char* name;    // the long name without "--"
+  char letter;         // the short form, 0 for none
+  const char* value;
+  const char* help;
+};
+
+struct CommandSpec {
+  const char* name;        // "build"
+  const char* synopsis;    // the usage line after "mksfx "
+  const char* summary;     // what the command does, one paragraph
+  std::vector<OptionSpec> options;  // -h, -q and -v are added to every command
+  int minOperands;
+  int maxOperands;
+  const char* operandName;  // for "FILE.exe is missing"
+  const char* notes;        // more text after the options (syntax, examples); may be null
+};
+
+// The options given, in command-line order, by long name; switches have an empty value.
+struct Arguments {
+  std::vector<std::pair<std::string, std::string>> given;
+  std::vector<std::string> operands;
+  bool has(const std::string& name) const;
+  std::string value(const std::string& name) const;  // the last one given
+  std::vector<std::string> values(const std::string& name) const;
+};
+
+// Parses argv (argv[0] is the command's name). Returns -1 when the command should run;
+// otherwise the status to end with: STATUS_OK after --help, STATUS_USAGE after a usage error
+// (the reason, then the usage line, on standard error).
+int parseArguments(const CommandSpec& spec, int argc, char** argv, Arguments& out);
+
+// Prints "mksfx CMD: REASON", the usage line and where the help is; returns STATUS_USAGE.
+int usageError(const CommandSpec& spec, const std::string& reason);
+void printHelp(const CommandSpec& spec, std::FILE* to);
+
+// "1 entry", "2 entries".
+std::string counted(size_t n, const char* one, const char* many);
+
+// The help text that ends every command's help: the exit statuses.
+extern const char* const EXIT_STATUS_HELP;
+
+// The command tables (each beside its command).
+extern const CommandSpec BUILD_COMMAND;
+extern const CommandSpec SHOW_COMMAND;
+extern const CommandSpec TEST_COMMAND;
+extern const CommandSpec EXTRACT_COMMAND;
