@@ -13,8 +13,9 @@ const CommandSpec BUILD_COMMAND = {
          "The self-extracting file to write. An existing file is kept unless --force is given.\n"
          "Example: -o setup.exe"},
         {"stub", 0, "FILE",
-         "The stub program to put in front (default: $SFX_STUB, else the stub of this tree's\n"
-         "Windows build). Example: --stub build/win32/sfxstub.exe"},
+         "The stub program to put in front (default: $SFX_STUB, else the stub installed with\n"
+         "mksfx, ../share/mksfx/sfxstub.exe, else sfxstub.exe beside mksfx).\n"
+         "Example: --stub build/win32/sfxstub.exe"},
         {"dir", 0, "PATH",
          "The directory the end user is offered first. An absolute path starts with a drive\n"
          "letter and a colon; a relative one is taken below the end user's temporary\n"

@@ -213,7 +213,6 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
         break;
       case PROGRESS_TESTED:
       case PROGRESS_EXTRACTED:
-        ++passed_;
         if (listed) std::printf("  OK\n");
         lineOpen_ = false;
         break;
@@ -244,14 +243,13 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
   }
   void gaveUp() override { gaveUp_ = true; }
   void finish() { endLine(); }
-  // The counts of the run, on standard error: "test finished: 12 entries OK, 1 warning, ...".
+  // The counts of the run, on standard error: "test finished: 12 entries, 1 warning, 0 skipped".
   void printSummary(const char* outcome) {
     endLine();
     std::fflush(stdout);
-    std::fprintf(stderr, "%s %s: %s of %s OK, %s, %d skipped\n", test_ ? "test" : "extraction", outcome,
-                 counted(static_cast<size_t>(passed_), "entry", "entries").c_str(),
-                 std::to_string(entries_).c_str(), counted(static_cast<size_t>(warnings_), "warning", "warnings").c_str(),
-                 skipped_);
+    std::fprintf(stderr, "%s %s: %s, %s, %d skipped\n", test_ ? "test" : "extraction", outcome,
+                 counted(static_cast<size_t>(entries_), "entry", "entries").c_str(),
+                 counted(static_cast<size_t>(warnings_), "warning", "warnings").c_str(), skipped_);
     std::fflush(stderr);
   }
   int warnings() const { return warnings_; }
@@ -297,7 +295,6 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
   bool lineOpen_ = false;
   int warnings_ = 0;
   int entries_ = 0;
-  int passed_ = 0;
   int skipped_ = 0;
   bool gaveUp_ = false;
   int result_ = 0;
