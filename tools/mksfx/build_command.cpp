@@ -140,6 +140,7 @@ uint64_t placeBlock(const std::string& stub, Problems& problems) {
                    std::to_string(blockOffset) + ", beyond the 300,000 bytes the stub searches");
   } else {
     checkStub(stub, static_cast<uint32_t>(blockOffset), problems);
+    checkStubUnsigned(stub, problems);
   }
   return blockOffset;
 }
@@ -216,13 +217,16 @@ int commandBuild(int argc, char** argv) {
     return STATUS_FAILED;
   }
   std::string digest;
-  auto finish = [&](const std::string& written) {
-    return blockReadsBack(written, block, static_cast<uint32_t>(blockOffset), o.output) &&
-           finishOutput(written, reproducible, epoch, digest);
+  uint64_t written = 0;
+  auto finish = [&](const std::string& path) {
+    return (o.signCommand.empty() || runSignCommand(o.signCommand, path)) &&
+           blockReadsBack(path, block, static_cast<uint32_t>(blockOffset), o.output) &&
+           finishOutput(path, reproducible, epoch, digest, written);
   };
   if (!writeOutputFile(o.output, out, o.force, finish)) return STATUS_FAILED;
-  std::printf("%s: %s, %zu bytes (stub %zu, block at %llu), %s\nSHA-256 %s  %s\n", o.output.c_str(),
-              counted(archive.entries.size(), "entry", "entries").c_str(), out.size(), stub.size(),
+  std::printf("%s: %s, %llu bytes (stub %zu, block at %llu), %s\nSHA-256 %s  %s\n", o.output.c_str(),
+              counted(archive.entries.size(), "entry", "entries").c_str(),
+              static_cast<unsigned long long>(written), stub.size(),
               static_cast<unsigned long long>(blockOffset), counted(problems.warnings(), "warning", "warnings").c_str(),
               digest.c_str(), o.output.c_str());
   return problems.warnings() > 0 ? STATUS_WARNINGS : STATUS_OK;

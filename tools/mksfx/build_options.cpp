@@ -53,6 +53,11 @@ const CommandSpec BUILD_COMMAND = {
          "Info-ZIP zip writes them on Linux); they are converted to code page 932."},
         {"strict", 0, nullptr, "Every warning refuses the build (status 2, nothing written)."},
         {"force", 0, nullptr, "Replace OUT.exe when it exists."},
+        {"sign-command", 0, "'CMD {}'",
+         "A command that signs the finished file before it gets its name, run by /bin/sh with\n"
+         "{} standing for the file's quoted path; when it fails nothing is written. The stub\n"
+         "itself must be unsigned (the archive behind it would break its signature).\n"
+         "Example: --sign-command 'osslsigncode sign -certs a.pem -key a.key -in {} -out {}.s && mv {}.s {}'"},
     },
     1,
     1,
@@ -81,10 +86,15 @@ bool buildOptionsFrom(const Arguments& a, BuildOptions& o) {
     else if (name == "strict") o.strict = true;
     else if (name == "force") o.force = true;
     else if (name == "utf8-names") o.inputOptions.utf8Names = true;
+    else if (name == "sign-command") o.signCommand = value;
   }
   o.input = a.operands.empty() ? std::string() : a.operands[0];
   if (o.output.empty()) {
     usageError(BUILD_COMMAND, "no output file (-o OUT.exe)");
+    return false;
+  }
+  if (!o.signCommand.empty() && !signCommandUsable(o.signCommand)) {
+    usageError(BUILD_COMMAND, "--sign-command must name the file to sign as {}");
     return false;
   }
   if (o.overwrite != "ask" && o.overwrite != "always" && o.overwrite != "never") {

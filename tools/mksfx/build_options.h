@@ -15,6 +15,7 @@ struct BuildOptions {
   std::string group;
   std::string extensions;
   std::string comment;
+  std::string signCommand;  // run on the finished file, "{}" standing for its path
   bool hasDirectory = false, hasGroup = false, hasExtensions = false, hasComment = false;
   bool subdirs = false, messages = false, strict = false, force = false;
   std::string overwrite = "ask";

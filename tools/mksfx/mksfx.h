@@ -126,10 +126,22 @@ bool sourceDateEpoch(time_t& epoch, bool& set);
 // Clamps every entry's DOS date-time and the times of its extra fields to `epoch`.
 void clampEntryTimes(ZipArchive& archive, time_t epoch);
 // The last step on the finished temporary file: with `reproducible`, its modification time
-// becomes `epoch`; `digest` gets its SHA-256. False with a message on standard error.
-bool finishOutput(const std::string& written, bool reproducible, time_t epoch, std::string& digest);
+// becomes `epoch`; `digest` gets its SHA-256 and `size` its size. False with a message on
+// standard error.
+bool finishOutput(const std::string& written, bool reproducible, time_t epoch, std::string& digest,
+                  uint64_t& size);
 // The SHA-256 of a file as 64 lower-case hex digits.
 bool fileSha256(const std::string& path, std::string& hex);
+
+// ---- signing --------------------------------------------------------------------------------
+
+// An error when the stub already carries a certificate table (the archive would break it).
+void checkStubUnsigned(const std::string& stub, Problems& problems);
+// True when the command names the file to sign with "{}".
+bool signCommandUsable(const std::string& command);
+// Runs `command` through /bin/sh with every "{}" replaced by the quoted `path`. False, with
+// a message, when it fails or leaves no file.
+bool runSignCommand(const std::string& command, const std::string& path);
 
 // ---- commands -------------------------------------------------------------------------------
 

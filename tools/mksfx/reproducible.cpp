@@ -118,7 +118,8 @@ void clampEntryTimes(ZipArchive& archive, time_t epoch) {
   }
 }
 
-bool finishOutput(const std::string& written, bool reproducible, time_t epoch, std::string& digest) {
+bool finishOutput(const std::string& written, bool reproducible, time_t epoch, std::string& digest,
+                  uint64_t& size) {
   if (reproducible) {
     struct timespec times[2];
     times[0].tv_sec = times[1].tv_sec = epoch;
@@ -128,9 +129,11 @@ bool finishOutput(const std::string& written, bool reproducible, time_t epoch, s
       return false;
     }
   }
-  if (!fileSha256(written, digest)) {
+  struct stat s;
+  if (stat(written.c_str(), &s) != 0 || !fileSha256(written, digest)) {
     std::fprintf(stderr, "mksfx: error: cannot read back %s\n", written.c_str());
     return false;
   }
+  size = static_cast<uint64_t>(s.st_size);
   return true;
 }

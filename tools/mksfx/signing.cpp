@@ -1,0 +1,66 @@
+// Signing. An Authenticode signature covers the image and everything before its certificate
+// table, so a stub that already carries one cannot take an archive behind it: the appended
+// bytes break the signature, and Windows then shows the file as tampered with. The builder
+// refuses such a stub and signs the finished file instead, by running the author's signing
+// command on the temporary file before it takes its final name (so a failed signing leaves
+// no unsigned file under that name).
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "mksfx.h"
+#include "pe_image.h"
+
+namespace {
+
+// The path quoted for /bin/sh: inside single quotes everything is literal except the quote
+// itself, which is closed, escaped and reopened.
+std::string shellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+}  // namespace
+
+void checkStubUnsigned(const std::string& stub, Problems& problems) {
+  PeImage pe;
+  std::string problem;
+  if (!parsePeImage(stub, pe, problem)) return;  // the stub check reports what it is not
+  uint32_t size = pe.directorySize(stub, DIRECTORY_SECURITY);
+  if (size == 0) return;
+  problems.error("the stub is signed (a certificate table of " + std::to_string(size) + " bytes at offset " +
+                 std::to_string(pe.directoryAddress(stub, DIRECTORY_SECURITY)) +
+                 "); the archive written behind it would break that signature. Build with the unsigned "
+                 "stub and sign the finished file (--sign-command, or osslsigncode sign afterwards)");
+}
+
+bool signCommandUsable(const std::string& command) { return command.find("{}") != std::string::npos; }
+
+bool runSignCommand(const std::string& command, const std::string& path) {
+  std::string line;
+  for (size_t i = 0; i < command.size();) {
+    if (command.compare(i, 2, "{}") == 0) {
+      line += shellQuoted(path);
+      i += 2;
+    } else {
+      line += command[i++];
+    }
+  }
+  std::fflush(stdout);
+  int status = std::system(line.c_str());
+  struct stat s;
+  if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    std::fprintf(stderr, "mksfx: error: the signing command failed (%s); nothing written\n",
+                 status != -1 && WIFEXITED(status) ? ("status " + std::to_string(WEXITSTATUS(status))).c_str()
+                                                    : "it did not run to its end");
+    return false;
+  }
+  if (stat(path.c_str(), &s) != 0 || !S_ISREG(s.st_mode) || s.st_size == 0) {
+    std::fprintf(stderr, "mksfx: error: the signing command left no file at %s; nothing written\n", path.c_str());
+    return false;
+  }
+  return true;
+}
