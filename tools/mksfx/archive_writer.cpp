@@ -20,6 +20,18 @@
 namespace {
 
 constexpr int DESCRIPTOR_SIZE = 16;  // signature, CRC-32, compressed and uncompressed size
+constexpr uint16_t METHOD_AES = 99;             // WinZip AES: the real method is in the 0x9901 field
+constexpr uint16_t EXTRA_AES = 0x9901;
+constexpr uint16_t GPF_STRONG_ENCRYPTION = 0x0040;
+
+bool hasExtraField(const std::string& extra, uint16_t wanted) {
+  for (size_t p = 0; p + 4 <= extra.size();) {
+    const uint8_t* r = reinterpret_cast<const uint8_t*>(extra.data()) + p;
+    if (le16(r) == wanted) return true;
+    p += 4u + le16(r + 2);
+  }
+  return false;
+}
 
 void put16(std::string& out, uint16_t v) {
   uint8_t b[2];
@@ -101,8 +113,8 @@ void checkNameCollisions(const ZipArchive& archive, Problems& problems) {
   for (const ZipEntry& e : archive.entries) {
     auto inserted = seen.emplace(foldedName(e.name), &e);
     if (!inserted.second) {
-      problems.warning("entries \"" + shownName(inserted.first->second->name) + "\" and \"" + shownName(e.name) +
-                       "\" name the same file on Windows; the later one meets the earlier");
+      problems.unextractable("entries \"" + shownName(inserted.first->second->name) + "\" and \"" + shownName(e.name) +
+                             "\" name the same file on Windows; the later one meets the earlier");
     }
   }
 }
@@ -119,6 +131,15 @@ void Problems::warning(const std::string& text) {
   std::fprintf(stderr, "mksfx: %s: %s\n", strict_ ? "error (--strict)" : "warning", text.c_str());
 }
 
+void Problems::unextractable(const std::string& text) {
+  ++unextractables_;
+  if (allowUnextractable_) {
+    warning(text);
+  } else {
+    error(text);
+  }
+}
+
 void checkEntries(const ZipArchive& archive, Problems& problems) {
   // The end record counts entries in 16 bits; more would need ZIP64.
   if (archive.entries.size() > 0xFFFF) {
@@ -128,17 +149,19 @@ void checkEntries(const ZipArchive& archive, Problems& problems) {
   for (const ZipEntry& e : archive.entries) {
     std::string shown = shownName(e.name);
     std::string reason = entryNameProblem(e.name);
-    if (!reason.empty()) problems.warning("entry \"" + shown + "\": " + reason);
-    if (e.method != 0 && e.method != 8 && e.method != 9) {
-      problems.warning("entry \"" + shown + "\": compression method " + std::to_string(e.method) + " (" +
-                       methodName(e.method) + ") cannot be extracted by the stub");
+    if (!reason.empty()) problems.unextractable("entry \"" + shown + "\": " + reason);
+    if (e.method != 0 && e.method != 8 && e.method != 9 && e.method != METHOD_AES) {
+      problems.unextractable("entry \"" + shown + "\": compression method " + std::to_string(e.method) + " (" +
+                             methodName(e.method) + ") cannot be extracted by the stub");
     }
     if (e.versionNeeded > 25) {
-      problems.warning("entry \"" + shown + "\": needs version " + std::to_string(e.versionNeeded / 10) +
-                       "." + std::to_string(e.versionNeeded % 10) + " to extract; the stub skips it");
+      problems.unextractable("entry \"" + shown + "\": needs version " + std::to_string(e.versionNeeded / 10) + "." +
+                             std::to_string(e.versionNeeded % 10) + " to extract; the stub skips it");
     }
-    if (e.flags & 0x0040) {
-      problems.warning("entry \"" + shown + "\": strong encryption, which the stub cannot decrypt");
+    if (e.method == METHOD_AES || hasExtraField(e.centralExtra, EXTRA_AES) || hasExtraField(e.localExtra, EXTRA_AES)) {
+      problems.unextractable("entry \"" + shown + "\": AES encryption, which the stub cannot decrypt");
+    } else if (e.flags & GPF_STRONG_ENCRYPTION) {
+      problems.unextractable("entry \"" + shown + "\": strong encryption, which the stub cannot decrypt");
     }
     if (e.name.size() > 0xFFFF || e.localExtra.size() > 0xFFFF || e.centralExtra.size() > 0xFFFF ||
         e.comment.size() > 0xFFFF) {

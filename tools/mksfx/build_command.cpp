@@ -38,7 +38,7 @@ void setSection(ConfigBlock& block, ConfigSection section, const char* option, c
                 Problems& problems) {
   std::string text;
   if (!utf8ToCp932(utf8, text)) {
-    problems.error(std::string(option) + ": the text has no code page 932 form");
+    problems.error(noCp932FormText(utf8, option));
     return;
   }
   uint32_t limit = CONFIG_SECTIONS[section].textSize - 1;  // room for the terminating zero
@@ -75,7 +75,7 @@ void setSection(ConfigBlock& block, ConfigSection section, const char* option, c
 
 uint16_t flagsOf(const BuildOptions& o) {
   uint16_t flags = 0;
-  if (o.subdirs) flags |= CFG_SUBDIRS;
+  if (o.subdirs == 1) flags |= CFG_SUBDIRS;
   if (o.messages) flags |= CFG_MESSAGES;
   if (o.overwrite == "always") flags |= CFG_OVERWRITE_ALL;
   if (o.overwrite == "never") flags |= CFG_NEVER_OVERWRITE;
@@ -108,7 +108,7 @@ void readInput(const BuildOptions& o, ZipArchive& archive, Problems& problems) {
   } else if (S_ISDIR(s.st_mode)) {
     readDirectoryInput(o.input, archive, problems);
   } else {
-    readZipInput(o.input, o.inputOptions, archive, problems);
+    if (readZipInput(o.input, o.inputOptions, archive, problems)) checkEntryData(archive, problems);
   }
   if (problems.errors() == 0) checkEntries(archive, problems);
   if (o.hasComment) {
@@ -119,7 +119,7 @@ void readInput(const BuildOptions& o, ZipArchive& archive, Problems& problems) {
       text += o.comment[i];
     }
     std::string comment;
-    if (!utf8ToCp932(text, comment)) problems.error("--comment: the text has no code page 932 form");
+    if (!utf8ToCp932(text, comment)) problems.error(noCp932FormText(o.comment, "--comment"));
     archive.comment = comment;
   }
 }
@@ -175,7 +175,7 @@ int commandBuild(int argc, char** argv) {
   BuildOptions o;
   if (!buildOptionsFrom(arguments, o)) return STATUS_USAGE;
   installConsoleReporting();  // the read-back check shows the stub's own notices
-  Problems problems(o.strict);
+  Problems problems(o.strict, o.allowUnextractable);
   if (!o.force && access(o.output.c_str(), F_OK) == 0) {
     std::fprintf(stderr, "mksfx: error: %s exists (use --force to replace it); nothing written\n", o.output.c_str());
     return STATUS_FAILED;
@@ -198,10 +198,16 @@ int commandBuild(int argc, char** argv) {
   ZipArchive archive;
   readInput(o, archive, problems);
   if (reproducible) clampEntryTimes(archive, epoch);
+  if (o.subdirs < 0) o.subdirs = hasDirectories(archive) ? 1 : 0;
   ConfigBlock block;
   fillBlock(o, block, problems);
+  checkPathLengths(archive, block.sectionText(SECTION_INDEX_DEFAULT_DIR), o.subdirs == 1, problems);
   uint64_t blockOffset = placeBlock(stub, problems);
   if (problems.refused()) {
+    if (problems.unextractables() > 0 && !o.allowUnextractable) {
+      std::fprintf(stderr, "mksfx: the stub cannot deliver this input in full; --allow-unextractable builds it "
+                           "anyway\n");
+    }
     std::fprintf(stderr, "mksfx: %s not written\n", o.output.c_str());
     return STATUS_FAILED;
   }

@@ -24,7 +24,10 @@ const CommandSpec BUILD_COMMAND = {
          "Example: --dir 'C:\\Program Files\\MyApp'"},
         {"subdirs", 0, nullptr,
          "Tick the \"subdirectories\" box: entries are extracted into the directories their\n"
-         "names give. Without it every file lands in the extraction directory itself."},
+         "names give. This is the default when the input has directories."},
+        {"no-subdirs", 0, nullptr,
+         "Clear the \"subdirectories\" box: every file lands in the extraction directory\n"
+         "itself (two files with one name then meet the overwrite question)."},
         {"messages", 0, nullptr,
          "Tick the \"messages\" box: every warning is also shown in a message box, and an\n"
          "extraction ends with a completion notice."},
@@ -51,6 +54,11 @@ const CommandSpec BUILD_COMMAND = {
         {"utf8-names", 0, nullptr,
          "The names of a ZIP input that are not flagged UTF-8 are UTF-8 all the same (as\n"
          "Info-ZIP zip writes them on Linux); they are converted to code page 932."},
+        {"allow-unextractable", 0, nullptr,
+         "Build even when the stub cannot deliver every entry as it is: other compression\n"
+         "methods (bzip2, LZMA ...), AES or strong encryption, names with no code page 932\n"
+         "form, names Windows cannot create or that meet on Windows, paths too long, data\n"
+         "whose CRC-32 does not match. Each becomes a warning (status 1)."},
         {"strict", 0, nullptr, "Every warning refuses the build (status 2, nothing written)."},
         {"force", 0, nullptr, "Replace OUT.exe when it exists."},
         {"sign-command", 0, "'CMD {}'",
@@ -81,7 +89,9 @@ bool buildOptionsFrom(const Arguments& a, BuildOptions& o) {
     else if (name == "extensions") o.extensions = value, o.hasExtensions = true;
     else if (name == "comment") o.comment = value, o.hasComment = true;
     else if (name == "overwrite") o.overwrite = value;
-    else if (name == "subdirs") o.subdirs = true;
+    else if (name == "subdirs") o.subdirs = 1;
+    else if (name == "no-subdirs") o.subdirs = 0;
+    else if (name == "allow-unextractable") o.allowUnextractable = true;
     else if (name == "messages") o.messages = true;
     else if (name == "strict") o.strict = true;
     else if (name == "force") o.force = true;

@@ -17,7 +17,8 @@ struct BuildOptions {
   std::string comment;
   std::string signCommand;  // run on the finished file, "{}" standing for its path
   bool hasDirectory = false, hasGroup = false, hasExtensions = false, hasComment = false;
-  bool subdirs = false, messages = false, strict = false, force = false;
+  int subdirs = -1;  // -1: on when the input has directories
+  bool messages = false, strict = false, force = false, allowUnextractable = false;
   std::string overwrite = "ask";
   InputOptions inputOptions;
 };

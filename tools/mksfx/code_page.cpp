@@ -1,10 +1,16 @@
 // Code page 932 on the builder's side: the stub reads every entry name and every text of its
 // configuration block as Shift-JIS bytes, while the author's file system and terminal speak
 // UTF-8. Conversions go through iconv; a text counts as convertible only when converting it
-// back gives the same UTF-8, so nothing is silently replaced by a look-alike.
+// back gives the same UTF-8, so nothing is silently replaced by a look-alike. The one
+// exception is the well-known set of characters that Unix's Shift_JIS tables and Windows'
+// code page 932 map to the same double-byte character under different code points (the
+// JIS tables say U+301C WAVE DASH for 0x8160, Windows says U+FF5E FULLWIDTH TILDE): both
+// forms are taken as that character, and it is shown in the Unix form.
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 
 #include "mksfx.h"
@@ -32,16 +38,89 @@ bool convert(const char* to, const char* from, const std::string& in, std::strin
   return ok;
 }
 
+// The variant pairs as UTF-8 bytes (this file's string constants are code page 932): the
+// code point Unix's JIS tables give, and the one Windows' code page 932 gives for the same
+// character.
+struct VariantPair {
+  const char* unixForm;
+  const char* windowsForm;
+};
+constexpr VariantPair VARIANT_PAIRS[] = {
+    {"\xE3\x80\x9C", "\xEF\xBD\x9E"},  // 0x8160 WAVE DASH / FULLWIDTH TILDE
+    {"\xE2\x80\x94", "\xE2\x80\x95"},  // 0x815C EM DASH / HORIZONTAL BAR
+    {"\xE2\x80\x96", "\xE2\x88\xA5"},  // 0x8161 DOUBLE VERTICAL LINE / PARALLEL TO
+    {"\xE2\x88\x92", "\xEF\xBC\x8D"},  // 0x817C MINUS SIGN / FULLWIDTH HYPHEN-MINUS
+    {"\xC2\xA2", "\xEF\xBF\xA0"},  // 0x8191 CENT SIGN / FULLWIDTH CENT SIGN
+    {"\xC2\xA3", "\xEF\xBF\xA1"},  // 0x8192 POUND SIGN / FULLWIDTH POUND SIGN
+    {"\xC2\xAC", "\xEF\xBF\xA2"},  // 0x81CA NOT SIGN / FULLWIDTH NOT SIGN
+    {"\xC2\xA6", "\xEF\xBF\xA4"},  // 0xFA55 BROKEN BAR / FULLWIDTH BROKEN BAR
+};
+
+// Every occurrence of one form of the pairs replaced by the other (whole UTF-8 sequences).
+std::string withVariants(const std::string& text, bool toWindows) {
+  std::string out = text;
+  for (const VariantPair& pair : VARIANT_PAIRS) {
+    std::string from = toWindows ? pair.unixForm : pair.windowsForm;
+    std::string to = toWindows ? pair.windowsForm : pair.unixForm;
+    for (size_t at = out.find(from); at != std::string::npos; at = out.find(from, at + to.size())) {
+      out.replace(at, from.size(), to);
+    }
+  }
+  return out;
+}
+
+// The length of the UTF-8 sequence that starts with `lead` (1 for a stray byte).
+size_t utf8Length(unsigned char lead) {
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  if (lead >= 0xE0) return lead <= 0xEF ? 3 : 1;
+  if (lead >= 0xC2) return 2;
+  return 1;
+}
+
+uint32_t codePoint(const std::string& sequence) {
+  unsigned char lead = static_cast<unsigned char>(sequence[0]);
+  if (sequence.size() == 1) return lead;
+  uint32_t value = lead & (0x7F >> sequence.size());
+  for (size_t i = 1; i < sequence.size(); ++i) value = value << 6 | (static_cast<unsigned char>(sequence[i]) & 0x3F);
+  return value;
+}
+
 bool isLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 bool isTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
 
 }  // namespace
 
 bool utf8ToCp932(const std::string& utf8, std::string& cp932) {
-  std::string back;
-  if (!convert("CP932", "UTF-8", utf8, cp932)) return false;
+  std::string windows = withVariants(utf8, true), back;
+  if (!convert("CP932", "UTF-8", windows, cp932)) return false;
   if (!convert("UTF-8", "CP932", cp932, back)) return false;
-  return back == utf8;
+  return back == windows;
+}
+
+std::string characterWithoutCp932Form(const std::string& utf8) {
+  std::string ignored;
+  for (size_t i = 0; i < utf8.size();) {
+    size_t n = std::min(utf8Length(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
+    std::string sequence = utf8.substr(i, n);
+    char text[48];
+    if (!isValidUtf8(sequence)) {
+      std::snprintf(text, sizeof text, "the byte 0x%02X (not UTF-8)", static_cast<unsigned char>(utf8[i]));
+      return text;
+    }
+    if (!utf8ToCp932(sequence, ignored)) {
+      uint32_t value = codePoint(sequence);
+      std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(value));
+      return value < 0x20 || value == 0x7F || (value >= 0x80 && value < 0xA0) ? std::string(text)
+                                                                            : std::string(text) + " '" + sequence + "'";
+    }
+    i += n;
+  }
+  return std::string();
+}
+
+std::string noCp932FormText(const std::string& utf8, const std::string& where) {
+  std::string character = characterWithoutCp932Form(utf8);
+  return (character.empty() ? std::string("the text") : character) + " in " + where + " has no code page 932 form";
 }
 
 size_t cp932CharLength(const std::string& text, size_t i) {
@@ -87,7 +166,7 @@ std::string shownName(const std::string& cp932) { return escapeControls(cp932ToU
 
 std::string cp932ToUtf8(const std::string& cp932) {
   std::string out, piece;
-  if (convert("UTF-8", "CP932", cp932, out)) return escapeControls(out, true);
+  if (convert("UTF-8", "CP932", cp932, out)) return escapeControls(withVariants(out, false), true);
   out.clear();
   for (size_t i = 0; i < cp932.size();) {
     size_t n = cp932CharLength(cp932, i);
@@ -106,7 +185,7 @@ std::string cp932ToUtf8(const std::string& cp932) {
     }
     i += n;
   }
-  return escapeControls(out, true);
+  return escapeControls(withVariants(out, false), true);
 }
 
 std::string cp932ToUtf8(const char* cp932) { return cp932ToUtf8(std::string(cp932 ? cp932 : "")); }

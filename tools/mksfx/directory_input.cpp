@@ -98,7 +98,7 @@ bool deflateRaw(const std::string& in, std::string& out) {
 bool makeEntry(const Found& f, ZipEntry& entry, Problems& problems) {
   bool isDirectory = f.path.back() == '/';
   if (!utf8ToCp932(f.path, entry.name)) {
-    problems.warning(f.path + ": the name has no code page 932 form");
+    problems.unextractable(noCp932FormText(f.path, "\"" + escapeControls(f.path, false) + "\""));
     entry.name = f.path;
   }
   entry.versionMade = HOST_MSDOS_VERSION;

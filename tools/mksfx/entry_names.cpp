@@ -4,6 +4,7 @@
 // and Windows itself cannot create device names or names with certain characters. A name
 // that would be refused, cut, or written outside the extraction directory is reported.
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
 #include "mksfx.h"
@@ -51,8 +52,12 @@ std::string entryNameProblem(const std::string& name) {
   for (size_t i = 0; i < name.size();) {
     size_t n = cp932CharLength(name, i);
     if (n == 1 && name[i] == ':') return "the name contains ':' (a drive or a stream)";
-    if (n == 1 && isForbiddenByte(static_cast<unsigned char>(name[i])))
-      return "the name contains a character that Windows does not allow in file names";
+    if (n == 1 && isForbiddenByte(static_cast<unsigned char>(name[i]))) {
+      char shown[16];
+      unsigned char c = static_cast<unsigned char>(name[i]);
+      std::snprintf(shown, sizeof shown, c < 0x20 ? "U+%04X" : "'%c'", c);
+      return std::string("the name contains ") + shown + ", a character that Windows does not allow in file names";
+    }
     i += n;
   }
   if (name.find('\\') != std::string::npos) {
@@ -74,4 +79,37 @@ std::string entryNameProblem(const std::string& name) {
       return "a component ends in a dot or a blank, which Windows drops";
   }
   return std::string();
+}
+
+bool hasDirectories(const ZipArchive& archive) {
+  for (const ZipEntry& e : archive.entries) {
+    std::vector<std::string> parts = components(e.name);
+    if (parts.size() > 2 || (parts.size() == 2 && !parts[1].empty())) return true;
+  }
+  return false;
+}
+
+// Windows paths hold at most 259 bytes in code page 932 (a 260-byte buffer with its zero);
+// the stub joins the extraction directory, a separator and the entry's path (its last
+// component only when subdirectories are off).
+void checkPathLengths(const ZipArchive& archive, const std::string& directory, bool subdirs, Problems& problems) {
+  bool absolute = directory.size() >= 2 && directory[1] == ':';
+  std::string base = absolute ? directory : "C:\\" + directory;
+  if (base.back() != '\\' && base.back() != '/') base += '\\';
+  for (const ZipEntry& e : archive.entries) {
+    std::vector<std::string> parts = components(e.name);
+    if (!parts.empty() && parts.back().empty()) parts.pop_back();
+    if (parts.empty()) continue;
+    size_t length = base.size();
+    if (subdirs) {
+      for (const std::string& part : parts) length += part.size() + 1;
+      --length;
+    } else {
+      length += parts.back().size();
+    }
+    if (length > NAME_MAX_BYTES) {
+      problems.unextractable("entry \"" + shownName(e.name) + "\": its path under " + cp932ToUtf8(base) + " is " +
+                             std::to_string(length) + " bytes in code page 932; Windows paths hold at most 259");
+    }
+  }
 }

@@ -41,29 +41,45 @@ struct ZipArchive {
 // ---- problems -------------------------------------------------------------------------------
 
 // Every problem is printed as it is found. Errors always stop the build; warnings stop it
-// only with --strict. Nothing is written once the build is stopped.
+// only with --strict. What the stub could not deliver in full (an entry it cannot extract or
+// would extract elsewhere or damaged) is an error unless --allow-unextractable makes it a
+// warning. Nothing is written once the build is stopped.
 class Problems {
  public:
-  explicit Problems(bool strict) : strict_(strict) {}
+  explicit Problems(bool strict, bool allowUnextractable = false)
+      : strict_(strict), allowUnextractable_(allowUnextractable) {}
   void error(const std::string& text);
   void warning(const std::string& text);
+  void unextractable(const std::string& text);
   bool refused() const { return errors_ > 0 || (strict_ && warnings_ > 0); }
   bool strict() const { return strict_; }
   int errors() const { return errors_; }
   int warnings() const { return warnings_; }
+  int unextractables() const { return unextractables_; }
 
  private:
   bool strict_;
+  bool allowUnextractable_;
   int errors_ = 0;
   int warnings_ = 0;
+  int unextractables_ = 0;
 };
 
 // ---- code page 932 --------------------------------------------------------------------------
 
 // UTF-8 to code page 932; false when a character has no exact form there (the conversion
-// back must give the same text).
+// back must give the same text). The characters that Unix and Windows map differently to
+// the same code page 932 character (U+301C '〜' and U+FF5E '～' both 0x8160, and the other
+// well-known pairs) count as that character either way.
 bool utf8ToCp932(const std::string& utf8, std::string& cp932);
-// Code page 932 to UTF-8 for the terminal; bytes that are not valid, and control characters
+// The first character of a UTF-8 text that has no code page 932 form, for a refusal:
+// "U+1F600 '😀'" (a control character without its glyph, a byte that is not UTF-8 as
+// "the byte 0xNN"); empty when every character has one.
+std::string characterWithoutCp932Form(const std::string& utf8);
+// "U+1F600 '😀' in WHERE has no code page 932 form".
+std::string noCp932FormText(const std::string& utf8, const std::string& where);
+// Code page 932 to UTF-8 for the terminal, the pairs above in their Unix form (0x8160 is
+// shown as '〜', as a Japanese text typed on Linux has it); bytes that are not valid, and control characters
 // other than line feeds, are shown as \xNN (so no text from a file can steer the terminal).
 std::string cp932ToUtf8(const std::string& cp932);
 std::string cp932ToUtf8(const char* cp932);
@@ -94,6 +110,17 @@ bool readZipInput(const std::string& path, const InputOptions& options, ZipArchi
 // Reads a directory tree: files deflated (stored when that is not smaller), entries in
 // byte order of their UTF-8 paths, directories as entries of their own.
 bool readDirectoryInput(const std::string& path, ZipArchive& archive, Problems& problems);
+
+// Why the stub's decoder would not give an entry's declared bytes (damaged data, another
+// size or CRC-32); empty when it does, and for encrypted entries (no password to check with).
+std::string entryDataProblem(const ZipEntry& entry);
+
+// Decodes every entry with the stub's decoder; a mismatch cannot be delivered.
+void checkEntryData(const ZipArchive& archive, Problems& problems);
+// True when some entry lies in a directory (its name has a separator before its end).
+bool hasDirectories(const ZipArchive& archive);
+// Paths that would not fit under `directory` (code page 932; relative or empty: under C:\).
+void checkPathLengths(const ZipArchive& archive, const std::string& directory, bool subdirs, Problems& problems);
 
 // Checks that apply to every entry whatever the input: names, methods, versions, flags.
 void checkEntries(const ZipArchive& archive, Problems& problems);

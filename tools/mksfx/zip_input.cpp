@@ -3,12 +3,13 @@
 // each entry its local header and its stored bytes. Offsets are taken relative to where the
 // central directory really lies, so an archive that already carries a prefix is read too.
 // Names flagged UTF-8 (general purpose bit 11) are rewritten in code page 932 with the flag
-// cleared; every local header is rebuilt from the central record, so sizes and offsets stay
-// right whatever the input tool wrote. ZIP64 and split archives are refused: the stub reads
-// neither.
+// cleared, and so are names that Info-ZIP's Unicode Path field gives in UTF-8; every local
+// header is rebuilt from the central record, so sizes and offsets stay right whatever the
+// input tool wrote. ZIP64 and split archives are refused: the stub reads neither.
 #include <cstdio>
 
 #include "archive/zip_format.h"
+#include "decode/crc32.h"
 #include "mksfx.h"
 
 namespace {
@@ -72,14 +73,35 @@ std::string printable(const std::string& raw) {
   return isValidUtf8(raw) ? escapeControls(raw, false) : shownName(raw);
 }
 
+// The UTF-8 name of Info-ZIP's Unicode Path field (version 1, the CRC-32 of the header
+// name, the UTF-8 name), when the field names this header name: a tool that renamed the
+// entry without updating the field leaves a CRC that no longer matches, and then the
+// header name counts.
+bool unicodePathName(const std::string& extra, const std::string& headerName, std::string& utf8) {
+  bool found = false;
+  forEachExtra(extra, [&](uint16_t tag, size_t at, size_t length) {
+    if (found || tag != EXTRA_UNICODE_PATH || length < 4 + 5) return;
+    const uint8_t* field = bytesAt(extra, at + 4);
+    uint32_t nameCrc = ~Crc32Update(reinterpret_cast<const uint8_t*>(headerName.data()), headerName.size(), 0xFFFFFFFFu);
+    if (field[0] != 1 || le32(field + 1) != nameCrc) return;
+    utf8.assign(extra, at + 4 + 5, length - 4 - 5);
+    found = true;
+  });
+  return found;
+}
+
 // Brings a name into code page 932. False when it has no form there (reported).
 bool convertName(ZipEntry& entry, bool utf8Flagged, const InputOptions& options,
                  Problems& problems) {
   std::string raw = entry.name;
-  if (utf8Flagged || options.utf8Names) {
+  std::string unicode;
+  bool fromField = !utf8Flagged && (unicodePathName(entry.centralExtra, raw, unicode) ||
+                                    unicodePathName(entry.localExtra, raw, unicode));
+  if (fromField) raw = unicode;
+  if (utf8Flagged || fromField || options.utf8Names) {
     std::string converted;
     if (!isValidUtf8(raw) || !utf8ToCp932(raw, converted)) {
-      problems.warning("entry \"" + printable(raw) + "\": the name has no code page 932 form");
+      problems.unextractable(noCp932FormText(raw, "the entry name \"" + printable(raw) + "\""));
       return false;
     }
     entry.name = converted;
@@ -91,16 +113,17 @@ bool convertName(ZipEntry& entry, bool utf8Flagged, const InputOptions& options,
   }
   if (!isValidCp932(raw)) {
     std::string hint = isValidUtf8(raw) ? " (it looks like UTF-8: use --utf8-names)" : "";
-    problems.warning("entry \"" + printable(raw) + "\": the name is not valid code page 932" + hint);
+    problems.unextractable("entry \"" + printable(raw) + "\": the name is not valid code page 932" + hint);
     return false;
   }
   // Tools on UTF-8 systems often store UTF-8 names without the flag. Such bytes may still
-  // pass as code page 932, but as different characters; the author has to say which it is.
+  // pass as code page 932, but as different characters (mojibake on Windows); the author
+  // has to say which it is.
   bool nonAscii = false;
   for (unsigned char c : raw) nonAscii = nonAscii || c >= 0x80;
   if (nonAscii && isValidUtf8(raw)) {
-    problems.warning("entry \"" + raw + "\": the name is not flagged UTF-8 but reads as UTF-8; it is kept as "
-                     "code page 932 (use --utf8-names if it is UTF-8)");
+    problems.unextractable("entry \"" + raw + "\": the name is not flagged UTF-8 but reads as UTF-8; as code page "
+                           "932 it would show as \"" + shownName(raw) + "\" (use --utf8-names if it is UTF-8)");
   }
   return true;
 }
