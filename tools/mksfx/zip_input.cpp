@@ -5,7 +5,8 @@
 // Names flagged UTF-8 (general purpose bit 11) are rewritten in code page 932 with the flag
 // cleared, and so are names that Info-ZIP's Unicode Path field gives in UTF-8; every local
 // header is rebuilt from the central record, so sizes and offsets stay right whatever the
-// input tool wrote. ZIP64 and split archives are refused: the stub reads neither.
+// input tool wrote. Split archives are refused, and so are ZIP64 records unless the author
+// lets them be rewritten without (the stub reads neither).
 #include <cstdio>
 
 #include "archive/zip_format.h"
@@ -16,6 +17,14 @@ namespace {
 
 constexpr uint32_t SIG_ZIP64_LOCATOR = 0x07064b50;
 constexpr int ZIP64_LOCATOR_SIZE = 20;
+constexpr uint32_t SIG_ZIP64_END = 0x06064b50;
+constexpr int ZIP64_END_SIZE = 56;  // without its extensible data
+constexpr int Z64L_END_OFFSET = 8;  // locator: offset of the ZIP64 end record
+constexpr int Z64E_THIS_DISK = 16;
+constexpr int Z64E_ENTRIES_TOTAL = 32;
+constexpr int Z64E_DIRECTORY_SIZE = 40;
+constexpr int Z64E_DIRECTORY_OFFSET = 48;
+constexpr uint16_t VERSION_ZIP64 = 45;  // what ZIP64 records make a tool write as version needed
 constexpr uint16_t EXTRA_ZIP64 = 0x0001;
 constexpr uint16_t EXTRA_UNICODE_PATH = 0x7075;  // Info-ZIP: UTF-8 name with the CRC of the old one
 constexpr uint32_t MAX_COMMENT = 0xFFFF;
@@ -183,16 +192,66 @@ bool readLocalPart(const std::string& file, int64_t local, ZipEntry& entry, cons
   return true;
 }
 
+// ZIP64 records, which the stub cannot read, are refused; with --allow-unextractable an
+// archive whose values all fit in 32 bits is rewritten without them. Reported once.
+bool acceptZip64(const std::string& where, bool& reported, Problems& problems) {
+  if (reported) return true;
+  reported = true;
+  problems.unextractable(where + " uses ZIP64 records, which the stub cannot read (with --allow-unextractable "
+                         "it is rewritten without them)");
+  return problems.errors() == 0;
+}
+
+uint64_t le64(const uint8_t* p) { return le32(p) | static_cast<uint64_t>(le32(p + 4)) << 32; }
+
+// The values of the ZIP64 extra field: each value that the central record marks with all
+// bits set follows there, in the order uncompressed size, compressed size, local header
+// offset, disk number. False (reported) when one is missing or needs more than 32 bits.
+bool takeZip64Values(ZipEntry& entry, uint32_t& localOffset, uint16_t& diskStart, const std::string& shown,
+                     Problems& problems) {
+  std::string field;
+  forEachExtra(entry.centralExtra, [&](uint16_t tag, size_t at, size_t length) {
+    if (tag == EXTRA_ZIP64 && field.empty()) field.assign(entry.centralExtra, at + 4, length - 4);
+  });
+  size_t p = 0;
+  auto take = [&](uint64_t& value, size_t size) {
+    if (p + size > field.size()) return false;
+    value = size == 8 ? le64(bytesAt(field, p)) : le32(bytesAt(field, p));
+    p += size;
+    return true;
+  };
+  uint64_t uncompressed = entry.uncompressedSize, compressed = entry.compressedSize, offset = localOffset,
+           disk = diskStart;
+  bool ok = (entry.uncompressedSize != 0xFFFFFFFFu || take(uncompressed, 8)) &&
+            (entry.compressedSize != 0xFFFFFFFFu || take(compressed, 8)) &&
+            (localOffset != 0xFFFFFFFFu || take(offset, 8)) && (diskStart != 0xFFFF || take(disk, 4));
+  if (!ok) {
+    problems.error("entry \"" + shown + "\": its ZIP64 extra field lacks a value its header leaves to it");
+    return false;
+  }
+  if (uncompressed >= 0xFFFFFFFFu || compressed >= 0xFFFFFFFFu || offset >= 0xFFFFFFFFu || disk > 0xFFFF) {
+    problems.error("entry \"" + shown + "\": 4 GB or more, which only ZIP64 can hold; the stub cannot read it");
+    return false;
+  }
+  entry.uncompressedSize = static_cast<uint32_t>(uncompressed);
+  entry.compressedSize = static_cast<uint32_t>(compressed);
+  localOffset = static_cast<uint32_t>(offset);
+  diskStart = static_cast<uint16_t>(disk);
+  entry.centralExtra = withoutExtra(entry.centralExtra, EXTRA_ZIP64);
+  if (entry.versionNeeded == VERSION_ZIP64) entry.versionNeeded = 20;
+  return true;
+}
+
 bool readEntry(const std::string& file, size_t& p, size_t directoryEnd, int64_t shift,
-               const InputOptions& options, ZipEntry& entry, Problems& problems) {
+               const InputOptions& options, ZipEntry& entry, bool& zip64Reported, Problems& problems) {
   uint32_t localOffset;
   uint16_t diskStart;
   if (!parseCentralRecord(file, p, directoryEnd, entry, localOffset, diskStart, problems)) return false;
   std::string shown = printable(entry.name);
   if (entry.compressedSize == 0xFFFFFFFFu || entry.uncompressedSize == 0xFFFFFFFFu ||
       localOffset == 0xFFFFFFFFu || diskStart == 0xFFFF || hasExtra(entry.centralExtra, EXTRA_ZIP64)) {
-    problems.error("the input is a ZIP64 archive (entry \"" + shown + "\"); the stub cannot read it");
-    return false;
+    if (!acceptZip64("entry \"" + shown + "\"", zip64Reported, problems)) return false;
+    if (!takeZip64Values(entry, localOffset, diskStart, shown, problems)) return false;
   }
   if (diskStart != 0) {
     problems.error("entry \"" + shown + "\" lies on another disk; split archives are not supported");
@@ -200,8 +259,9 @@ bool readEntry(const std::string& file, size_t& p, size_t directoryEnd, int64_t 
   }
   if (!readLocalPart(file, static_cast<int64_t>(localOffset) + shift, entry, shown, problems)) return false;
   if (hasExtra(entry.localExtra, EXTRA_ZIP64)) {
-    problems.error("the input is a ZIP64 archive (entry \"" + shown + "\"); the stub cannot read it");
-    return false;
+    if (!acceptZip64("entry \"" + shown + "\"", zip64Reported, problems)) return false;
+    entry.localExtra = withoutExtra(entry.localExtra, EXTRA_ZIP64);
+    if (entry.versionNeeded == VERSION_ZIP64) entry.versionNeeded = 20;
   }
   bool utf8 = (entry.flags & GPF_UTF8) != 0;
   if (convertName(entry, utf8, options, problems) && utf8) {
@@ -240,35 +300,59 @@ bool readZipInput(const std::string& path, const InputOptions& options, ZipArchi
     return false;
   }
   const uint8_t* e = bytesAt(file, end);
+  bool zip64Reported = false;
+  uint64_t total = le16(e + EOCD_ENTRIES_TOTAL), size = le32(e + EOCD_DIRECTORY_SIZE),
+           offset = le32(e + EOCD_DIRECTORY_OFFSET);
+  size_t recordEnd = end;  // where the central directory ends: the end record or the ZIP64 one
   if (end >= ZIP64_LOCATOR_SIZE && le32(bytesAt(file, end - ZIP64_LOCATOR_SIZE)) == SIG_ZIP64_LOCATOR) {
-    problems.error(path + " is a ZIP64 archive; the stub cannot read it");
-    return false;
-  }
-  uint16_t total = le16(e + EOCD_ENTRIES_TOTAL);
-  uint32_t size = le32(e + EOCD_DIRECTORY_SIZE), offset = le32(e + EOCD_DIRECTORY_OFFSET);
-  if (total == 0xFFFF || size == 0xFFFFFFFFu || offset == 0xFFFFFFFFu) {
-    problems.error(path + " is a ZIP64 archive; the stub cannot read it");
+    if (!acceptZip64(path, zip64Reported, problems)) return false;
+    // The ZIP64 end record lies right before its locator (a prefix may have moved it from
+    // the offset the locator gives); its extensible data is not used.
+    size_t at = end - ZIP64_LOCATOR_SIZE - ZIP64_END_SIZE;
+    if (end < ZIP64_LOCATOR_SIZE + ZIP64_END_SIZE || le32(bytesAt(file, at)) != SIG_ZIP64_END) {
+      uint64_t stated = le64(bytesAt(file, end - ZIP64_LOCATOR_SIZE + Z64L_END_OFFSET));
+      at = stated;
+      if (stated + ZIP64_END_SIZE > file.size() || le32(bytesAt(file, at)) != SIG_ZIP64_END) {
+        problems.error(path + " is not a usable ZIP archive (its ZIP64 end record is missing)");
+        return false;
+      }
+    }
+    const uint8_t* z = bytesAt(file, at);
+    if (le32(z + Z64E_THIS_DISK) != 0) {
+      problems.error(path + " is one part of a split archive; join it first");
+      return false;
+    }
+    total = le64(z + Z64E_ENTRIES_TOTAL);
+    size = le64(z + Z64E_DIRECTORY_SIZE);
+    offset = le64(z + Z64E_DIRECTORY_OFFSET);
+    recordEnd = at;
+    if (total > 0xFFFF || offset >= 0xFFFFFFFFu) {
+      problems.error(path + " needs ZIP64 (more than 65,535 entries or beyond 4 GB); the stub cannot read it");
+      return false;
+    }
+  } else if (total == 0xFFFF || size == 0xFFFFFFFFu || offset == 0xFFFFFFFFu) {
+    problems.error(path + " is a ZIP64 archive without its ZIP64 end record; the stub cannot read it");
     return false;
   }
   if (le16(e + EOCD_THIS_DISK) != 0 || le16(e + EOCD_START_DISK) != 0 ||
-      le16(e + EOCD_ENTRIES_HERE) != total) {
+      (le16(e + EOCD_ENTRIES_HERE) != total && le16(e + EOCD_ENTRIES_HERE) != 0xFFFF)) {
     problems.error(path + " is one part of a split archive; join it first");
     return false;
   }
-  if (size > end) {
+  if (size > recordEnd) {
     problems.error(path + " is not a usable ZIP archive (the central directory size is larger than the file)");
     return false;
   }
   // Where the directory really lies may differ from what the record says (a prefix was
   // added without adjusting the offsets); every offset is shifted by the same amount.
-  size_t directory = end - size;
+  size_t directory = recordEnd - static_cast<size_t>(size);
   int64_t shift = static_cast<int64_t>(directory) - static_cast<int64_t>(offset);
   archive.comment.assign(file, end + EOCD_SIZE, le16(e + EOCD_COMMENT_LENGTH));
 
   size_t p = directory;
-  for (uint32_t i = 0; i < total; ++i) {
+  for (uint64_t i = 0; i < total; ++i) {
     ZipEntry entry;
-    if (!readEntry(file, p, end, shift, options, entry, problems)) return false;
+    if (!readEntry(file, p, recordEnd, shift, options, entry, zip64Reported, problems)) return false;
     archive.entries.push_back(std::move(entry));
   }
   return true;
