@@ -140,7 +140,6 @@ uint64_t placeBlock(const std::string& stub, Problems& problems) {
                    std::to_string(blockOffset) + ", beyond the 300,000 bytes the stub searches");
   } else {
     checkStub(stub, static_cast<uint32_t>(blockOffset), problems);
-    checkStubUnsigned(stub, problems);
   }
   return blockOffset;
 }
@@ -202,6 +201,8 @@ int commandBuild(int argc, char** argv) {
   ConfigBlock block;
   fillBlock(o, block, problems);
   checkPathLengths(archive, block.sectionText(SECTION_INDEX_DEFAULT_DIR), o.subdirs == 1, problems);
+  checkStubUnsigned(stub, problems);
+  applyResourceEdits(stub, o.resources, problems);
   uint64_t blockOffset = placeBlock(stub, problems);
   if (problems.refused()) {
     if (problems.unextractables() > 0 && !o.allowUnextractable) {

@@ -61,6 +61,20 @@ const CommandSpec BUILD_COMMAND = {
          "whose CRC-32 does not match. Each becomes a warning (status 1)."},
         {"strict", 0, nullptr, "Every warning refuses the build (status 2, nothing written)."},
         {"force", 0, nullptr, "Replace OUT.exe when it exists."},
+        {"icon", 0, "FILE.ico",
+         "The program's icon, as Explorer and the stub's dialogs show it: every image of the\n"
+         "icon file replaces the stub's own icon.\n"
+         "Example: --icon myapp.ico"},
+        {"version-info", 0, "KEY=VALUE",
+         "A text of the version record that Explorer's Properties and the download prompt\n"
+         "show; KEY is ProductName, FileDescription, CompanyName, LegalCopyright,\n"
+         "ProductVersion or FileVersion (the two versions also set the numeric version when\n"
+         "they start with numbers). Repeat it for each key.\n"
+         "Example: --version-info 'ProductName=My App' --version-info FileVersion=2.1.0"},
+        {"manifest-level", 0, "asInvoker|requireAdministrator",
+         "The execution level the application manifest asks for: asInvoker (the stub's own,\n"
+         "runs with the user's rights) or requireAdministrator (Windows asks for elevation).\n"
+         "Example: --manifest-level requireAdministrator"},
         {"sign-command", 0, "'CMD {}'",
          "A command that signs the finished file before it gets its name, run by /bin/sh with\n"
          "{} standing for the file's quoted path; when it fails nothing is written. The stub\n"
@@ -97,10 +111,27 @@ bool buildOptionsFrom(const Arguments& a, BuildOptions& o) {
     else if (name == "force") o.force = true;
     else if (name == "utf8-names") o.inputOptions.utf8Names = true;
     else if (name == "sign-command") o.signCommand = value;
+    else if (name == "icon") o.resources.icon = value;
+    else if (name == "manifest-level") o.resources.manifestLevel = value;
+    else if (name == "version-info") {
+      size_t equals = value.find('=');
+      std::string key = value.substr(0, equals);
+      if (equals == std::string::npos || !isVersionKey(key)) {
+        usageError(BUILD_COMMAND, "--version-info takes KEY=VALUE with KEY one of ProductName, FileDescription, "
+                                  "CompanyName, LegalCopyright, ProductVersion, FileVersion; not \"" + value + "\"");
+        return false;
+      }
+      o.resources.versionStrings.emplace_back(key, value.substr(equals + 1));
+    }
   }
   o.input = a.operands.empty() ? std::string() : a.operands[0];
   if (o.output.empty()) {
     usageError(BUILD_COMMAND, "no output file (-o OUT.exe)");
+    return false;
+  }
+  if (!o.resources.manifestLevel.empty() && !isManifestLevel(o.resources.manifestLevel)) {
+    usageError(BUILD_COMMAND, "--manifest-level takes asInvoker or requireAdministrator, not \"" +
+                                  o.resources.manifestLevel + "\"");
     return false;
   }
   if (!o.signCommand.empty() && !signCommandUsable(o.signCommand)) {

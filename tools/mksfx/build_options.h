@@ -6,6 +6,7 @@
 
 #include "cli.h"
 #include "mksfx.h"
+#include "pe_resources.h"
 
 struct BuildOptions {
   std::string output;
@@ -16,6 +17,7 @@ struct BuildOptions {
   std::string extensions;
   std::string comment;
   std::string signCommand;  // run on the finished file, "{}" standing for its path
+  ResourceEdits resources;  // icon, version strings, execution level
   bool hasDirectory = false, hasGroup = false, hasExtensions = false, hasComment = false;
   int subdirs = -1;  // -1: on when the input has directories
   bool messages = false, strict = false, force = false, allowUnextractable = false;

@@ -39,8 +39,11 @@ bool parsePeImage(const std::string& image, PeImage& pe, std::string& problem) {
   if (pe.directoryCount > (optionalSize - OPT_DIRECTORIES) / 8u) pe.directoryCount = (optionalSize - OPT_DIRECTORIES) / 8u;
   pe.fileAlignment = le32(at(image, pe.optional + OPT_FILE_ALIGNMENT));
   pe.sectionAlignment = le32(at(image, pe.optional + OPT_SECTION_ALIGNMENT));
-  if (pe.fileAlignment == 0 || pe.sectionAlignment == 0) {
-    problem = "its alignment is zero";
+  // Powers of two, the file's at most 64 KB and not above the memory's (as loaders require).
+  auto powerOfTwo = [](uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
+  if (!powerOfTwo(pe.fileAlignment) || !powerOfTwo(pe.sectionAlignment) || pe.fileAlignment > 0x10000 ||
+      pe.sectionAlignment > 0x100000 || pe.fileAlignment > pe.sectionAlignment) {
+    problem = "its alignment values are not ones a loader accepts";
     return false;
   }
   size_t table = pe.optional + optionalSize;

@@ -12,6 +12,7 @@
 #include "cli.h"
 #include "console.h"
 #include "mksfx.h"
+#include "pe_resources.h"
 #include "options/option_state.h"
 #include "session/config_block.h"
 
@@ -175,6 +176,7 @@ int commandShow(int argc, char** argv) {
   installConsoleReporting();
   std::printf("%s\n", path.c_str());
   showConfiguration(enginePath);
+  showResources(path);
   showEntries(enginePath);
   return 0;
 }
