@@ -5,10 +5,12 @@
 // failure is a numbered report (fatal or archive-format) and ends the process.
 #include "archive/archive_reader.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
+#include "decode/crc32.h"
 #include "extract/user_prompts.h"
 #include "options/option_state.h"
 
@@ -17,6 +19,12 @@ namespace {
 constexpr const char* MODULE = "ZIPFILE";
 
 constexpr uint32_t SPAN_PROBE_BYTES = 36;
+
+// The shortest data descriptor: CRC-32 and the two sizes; the signature in front of them is
+// optional, and the ZIP64 form is longer.
+constexpr uint32_t DATA_DESCRIPTOR_LEAST = 12;
+// No entry or directory behind a local record on its disk.
+constexpr uint64_t NO_LIMIT = ~uint64_t{0};
 
 uint32_t recordLength(const uint8_t* record) {
   return CDH_SIZE + le16(record + CDH_NAME_LENGTH) + le16(record + CDH_EXTRA_LENGTH) +
@@ -146,6 +154,8 @@ void ArchiveReader::freeDirectory() {
   }
   std::free(entries_);
   entries_ = nullptr;
+  std::free(places_);
+  places_ = nullptr;
   std::free(endRecord_);
   endRecord_ = nullptr;
   entryCount_ = 0;
@@ -340,6 +350,9 @@ int ArchiveReader::loadCentralDirectory() {
   }
 
   uint32_t offset = le32(end + EOCD_DIRECTORY_OFFSET);
+  directoryOffset_ = offset;
+  directorySize_ = le32(end + EOCD_DIRECTORY_SIZE);
+  directoryDisk_ = spanned_ ? startDisk : 0;
   if (entryCount_ != 0) {
     uint8_t signature[4] = {};
     seekTo(offset, FORMAT_READ);
@@ -352,7 +365,8 @@ int ArchiveReader::loadCentralDirectory() {
   if (entryCount_ >= limit) FormatError(FORMAT_TOO_MANY, fullPath_);
 
   entries_ = static_cast<EntryRecord**>(std::calloc(static_cast<size_t>(entryCount_), sizeof *entries_));
-  if (entries_ == nullptr) {
+  places_ = static_cast<LocalPlace*>(std::calloc(static_cast<size_t>(entryCount_), sizeof *places_));
+  if (entries_ == nullptr || places_ == nullptr) {
     freeDirectory();
     FatalError(FATAL_NO_MEMORY_DIRECTORY, nullptr);
   }
@@ -391,6 +405,7 @@ int ArchiveReader::loadCentralDirectory() {
     remaining -= chunk;
   }
   if (loadedCount_ < entryCount_) FormatError(FORMAT_NO_END_RECORD, nullptr);
+  checkLocalPlaces();
   return 0;
 }
 
@@ -434,6 +449,11 @@ void ArchiveReader::scanChunk(uint8_t* data, uint32_t chunk) {
       EntryRecord* entry = adoptCentralRecord(data + pos);
       uint16_t nameLength = le16(entry + CDH_NAME_LENGTH);
       char* name = reinterpret_cast<char*>(entry + CDH_NAME);
+      LocalPlace& place = places_[loadedCount_];
+      place.offset = le32(entry + CDH_LOCAL_OFFSET);
+      place.disk = spanned_ ? le16(entry + CDH_DISK_START) : 0;  // one file: the disk is not read
+      place.nameCrc = ~Crc32Update(entry + CDH_NAME, nameLength, 0xFFFFFFFFu);
+      place.entry = entry;
       if (convertNames_) SysConvertName(name, name, nameLength, SYS_OEM_TO_ANSI);
       NormaliseSeparators(name, nameLength);
       entries_[loadedCount_++] = entry;
@@ -442,6 +462,75 @@ void ArchiveReader::scanChunk(uint8_t* data, uint32_t chunk) {
       ++pos;
     }
   }
+  // A whole central record right behind the last one announced: the end record's count is
+  // damaged, and the entries behind it would be left out without a word.
+  if (loadedCount_ == entryCount_ && chunk - pos >= CDH_SIZE && le32(data + pos) == SIG_CENTRAL &&
+      recordLength(data + pos) <= chunk - pos) {
+    FormatError(FORMAT_NO_END_RECORD, nullptr);
+  }
+}
+
+// ---- overlapping entries ----------------------------------------------------------------------
+
+// Entries whose local records overlap make the archive damaged (or hostile): central records
+// sharing one local header, or data running over the local headers behind it, would decode
+// the same bytes again and again. In file order every entry must end, as far as its central
+// record tells (local header, name, compressed data and, with the data-descriptor flag, the
+// shortest descriptor), at or before the next entry's local header and the central
+// directory, and no local header may lie inside the directory. Only the local header knows
+// its extra field: ReadLocalHeader checks the full extent when it reads it.
+void ArchiveReader::checkLocalPlaces() {
+  std::sort(places_, places_ + loadedCount_, [](const LocalPlace& a, const LocalPlace& b) {
+    return a.disk != b.disk ? a.disk < b.disk : a.offset < b.offset;
+  });
+  for (int i = 0; i < loadedCount_; ++i) {
+    const LocalPlace& place = places_[i];
+    const EntryRecord* entry = place.entry;
+    bool insideDirectory = place.disk == directoryDisk_ && place.offset >= directoryOffset_ &&
+                           place.offset - directoryOffset_ < directorySize_;
+    uint64_t leastEnd = uint64_t{place.offset} + LFH_SIZE + entryNameLength(entry) + le32(entry + CDH_COMPRESSED) +
+                        ((le16(entry + CDH_FLAGS) & GPF_DATA_DESCRIPTOR) ? DATA_DESCRIPTOR_LEAST : 0);
+    if (insideDirectory || leastEnd > placeLimit(&place)) FormatError(FORMAT_LOCAL_HEADER, nullptr);
+  }
+}
+
+// Where the entry's records must end: the next local header on its disk, or the central
+// directory when that lies behind it on the same disk.
+uint64_t ArchiveReader::placeLimit(const LocalPlace* place) const {
+  uint64_t limit = NO_LIMIT;
+  const LocalPlace* next = place + 1;
+  if (next < places_ + loadedCount_ && next->disk == place->disk) limit = next->offset;
+  if (place->disk == directoryDisk_ && place->offset < directoryOffset_ && directoryOffset_ < limit) {
+    limit = directoryOffset_;
+  }
+  return limit;
+}
+
+// The entry's place, found by its disk and offset (unique once the directory is loaded).
+const ArchiveReader::LocalPlace* ArchiveReader::placeOf(const EntryRecord* entry) const {
+  LocalPlace key{le32(entry + CDH_LOCAL_OFFSET), static_cast<uint16_t>(spanned_ ? le16(entry + CDH_DISK_START) : 0),
+                 0, entry};
+  const LocalPlace* begin = places_;
+  const LocalPlace* end = places_ + loadedCount_;
+  const LocalPlace* found = std::lower_bound(begin, end, key, [](const LocalPlace& a, const LocalPlace& b) {
+    return a.disk != b.disk ? a.disk < b.disk : a.offset < b.offset;
+  });
+  return found != end && found->entry == entry ? found : nullptr;
+}
+
+// The local name must be the central name byte for byte (both as stored, before any
+// conversion): no checksum covers names, so this is how a damaged name shows.
+void ArchiveReader::compareLocalName(const LocalPlace* place, uint16_t nameLength) {
+  if (nameLength != entryNameLength(place->entry)) FormatError(FORMAT_LOCAL_HEADER, nullptr);
+  uint8_t piece[256];
+  uint32_t crc = 0xFFFFFFFFu;
+  for (uint32_t left = nameLength; left > 0;) {
+    uint32_t n = left < sizeof piece ? left : static_cast<uint32_t>(sizeof piece);
+    ReadExact(piece, n);
+    crc = Crc32Update(piece, n, crc);
+    left -= n;
+  }
+  if (~crc != place->nameCrc) FormatError(FORMAT_LOCAL_HEADER, nullptr);
 }
 
 // ---- reading --------------------------------------------------------------------------------
@@ -468,6 +557,8 @@ void ArchiveReader::ReadExact(void* buffer, uint32_t n) {
 
 uint32_t ArchiveReader::ReadLocalHeader(const EntryRecord* entry) {
   freeLocalExtra();
+  const LocalPlace* place = placeOf(entry);
+  SFX_ASSERT(MODULE, place != nullptr, "pCnt is an entry of the directory");
   uint16_t disk = le16(entry + CDH_DISK_START);
   if (spanned_ && disk != currentDisk_) ChangeDisk(disk);
   seekTo(le32(entry + CDH_LOCAL_OFFSET), FORMAT_LOCAL_HEADER);
@@ -479,9 +570,8 @@ uint32_t ArchiveReader::ReadLocalHeader(const EntryRecord* entry) {
       (le16(local + LFH_FLAGS) & GPF_DATA_DESCRIPTOR) == 0) {
     FormatError(FORMAT_LOCAL_HEADER, nullptr);
   }
-  uint16_t nameLength = le16(local + LFH_NAME_LENGTH);
+  compareLocalName(place, le16(local + LFH_NAME_LENGTH));
   uint16_t extraLength = le16(local + LFH_EXTRA_LENGTH);
-  zipStream_->Seek(nameLength, SYS_FPOS_CURRENT);
   if (extraLength != 0) {
     localExtra_ = static_cast<uint8_t*>(std::malloc(extraLength + 1u));
     if (localExtra_ == nullptr) FatalError(FATAL_NO_MEMORY_DIRECTORY, nullptr);
@@ -489,7 +579,15 @@ uint32_t ArchiveReader::ReadLocalHeader(const EntryRecord* entry) {
     localExtra_[extraLength] = 0;
     localExtraLength_ = extraLength;
   }
-  return zipStream_->position();
+  uint32_t dataStart = zipStream_->position();
+  // Now that the extra field is known, the data must still end before the next record. A
+  // header that ran on to the next disk has its data there: the limit is of another disk.
+  uint64_t dataEnd = uint64_t{dataStart} + le32(entry + CDH_COMPRESSED) +
+                     ((le16(entry + CDH_FLAGS) & GPF_DATA_DESCRIPTOR) ? DATA_DESCRIPTOR_LEAST : 0);
+  if ((!spanned_ || currentDisk_ == place->disk) && dataEnd > placeLimit(place)) {
+    FormatError(FORMAT_LOCAL_HEADER, nullptr);
+  }
+  return dataStart;
 }
 
 // ---- disks ----------------------------------------------------------------------------------

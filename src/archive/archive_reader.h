@@ -69,8 +69,10 @@ class ArchiveReader : public FatalReleasable {
   int LoadDirectory();                    // end record, spanning probe, central directory: 0
   uint32_t Read(void* buffer, uint32_t n);   // continues on the next disk when spanned
   void ReadExact(void* buffer, uint32_t n);  // a short read is format error 153
-  // Positions on the entry's local header, validates it, keeps its extra field and returns
-  // the file position of the entry's first data byte; the stream is left there.
+  // Positions on the entry's local header, validates it (signature, CRC-32, the name byte
+  // for byte, and that its data ends before the next entry's local header or the central
+  // directory), keeps its extra field and returns the file position of the entry's first
+  // data byte; the stream is left there. `entry` is one of this directory's entries.
   uint32_t ReadLocalHeader(const EntryRecord* entry);
   void ChangeDisk(int disk);  // 0-based; prompts until the labelled disk is in the drive
   void Close();               // frees the directory and closes the stream
@@ -131,6 +133,14 @@ class ArchiveReader : public FatalReleasable {
 
  private:
   struct DirectoryBlock;
+  // Where one entry's local record lies, for the overlap checks: the table is sorted by
+  // disk (when spanned) and local header offset once the directory is loaded.
+  struct LocalPlace {
+    uint32_t offset;
+    uint16_t disk;
+    uint32_t nameCrc;  // CRC-32 of the central name's bytes as stored, before conversion
+    const EntryRecord* entry;
+  };
 
   bool nextMatch(FindRecord* found);
   int spanningProbe();
@@ -138,6 +148,10 @@ class ArchiveReader : public FatalReleasable {
   int loadCentralDirectory();
   uint32_t trimChunk(const uint8_t* data, uint32_t chunk, uint32_t remaining) const;
   void scanChunk(uint8_t* data, uint32_t chunk);
+  void checkLocalPlaces();
+  const LocalPlace* placeOf(const EntryRecord* entry) const;
+  uint64_t placeLimit(const LocalPlace* place) const;
+  void compareLocalName(const LocalPlace* place, uint16_t nameLength);
   void seekTo(uint32_t position, int failureCode);
   void reopen();
   void freeDirectory();
@@ -164,6 +178,10 @@ class ArchiveReader : public FatalReleasable {
   DirectoryBlock* blocks_ = nullptr;
   uint8_t* endRecord_ = nullptr;
   EntryRecord** entries_ = nullptr;
+  LocalPlace* places_ = nullptr;  // one per loaded entry, in file order after the load
+  uint32_t directoryOffset_ = 0;
+  uint32_t directorySize_ = 0;
+  uint16_t directoryDisk_ = 0;
   SelectionLists selection_;
   uint16_t currentDisk_ = 0;
   uint16_t endRecordDisk_ = 0;

@@ -1,7 +1,7 @@
 // Loading the central directory: garbage between records is skipped, directories larger
 // than one 65,368-byte chunk are read in record-aligned chunks (records straddling the chunk
 // boundary, records ending exactly on it), and damage ends with the right format error:
-// too few records (152), no central header at the directory offset (150), a record that can
+// too few or too many records for the count (152), no central header at the directory offset (150), a record that can
 // never fit one chunk (150), record lengths reaching past the directory (skipped, so 152),
 // a directory claiming more bytes than the file holds (153).
 #include <gtest/gtest.h>
@@ -119,6 +119,9 @@ TEST(DirectoryDamage, FatalConditions) {
   const Case cases[] = {
       {"fewer records than announced", EXIT_NO_END_RECORD,
        [](ZipBuilder& z) { z.totalOverride = 3; }, nullptr},
+      // A count cut by damage would leave the second entry out without a word.
+      {"more records than announced", EXIT_NO_END_RECORD,
+       [](ZipBuilder& z) { z.totalOverride = 1; }, nullptr},
       {"offset points at a local header", EXIT_READ,
        [](ZipBuilder& z) { z.directoryOffsetDelta = -static_cast<int64_t>(z.directoryOffset); }, nullptr},
       {"offset beyond 2 GB", EXIT_READ,

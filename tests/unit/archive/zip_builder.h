@@ -1,6 +1,7 @@
 // Hand-made archives for the reader's fault tests: stored entries written record by record
-// with every field open to damage (signatures, lengths, CRCs, counts, offsets), optional
-// bytes in front of the archive, between central records and behind the end record.
+// with every field open to damage (signatures, lengths, CRCs, counts, offsets), a data
+// descriptor behind the data when the flags announce one, optional bytes in front of the
+// archive, between central records and behind the end record.
 // The CRC-32 here is a plain bitwise one, independent of the engine's table-driven code.
 #pragma once
 
@@ -79,6 +80,12 @@ struct ZipBuilder {
       out += e.name;
       e.dataOffset = static_cast<uint32_t>(out.size());
       out += e.data;
+      if (e.flags & 0x0008) {  // the data descriptor the flag announces, with its signature
+        put32(out, 0x08074b50u);
+        put32(out, crc);
+        put32(out, static_cast<uint32_t>(e.data.size()));
+        put32(out, static_cast<uint32_t>(e.data.size()));
+      }
     }
     directoryOffset = static_cast<uint32_t>(out.size());
     for (BuiltEntry& e : entries) {
