@@ -103,7 +103,9 @@ int PrepareOutput(ExtClass& ext, const EntryRecord* entry, const NtfsTimes* time
 
 // True when an entry name may be written below the extraction directory: no ':', no
 // leading '/', no component made of two or more dots (with or without blanks), no Windows
-// device name as a component (with or without an extension, any case).
+// device name as a component (with or without an extension, any case), and none of the
+// characters that a Windows file name cannot hold (* ? " < > | and 0x01 to 0x1F), on every
+// platform alike.
 bool IsSafeEntryName(const char* name);
 
 // Attributes of an entry as its host system stored them, masked: the external attributes

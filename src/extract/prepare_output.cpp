@@ -40,6 +40,14 @@ bool isDeviceName(const char* component, size_t length) {
   return false;
 }
 
+// Characters that no Windows file name can hold: the wildcards and quoting characters of
+// the command shell and the control characters. `p` starts a character: the trail byte of a
+// double-byte character (0x7C in ポ) is no '|'.
+bool isForbiddenCharacter(const char* p) {
+  unsigned char c = static_cast<unsigned char>(*p);
+  return (c >= 0x01 && c <= 0x1F) || (c != 0 && std::strchr("*?\"<>|", c) != nullptr);
+}
+
 // ".." and its look-alikes: Windows drops trailing dots and blanks from a component, so
 // ".. " or "..." can still climb a level. A lone "." stays harmless.
 bool isUpLevel(const char* component, size_t length) {
@@ -72,12 +80,8 @@ void notifySkipped(const char* path) {
   if (ProgressLink* link = GetProgressLink()) link->progress(PROGRESS_SKIPPED, 0, path);
 }
 
-bool lookUp(const char* path, FindRecord* record) {
-  SysHandle search = SysFindFirst(path, record);
-  if (search == SYS_INVALID_HANDLE) return false;
-  SysFindClose(search);
-  return true;
-}
+// Output paths are names, never patterns: a search would let "a?.txt" find "ab.txt".
+bool lookUp(const char* path, FindRecord* record) { return SysLookUp(path, record) == 0; }
 
 // True when the creation goes on; false when the entry is skipped (or the run stopped).
 bool fileConflict(ExtClass& ext, const EntryRecord* entry) {
@@ -257,6 +261,7 @@ bool IsSafeEntryName(const char* name) {
   if (name[0] == '/' || FindFirstChar(name, ':')) return false;
   const char* start = name;
   for (const char* p = name;; p = NextChar(p)) {
+    if (isForbiddenCharacter(p)) return false;
     if (*p == '/' || *p == '\0') {
       size_t length = static_cast<size_t>(p - start);
       if (isUpLevel(start, length) || isDeviceName(start, length)) return false;
@@ -300,6 +305,8 @@ int PrepareOutput(ExtClass& ext, const EntryRecord* entry, const NtfsTimes* time
   if (!w.isDirectory) {
     if (!fileConflict(ext, entry)) return 0;
   } else {
+    // The look-up ignores the entry's trailing '/', so an existing directory is found and
+    // settled by the directory rules (never overwritten, asked about, or given attributes).
     FindRecord found;
     if (lookUp(w.outputPath, &found) && (found.attributes & SYS_ATTR_DIRECTORY)) {
       directoryConflict(ext, entry);

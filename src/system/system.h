@@ -166,6 +166,10 @@ int SysGetFileTimes(SysHandle file, uint32_t* created, uint32_t* accessed, uint3
 int SysSetFileTimes(SysHandle file, const uint32_t* created, const uint32_t* accessed,
                     const uint32_t* written, const NtfsTimes* ntfs, int timesMask);
 SysHandle SysFindFirst(const char* pattern, FindRecord* record);
+// Looks one path up as a name, never as a pattern (a name with '*' or '?' names only that
+// file), finding what SysOpenFile would open; a trailing separator is ignored, so that a
+// directory is found as "dir/" too. 0 with the record filled, 1 when there is no such file.
+int SysLookUp(const char* path, FindRecord* record);
 int SysFindNext(SysHandle search, FindRecord* record);
 int SysFindClose(SysHandle search);
 uint32_t SysLastError();

@@ -212,6 +212,20 @@ char* SysFormatDate(uint32_t dateTime, int dateOrder, char* buffer) {
   return buffer;
 }
 
+// ---- literal look-ups --------------------------------------------------------------------------
+
+bool sysLiteralPath(const char* path, char* literal) {
+  size_t length = std::strlen(path);
+  if (length >= static_cast<size_t>(SYS_PATH_MAX)) return false;
+  std::memcpy(literal, path, length + 1);
+  // The last character, walked as units so that a trail byte 0x5C is no separator.
+  size_t last = 0;
+  for (size_t i = 0; i < length; i += SysIsLeadByte(static_cast<unsigned char>(literal[i])) && literal[i + 1] ? 2 : 1) last = i;
+  bool separator = length > 0 && (literal[last] == '/' || literal[last] == '\\');
+  if (separator && last > 0 && literal[last - 1] != ':') literal[last] = '\0';
+  return true;
+}
+
 // ---- FileStream -----------------------------------------------------------------------------
 
 FileStream::FileStream(const char* name, uint32_t access, uint32_t shareMode, uint32_t disposition,
@@ -219,10 +233,7 @@ FileStream::FileStream(const char* name, uint32_t access, uint32_t shareMode, ui
   name_[0] = '\0';
   if (name) sysCopyBounded(name_, name, sizeof name_);
   handle_ = SysOpenFile(name, access, shareMode, disposition, flagsAndAttributes);
-  if (handle_ != SYS_INVALID_HANDLE) {
-    SysHandle search = SysFindFirst(name_, &find_);
-    if (search != SYS_INVALID_HANDLE) SysFindClose(search);
-  }
+  if (handle_ != SYS_INVALID_HANDLE) SysLookUp(name_, &find_);
 }
 
 int FileStream::Read(void* buffer, uint32_t n, uint32_t* bytesRead) {

@@ -186,6 +186,18 @@ int SysFindNext(SysHandle searchHandle, FindRecord* record) {
   return 0;
 }
 
+int SysLookUp(const char* path, FindRecord* record) {
+  SFX_ASSERT(MODULE, path != nullptr, "pFileName != NULL");
+  SFX_ASSERT(MODULE, record != nullptr, "pFindData != NULL");
+  char literal[SYS_PATH_MAX];
+  char host[HOST_PATH_MAX];
+  struct stat st;
+  if (!sysLiteralPath(path, literal) || !posixToHost(literal, host, sizeof host)) return 1;
+  if (stat(host, &st) != 0 && lstat(host, &st) != 0) return posixSetErrno(errno, host), 1;
+  fillRecord(st, literal + afterLastSeparator(literal), record);
+  return 0;
+}
+
 int SysFindClose(SysHandle searchHandle) {
   if (searchHandle == 0 || searchHandle == SYS_INVALID_HANDLE) return posixSetError(6), 1;
   Search* search = searchOf(searchHandle);

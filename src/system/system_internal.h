@@ -24,3 +24,7 @@ const int* sysWriteSuppression();
 // Replaces the first '.' of a volume label by a blank, in place, walking double-byte
 // characters as units (labels have no dot; NAME.EXT is written NAME EXT).
 void sysLabelDotToBlank(char* label);
+
+// The path that SysLookUp looks up: `path` without one trailing separator (a root such as
+// "/" or "C:/" keeps it), into a 260-byte buffer. False when the path is too long.
+bool sysLiteralPath(const char* path, char* literal);

@@ -253,6 +253,21 @@ int SysFindNext(SysHandle search, FindRecord* record) {
 
 int SysFindClose(SysHandle search) { return FindClose(handleOf(search)) ? 0 : 1; }
 
+// FindFirstFile takes '*', '?', '<', '>' and '"' as wildcards; no Windows file name holds
+// one of them, so a path with one names no file. Any other path is a name, never a pattern.
+int SysLookUp(const char* path, FindRecord* record) {
+  SFX_ASSERT(MODULE, path != nullptr, "pFileName != NULL");
+  SFX_ASSERT(MODULE, record != nullptr, "pFindData != NULL");
+  char literal[SYS_PATH_MAX];
+  if (!sysLiteralPath(path, literal) || std::strpbrk(literal, "*?<>\"") != nullptr) return 1;
+  WIN32_FIND_DATAA data;
+  HANDLE h = FindFirstFileA(literal, &data);
+  if (h == INVALID_HANDLE_VALUE) return 1;
+  FindClose(h);
+  fillRecord(data, record);
+  return 0;
+}
+
 // ---- directories and paths ------------------------------------------------------------------------
 
 char* SysFullPath(char* full, const char* file) {

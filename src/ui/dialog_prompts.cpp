@@ -170,9 +170,7 @@ int DialogPrompts::confirmOverwrite(const char* outputName, const EntryRecord* e
   char size[32], date[16], time[16];
 
   FindRecord found;
-  SysHandle search = SysFindFirst(outputName, &found);
-  if (search != SYS_INVALID_HANDLE) {
-    SysFindClose(search);
+  if (SysLookUp(outputName, &found) == 0) {
     UiText existing(IDS_OVERWRITE_EXISTING);
     FormatGrouped(size, found.size);
     SysFormatDate(found.written, order, date);

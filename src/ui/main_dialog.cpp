@@ -338,11 +338,7 @@ void MainDialog::tallyExtracted() {
   char name[SYS_PATH_MAX];
   GetDlgItemTextA(window_, IDC_PROGRESS_NAME, name, sizeof name);
   FindRecord found;
-  SysHandle search = SysFindFirst(name, &found);
-  if (search != SYS_INVALID_HANDLE) {
-    SysFindClose(search);
-    extractedBytes_ += found.size;
-  }
+  if (SysLookUp(name, &found) == 0) extractedBytes_ += found.size;
   char text[32];
   FormatKilobytes(text, static_cast<int64_t>((extractedBytes_ + 1023.0) / 1024.0));
   setText(IDC_EXTRACTED, text);

@@ -1,7 +1,8 @@
 // Entry names that would write outside the extraction directory or onto a device: drive
 // prefixes, roots, ".." components in either separator form, dot look-alikes that Windows
-// shortens to "..", and reserved device names with or without an extension. They are
-// refused with warning 2 naming the entry, and nothing is written anywhere for them.
+// shortens to "..", reserved device names with or without an extension, and characters no
+// Windows name can hold. They are refused with warning 2 naming the entry, and nothing is
+// written anywhere for them.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -53,6 +54,15 @@ const NameCase kNames[] = {
     {"clock$", false},
     {"con .txt", false},
     {"nul/x.txt", false},
+    {"a*.txt", false},
+    {"what?.txt", false},
+    {"say\"so\".txt", false},
+    {"a<b", false},
+    {"a>b", false},
+    {"dir|x/y", false},
+    {"tab\there", false},
+    {"dir/\x1f.txt", false},
+    {"\x83\x7c.txt", true},  // ポ: its trail byte 0x7C is no '|'
 };
 
 TEST(EntryNames, SafeNamesAndRefusedNames) {
@@ -88,6 +98,18 @@ TEST(EntryNames, TestingHostileNamesWritesNothingAndChecksTheirData) {
   EXPECT_EQ(run.progress.warningCodes(), std::vector<int>{});
   EXPECT_EQ(run.progress.count(PROGRESS_TESTED), 18);
   EXPECT_EQ(run.listScratch(), std::vector<std::string>{"out/"});
+}
+
+// Names Windows cannot hold are refused on every platform, and an existing file that the
+// name would match as a pattern (ab.txt for a?.txt) is no reason to skip it silently.
+TEST(EntryNames, WildcardNamesAreRefusedNotMatched) {
+  EngineRun run;
+  writeFileBytes(run.out("ab.txt"), "already here");
+  writeFileBytes(run.out("bbb.txt"), "already here");
+  ASSERT_EQ(run.run("extract_wildcard.zip", {"-EXTRACT", "-OVERWRITE=NEVER"}), 0);
+  EXPECT_EQ(run.progress.warningCodes(), (std::vector<int>{2, 2}));
+  EXPECT_EQ(run.progress.count(PROGRESS_SKIPPED), 0);
+  EXPECT_EQ(run.listTarget(), (std::vector<std::string>{"ab.txt", "bbb.txt", "ok.txt"}));
 }
 
 std::string readU8(const std::string& utf8Path) {

@@ -1,7 +1,7 @@
 // Output preparation on its own, with hand-made directory records: the 259-character limit
 // of the output path, directory creation on and off, kept paths off with a missing
 // directory, creation attributes by host system, directory entries, the actions that make
-// no output, and a print target that cannot be opened.
+// no output, existing directories, and a print target that cannot be opened.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -137,6 +137,27 @@ TEST(DirectoryEntries, ADirectoryBlockedByAFileIsWarningOne) {
   Preparation p(scratch.path() + "/");
   EXPECT_EQ(p.prepare(centralRecord("new/", 0, 0x10)), 0);
   EXPECT_EQ(p.progress.warningCodes(), std::vector<int>{1});
+}
+
+// The look-up of an existing directory ignores the entry's trailing '/': the directory is
+// never made again; "never" leaves it as it is, "ask" asks about it.
+TEST(DirectoryEntries, AnExistingDirectoryIsSettledByTheDirectoryRules) {
+  for (int mode : {OVERWRITE_NEVER, OVERWRITE_PROMPT}) {
+    SCOPED_TRACE(mode);
+    ScratchDir scratch;
+    ASSERT_EQ(SysCreateDirectory(scratch.file("old").c_str(), nullptr), 0);
+    SysSetAttributes(scratch.file("old").c_str(), SYS_ATTR_DIRECTORY | SYS_ATTR_HIDDEN);
+    uint32_t before = 0, after = 0;
+    SysGetAttributes(scratch.file("old").c_str(), &before);
+    Preparation p(scratch.path() + "/");
+    Options().overwriteMode = mode;
+    p.prompts.directoryAnswers = {'N'};
+    EXPECT_EQ(p.prepare(centralRecord("old/", 0, 0x10)), 0);
+    EXPECT_EQ(p.prompts.count("confirmDirectory"), mode == OVERWRITE_PROMPT ? 1 : 0);
+    SysGetAttributes(scratch.file("old").c_str(), &after);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(p.progress.warningCodes(), std::vector<int>{});
+  }
 }
 
 bool readOnly(const std::string& path) {

@@ -1,6 +1,6 @@
 // Directory searches with the wildcard rules of Windows over a scratch directory: '*', '?',
 // extensions, names without a dot, letters in either case, a Japanese name, the end of the
-// listing, and a search that finds nothing leaving the record alone.
+// listing, a search that finds nothing leaving the record alone; and the literal look-up.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -134,4 +134,27 @@ TEST(DirectorySearch, JapaneseNamesAreFoundAndMatched) {
   EXPECT_EQ(Names({"表示ソフト.txt"}), search(dir, "表*"));
   EXPECT_EQ(Names({"表示ソフト.txt"}), search(dir, "??ソフト.txt"));  // one '?' per character
   EXPECT_EQ(Names({"ﾃｽﾄ.dat"}), search(dir, "???.dat"));
+}
+
+// A look-up takes the path as a name: '?' and '*' match nothing else, a trailing separator
+// still finds the directory, and a double-byte name ending in 0x5C keeps its character.
+TEST(LiteralLookUp, ThePathIsANameNeverAPattern) {
+  ScratchDir scratch;
+  const std::string dir = platformDir(scratch);
+  makeFile(dir + "/ab.txt", "12");
+  ASSERT_EQ(0, SysCreateDirectory((dir + "/sub").c_str(), nullptr));
+  ASSERT_EQ(0, SysCreateDirectory((dir + "/表").c_str(), nullptr));
+  FindRecord record;
+  EXPECT_EQ(1, SysLookUp((dir + "/a?.txt").c_str(), &record));
+  EXPECT_EQ(1, SysLookUp((dir + "/*.txt").c_str(), &record));
+  EXPECT_EQ(1, SysLookUp((dir + "/a<.txt").c_str(), &record));
+  ASSERT_EQ(0, SysLookUp((dir + "/ab.txt").c_str(), &record));
+  EXPECT_STREQ("ab.txt", record.name);
+  EXPECT_EQ(2u, record.size);
+  for (const char* name : {"/sub", "/sub/", "/表", "/表/"}) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(0, SysLookUp((dir + name).c_str(), &record));
+    EXPECT_NE(0u, record.attributes & SYS_ATTR_DIRECTORY);
+  }
+  EXPECT_EQ(1, SysLookUp((dir + "/missing/").c_str(), &record));
 }
