@@ -142,30 +142,35 @@ bool ExtClass::checkPassword(const EntryRecord* entry) {
   }
   w.decrypting = true;
 
+  // The password to try first; none while nobody has given one (the placeholder of the
+  // option word, an empty stored password): the one-byte check would pass one wrong key in
+  // 256 and the entry would be decoded with it, so the question comes first.
   char given[PASSWORD_BUFFER_SIZE];
-  const char* current;
+  const char* current = nullptr;
   if (passwordTyped) {
     current = typedPassword;
-  } else if (o.password) {
+  } else if (o.password && !(o.password[0] == PASSWORD_PLACEHOLDER && o.password[1] == '\0')) {
     std::snprintf(given, sizeof given, "%s", o.password);
     current = given;
   } else {
     given[0] = '\0';
     if (UserPrompts* prompts = GetUserPrompts()) prompts->storedPassword(given, sizeof given);
-    current = given;
+    if (given[0] != '\0') current = given;
   }
 
   uint16_t flags = le16(entry + CDH_FLAGS);
   uint8_t checkByte = (flags & GPF_DATA_DESCRIPTOR) ? static_cast<uint8_t>(le16(entry + CDH_TIME) >> 8)
                                                     : static_cast<uint8_t>(le32(entry + CDH_CRC32) >> 24);
-  for (int check = 1;; ++check) {
-    uint8_t header[ZIPCRYPTO_HEADER_SIZE];
-    std::memcpy(header, saved, sizeof header);
-    DecryptHeader(current, header);
-    if (header[ZIPCRYPTO_HEADER_SIZE - 1] == checkByte) break;
-    if (check == PASSWORD_CHECKS) {
-      Warning(WARN_BAD_PASSWORD, w.entryName);
-      return false;
+  for (int check = 0;;) {
+    if (current != nullptr) {
+      uint8_t header[ZIPCRYPTO_HEADER_SIZE];
+      std::memcpy(header, saved, sizeof header);
+      DecryptHeader(current, header);
+      if (header[ZIPCRYPTO_HEADER_SIZE - 1] == checkByte) break;
+      if (++check == PASSWORD_CHECKS) {
+        Warning(WARN_BAD_PASSWORD, w.entryName);
+        return false;
+      }
     }
     UserPrompts* prompts = GetUserPrompts();
     char typed[PASSWORD_BUFFER_SIZE] = "";

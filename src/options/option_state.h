@@ -29,6 +29,11 @@ constexpr int OVERWRITE_PROMPT = 0;
 constexpr int OVERWRITE_NEVER = 1;
 constexpr int OVERWRITE_ALL = 2;
 
+// The value a front end gives PASSWORD while it knows no password yet (the session's
+// password word starts with it): one control character that no typed password can equal.
+// The engine never tries it as a password; it asks for one instead.
+constexpr char PASSWORD_PLACEHOLDER = '\x01';
+
 // dateFilter bits.
 constexpr uint32_t DATE_FILTER_AFTER = 1;
 constexpr uint32_t DATE_FILTER_BEFORE = 2;
@@ -119,7 +124,8 @@ class OptionState {
   char optionPrefix;       // '-'; '/' is accepted as well
   char listFilePrefix;     // '@'
   // The value characters inside the PASSWORD word itself (not a copy), or null. The engine
-  // may overwrite them in place with a password the user types.
+  // may overwrite them in place with a password the user types. PASSWORD_PLACEHOLDER there
+  // means that no password is known yet.
   char* password;
   TextList includeSpecs;   // recorded INCLUDE values (list-file prefix kept)
   TextList excludeSpecs;   // recorded EXCLUDE values

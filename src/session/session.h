@@ -25,10 +25,10 @@ constexpr int DIALOG_EXTRACTED = 1;  // ended after an extraction
 constexpr int DIALOG_CANCELLED = 2;  // Cancel confirmed outside the entry loop
 
 // The password word: "-PASSWORD=" and room for 34 bytes of value (44 bytes in all). Its value
-// starts as one control character that no password typed in a dialog can equal.
+// starts as the placeholder of the option record (PASSWORD_PLACEHOLDER), which no password
+// typed in a dialog can equal.
 constexpr size_t PASSWORD_WORD_SIZE = 44;
 constexpr char PASSWORD_WORD_PREFIX[] = "-PASSWORD=";
-constexpr char PASSWORD_PLACEHOLDER = '\x01';
 constexpr size_t OPTION_WORD_LIMIT = 4;  // at most four words and the end marker
 
 // The post-extraction steps of the desktop. Each gets the extraction directory in short

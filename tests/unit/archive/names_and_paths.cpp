@@ -149,6 +149,11 @@ TEST(NamesAndPaths, ExtractionDirectoryFromAPlainWord) {
       {existing, true, existing + "/"},
       {"there*", false, ""},
       {"表", false, ""},  // its trail byte 0x5C is no backslash
+      // 259 characters in all, with the '/' that is added; one more is refused, not cut.
+      {"C:" + std::string(256, 'd'), true, "C:" + std::string(256, 'd') + "/"},
+      {"C:" + std::string(257, 'd'), false, ""},
+      {"C:" + std::string(256, 'd') + "/", true, "C:" + std::string(256, 'd') + "/"},
+      {"C:" + std::string(257, 'd') + "/", false, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.word);

@@ -83,4 +83,19 @@ TEST(LongNames, WithoutKeptPathsTheLastNameFits) {
   EXPECT_EQ(readFileBytes(run.out(std::string(58, 'f'))), "a name of 259 characters\n");
 }
 
+// A name of 300 characters cannot name an output, but a test makes none: the entry is
+// tested, shown under its first 259 characters.
+TEST(LongNames, ANameBeyondAPathIsTestedUnderItsShortenedName) {
+  const std::string shortened = std::string(200, 'd') + "/" + std::string(58, 'f');
+  EngineRun run;
+  ASSERT_EQ(run.run("extract_longer.zip", {"-TEST"}), 0);
+  EXPECT_EQ(run.progress.warningCodes(), std::vector<int>{});
+  EXPECT_EQ(run.progress.count(PROGRESS_TESTED), 2);
+  EXPECT_EQ(run.progress.texts(PROGRESS_FILE), (std::vector<std::string>{shortened, "short.txt"}));
+  EngineRun extraction;
+  ASSERT_EQ(extraction.run("extract_longer.zip", {"-EXTRACT", "-DIRECTORIES"}), 0);
+  EXPECT_EQ(extraction.progress.warningCodes(), std::vector<int>{2});
+  EXPECT_EQ(extraction.listTarget(), std::vector<std::string>{"short.txt"});
+}
+
 }  // namespace

@@ -96,6 +96,21 @@ TEST(Passwords, TestingEncryptedEntriesChecksTheirCrc) {
   EXPECT_EQ(run.listScratch(), std::vector<std::string>{"out/"});
 }
 
+// The session's password word starts with a placeholder; an empty stored password is no
+// password either. Neither is tried: this entry's header lets the placeholder's key pass the
+// one-byte check, and trying it would decode the entry with wrong keys.
+TEST(Passwords, NoPasswordGivenYetMeansTheQuestionComesFirst) {
+  for (const std::string& word : {std::string("-PASSWORD=\x01"), std::string("-PASSWORD=")}) {
+    SCOPED_TRACE(word);
+    EngineRun run;
+    run.prompts.passwordAnswers = {{PASSWORD_OK, "right"}};
+    EXPECT_EQ(run.run("extract_placeholder_passes.zip", {"-EXTRACT", word}), 0);
+    EXPECT_EQ(run.prompts.count("askPassword"), 1);
+    EXPECT_EQ(run.progress.warningCodes(), std::vector<int>{});
+    EXPECT_EQ(readFileBytes(run.out("secret.txt")), "decoded only with the right password\n");
+  }
+}
+
 TEST(Passwords, EntryShorterThanItsEncryptionHeaderIsDamagedAndReadsNothingBeyond) {
   EngineRun run;
   EXPECT_EQ(run.run("extract_short_encrypted.zip", {"-EXTRACT", "-PASSWORD=x"}), 0);
