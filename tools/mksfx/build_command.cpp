@@ -106,7 +106,9 @@ void readInput(const BuildOptions& o, ZipArchive& archive, Problems& problems) {
   if (stat(o.input.c_str(), &s) != 0) {
     problems.error("cannot find the input " + o.input);
   } else if (S_ISDIR(s.st_mode)) {
-    readDirectoryInput(o.input, archive, problems);
+    InputOptions options = o.inputOptions;
+    options.ownOutput = outputInsideInput(o.input, o.output);
+    readDirectoryInput(o.input, options, archive, problems);
   } else {
     if (readZipInput(o.input, o.inputOptions, archive, problems)) checkEntryData(archive, problems);
   }
@@ -171,8 +173,10 @@ int commandBuild(int argc, char** argv) {
   Arguments arguments;
   int parsed = parseArguments(BUILD_COMMAND, argc, argv, arguments);
   if (parsed >= 0) return parsed;
+  Arguments settings;
+  if (!mergeSettings(arguments, settings)) return STATUS_USAGE;
   BuildOptions o;
-  if (!buildOptionsFrom(arguments, o)) return STATUS_USAGE;
+  if (!buildOptionsFrom(settings, o)) return STATUS_USAGE;
   installConsoleReporting();  // the read-back check shows the stub's own notices
   Problems problems(o.strict, o.allowUnextractable);
   if (!o.force && access(o.output.c_str(), F_OK) == 0) {
@@ -198,6 +202,7 @@ int commandBuild(int argc, char** argv) {
   readInput(o, archive, problems);
   if (reproducible) clampEntryTimes(archive, epoch);
   if (o.subdirs < 0) o.subdirs = hasDirectories(archive) ? 1 : 0;
+  warnAboutDefaults(o, problems);
   ConfigBlock block;
   fillBlock(o, block, problems);
   checkPathLengths(archive, block.sectionText(SECTION_INDEX_DEFAULT_DIR), o.subdirs == 1, problems);

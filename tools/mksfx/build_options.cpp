@@ -31,6 +31,7 @@ const CommandSpec BUILD_COMMAND = {
         {"messages", 0, nullptr,
          "Tick the \"messages\" box: every warning is also shown in a message box, and an\n"
          "extraction ends with a completion notice."},
+        {"no-messages", 0, nullptr, "Clear the \"messages\" box (the default)."},
         {"overwrite", 0, "ask|always|never",
          "What the stub does with files that exist: ask (default), always replace, never\n"
          "replace. Example: --overwrite=always"},
@@ -51,6 +52,23 @@ const CommandSpec BUILD_COMMAND = {
         {"comment", 0, "TEXT",
          "The archive comment, which the stub shows in its dialog (line feeds become CR LF).\n"
          "Example: --comment $'MyApp 1.0\\nようこそ'"},
+        {"exclude", 0, "PATTERN",
+         "Leave out the entries whose path, one of whose directories, or whose name matches\n"
+         "the wildcard PATTERN ('*', '?', '[...]'); may be given more than once.\n"
+         "Example: --exclude '*.bak' --exclude .git"},
+        {"level", '0', "N",
+         "-0 stores, -1 ... -9 deflate the files of a directory INPUT faster or smaller\n"
+         "(default -9); the entries of a ZIP INPUT are taken as they are."},
+        {"config", 0, "FILE",
+         "Read settings from FILE first (the options after it win). One \"name = value\"\n"
+         "per line, named as the long options: dir, subdirs = yes|no, messages = yes|no,\n"
+         "overwrite, group, extensions, comment (one line of it per line), exclude,\n"
+         "level, stub, utf8-names, allow-unextractable, strict; '#' starts a remark.\n"
+         "\"mksfx show --config FILE.exe\" prints an SFX's settings in this form.\n"
+         "Example: --config setup.cfg"},
+        {"reset-config", 0, nullptr,
+         "When INPUT is itself an SFX, do not take over its settings (by default they are\n"
+         "kept, and the options given change them)."},
         {"utf8-names", 0, nullptr,
          "The names of a ZIP input that are not flagged UTF-8 are UTF-8 all the same (as\n"
          "Info-ZIP zip writes them on Linux); they are converted to code page 932."},
@@ -99,14 +117,19 @@ bool buildOptionsFrom(const Arguments& a, BuildOptions& o) {
     if (name == "output") o.output = value;
     else if (name == "stub") o.stub = value;
     else if (name == "dir") o.directory = value, o.hasDirectory = true;
-    else if (name == "group") o.group = value, o.hasGroup = true;
-    else if (name == "extensions") o.extensions = value, o.hasExtensions = true;
+    else if (name == "group") o.group = value, o.hasGroup = !value.empty();
+    else if (name == "extensions") o.extensions = value, o.hasExtensions = !value.empty();
     else if (name == "comment") o.comment = value, o.hasComment = true;
     else if (name == "overwrite") o.overwrite = value;
     else if (name == "subdirs") o.subdirs = 1;
     else if (name == "no-subdirs") o.subdirs = 0;
     else if (name == "allow-unextractable") o.allowUnextractable = true;
     else if (name == "messages") o.messages = true;
+    else if (name == "no-messages") o.messages = false;
+    else if (name == "exclude") o.inputOptions.excludes.push_back(value);
+    else if (name == "level") o.inputOptions.level = value[0] - '0';
+    else if (name == "config") o.config = value;
+    else if (name == "reset-config") o.resetConfig = true;
     else if (name == "strict") o.strict = true;
     else if (name == "force") o.force = true;
     else if (name == "utf8-names") o.inputOptions.utf8Names = true;

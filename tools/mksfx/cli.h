@@ -61,6 +61,9 @@ int parseArguments(const CommandSpec& spec, int argc, char** argv, Arguments& ou
 int usageError(const CommandSpec& spec, const std::string& reason);
 void printHelp(const CommandSpec& spec, std::FILE* to);
 
+// A UTF-8 text as a JSON string, quotes included.
+std::string jsonString(const std::string& utf8);
+
 // "1 entry", "2 entries".
 std::string counted(size_t n, const char* one, const char* many);
 

@@ -1,6 +1,8 @@
 // Makes the archive from a directory tree. Every regular file becomes an entry, deflated
-// with zlib (raw deflate, best compression) or stored when deflating does not make it
-// smaller; every directory becomes an entry of its own, so empty ones are recreated. Entries
+// with zlib (raw deflate, level 9 unless the author chose another) or stored when deflating
+// does not make it smaller; every directory becomes an entry of its own, so empty ones are
+// recreated. Files and directories that match an --exclude pattern, and the output file
+// itself, are left out. Entries
 // are in byte order of their UTF-8 paths and carry the files' modification times as DOS
 // date-times, so the same tree always gives the same archive. Entries are marked as made
 // by MS-DOS with DOS attributes (directory, read-only, archive), which the stub restores.
@@ -35,8 +37,8 @@ struct Found {
 // Collects the tree below `root` (relative path `prefix`). Symbolic links to files are
 // followed; links to directories, devices, pipes and sockets are reported and left out, so
 // the walk neither loops nor blocks on a pipe.
-void walk(const std::string& root, const std::string& prefix, std::vector<Found>& found,
-          Problems& problems, int depth) {
+void walk(const std::string& root, const std::string& prefix, const InputOptions& options,
+          std::vector<Found>& found, Problems& problems, int depth) {
   std::string directory = prefix.empty() ? root : root + "/" + prefix;
   DIR* d = opendir(directory.c_str());
   if (!d) {
@@ -52,6 +54,11 @@ void walk(const std::string& root, const std::string& prefix, std::vector<Found>
     Found f;
     f.full = directory + "/" + name;
     std::string relative = prefix.empty() ? name : prefix + "/" + name;
+    // The output itself (an earlier build, or this build's temporary file) is never packed.
+    if (!options.ownOutput.empty() &&
+        (relative == options.ownOutput || relative.compare(0, options.ownOutput.size() + 7, options.ownOutput + ".mksfx-") == 0)) {
+      continue;
+    }
     struct stat link;
     if (lstat(f.full.c_str(), &link) != 0 || stat(f.full.c_str(), &f.info) != 0) {
       problems.warning(relative + ": cannot be read; left out");
@@ -67,10 +74,12 @@ void walk(const std::string& root, const std::string& prefix, std::vector<Found>
         continue;
       }
       f.path = relative + "/";
+      if (excluded(f.path, options.excludes)) continue;
       found.push_back(f);
-      walk(root, relative, found, problems, depth + 1);
+      walk(root, relative, options, found, problems, depth + 1);
     } else if (S_ISREG(f.info.st_mode)) {
       f.path = relative;
+      if (excluded(f.path, options.excludes)) continue;
       found.push_back(f);
     } else {
       problems.warning(relative + ": not a regular file or directory; left out");
@@ -79,11 +88,11 @@ void walk(const std::string& root, const std::string& prefix, std::vector<Found>
 }
 
 // Raw deflate of `in`; the result is used only when it is smaller than `in`.
-bool deflateRaw(const std::string& in, std::string& out) {
+bool deflateRaw(const std::string& in, int level, std::string& out) {
   z_stream s;
   std::memset(&s, 0, sizeof s);
   // windowBits -15: raw deflate, no zlib header; memLevel 9 for the best match finding.
-  if (deflateInit2(&s, Z_BEST_COMPRESSION, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+  if (deflateInit2(&s, level, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK) return false;
   out.assign(deflateBound(&s, in.size()), '\0');
   s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
   s.avail_in = static_cast<uInt>(in.size());
@@ -95,7 +104,7 @@ bool deflateRaw(const std::string& in, std::string& out) {
   return result == Z_STREAM_END;
 }
 
-bool makeEntry(const Found& f, ZipEntry& entry, Problems& problems) {
+bool makeEntry(const Found& f, int level, ZipEntry& entry, Problems& problems) {
   bool isDirectory = f.path.back() == '/';
   if (!utf8ToCp932(f.path, entry.name)) {
     problems.unextractable(noCp932FormText(f.path, "\"" + escapeControls(f.path, false) + "\""));
@@ -124,7 +133,7 @@ bool makeEntry(const Found& f, ZipEntry& entry, Problems& problems) {
   entry.crc = static_cast<uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(content.data()),
                                           static_cast<uInt>(content.size())));
   std::string packed;
-  if (deflateRaw(content, packed) && packed.size() < content.size()) {
+  if (level > 0 && deflateRaw(content, level, packed) && packed.size() < content.size()) {
     entry.method = METHOD_DEFLATED;
     entry.versionNeeded = VERSION_DEFLATED;
     entry.data = std::move(packed);
@@ -139,13 +148,14 @@ bool makeEntry(const Found& f, ZipEntry& entry, Problems& problems) {
 
 }  // namespace
 
-bool readDirectoryInput(const std::string& path, ZipArchive& archive, Problems& problems) {
+bool readDirectoryInput(const std::string& path, const InputOptions& options, ZipArchive& archive,
+                        Problems& problems) {
   std::vector<Found> found;
-  walk(path, "", found, problems, 0);
+  walk(path, "", options, found, problems, 0);
   std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.path < b.path; });
   for (const Found& f : found) {
     ZipEntry entry;
-    if (makeEntry(f, entry, problems)) archive.entries.push_back(std::move(entry));
+    if (makeEntry(f, options.level, entry, problems)) archive.entries.push_back(std::move(entry));
   }
   return problems.errors() == 0;
 }

@@ -101,6 +101,9 @@ std::string entryNameProblem(const std::string& cp932Name);
 
 struct InputOptions {
   bool utf8Names = false;  // names of a ZIP without the UTF-8 flag are UTF-8 as well
+  std::vector<std::string> excludes;  // wildcard patterns of entries to leave out
+  int level = 9;                      // deflate level of a directory input; 0 stores
+  std::string ownOutput;  // the output's path inside a directory input (UTF-8), left out
 };
 
 // Reads a ZIP file. Returns false (with an error in `problems`) when it is not one the
@@ -109,7 +112,11 @@ bool readZipInput(const std::string& path, const InputOptions& options, ZipArchi
                   Problems& problems);
 // Reads a directory tree: files deflated (stored when that is not smaller), entries in
 // byte order of their UTF-8 paths, directories as entries of their own.
-bool readDirectoryInput(const std::string& path, ZipArchive& archive, Problems& problems);
+bool readDirectoryInput(const std::string& path, const InputOptions& options, ZipArchive& archive,
+                        Problems& problems);
+// True when `path` (UTF-8, '/' separators, a directory ending in '/') or one of its leading
+// directories or its last component matches one of the patterns.
+bool excluded(const std::string& path, const std::vector<std::string>& patterns);
 
 // Why the stub's decoder would not give an entry's declared bytes (damaged data, another
 // size or CRC-32); empty when it does, and for encrypted entries (no password to check with).

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "archive/archive_reader.h"
 #include "cli.h"
@@ -39,6 +40,7 @@ struct RunOptions {
   std::string password;   // code page 932
   bool hasPassword = false;
   int subdirs = -1;  // -1 as configured, 0 off, 1 on
+  bool json = false;  // the results as one JSON object on standard output
 };
 
 // What the prompts tell the front end: a progress line that is still open is ended, so
@@ -128,11 +130,11 @@ class ConsolePrompts : public UserPrompts {
 class ConsoleDesktopSteps : public DesktopSteps {
  public:
   void createProgramGroup(const char* group, const char* shortDirectory) override {
-    std::printf("program group %s: created only by the stub on Windows (directory %s)\n",
+    std::fprintf(stderr, "program group %s: created only by the stub on Windows (directory %s)\n",
                 ("\"" + cp932ToUtf8(group) + "\"").c_str(), cp932ToUtf8(shortDirectory).c_str());
   }
   void registerExtensions(const ConfigBlock& config, const char* shortDirectory) override {
-    std::printf("extensions: registered only by the stub on Windows (directory %s)\n",
+    std::fprintf(stderr, "extensions: registered only by the stub on Windows (directory %s)\n",
                 cp932ToUtf8(shortDirectory).c_str());
   }
 };
@@ -183,7 +185,7 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
         words += std::string(words.empty() ? "" : " ") + *w;
       }
     }
-    if (verbosity == Verbosity::Quiet) return;
+    if (verbosity == Verbosity::Quiet || options_.json) return;
     std::printf("%s %s (%s)\n", test ? "testing" : "extracting into", test ? options_.file.c_str()
                 : cp932ToUtf8(session.extractionDirectory()).c_str(), words.c_str());
   }
@@ -195,17 +197,19 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
   void progress(ProgressEvent event, int code, const char* text) override {
     if (interrupted && session_ && session_->runInProgress()) {
       endLine();
-      std::printf("cancelled\n");
       std::fflush(stdout);
+      std::fprintf(stderr, "cancelled\n");
       session_->cancelConfirmed();  // ends the process with status 255
     }
-    bool listed = verbosity != Verbosity::Quiet;
+    bool listed = verbosity != Verbosity::Quiet && !options_.json;
     switch (event) {
       case PROGRESS_ACTION: action_ = trimmed(text); break;
       case PROGRESS_TESTING: action_ = "Testing"; break;
       case PROGRESS_FILE:
         endLine();
         ++entries_;
+        results_.push_back({shownName(text ? text : ""), "ok", 0, std::string()});
+        entryOpen_ = true;
         if (listed) {
           std::printf("  %s: %s", action_.c_str(), shownName(text ? text : "").c_str());
           lineOpen_ = true;
@@ -215,6 +219,7 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
       case PROGRESS_EXTRACTED:
         if (listed) std::printf("  OK\n");
         lineOpen_ = false;
+        entryOpen_ = false;
         break;
       case PROGRESS_WARNING:
         endLine();
@@ -222,12 +227,19 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
         // One line per warning: a line feed inside an entry name is shown as \x0A.
         std::fflush(stdout);
         std::fprintf(stderr, "  warning %d: %s\n", code, shownName(text ? text : "").c_str());
+        if (!entryOpen_) results_.push_back({std::string(), "warning", code, std::string()});
+        results_.back().result = "warning";
+        results_.back().code = code;
+        results_.back().message = shownName(text ? text : "");
+        entryOpen_ = false;
         break;
       case PROGRESS_SKIPPED:
         endLine();
         ++skipped_;
         std::fflush(stdout);
         std::fprintf(stderr, "  skipped: %s\n", shownName(text ? text : "").c_str());
+        results_.push_back({shownName(text ? text : ""), "skipped", 0, std::string()});
+        entryOpen_ = false;
         break;
     }
     std::fflush(stdout);
@@ -244,13 +256,15 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
   void gaveUp() override { gaveUp_ = true; }
   void finish() { endLine(); }
   // The counts of the run, on standard error: "test finished: 12 entries, 1 warning, 0 skipped".
-  void printSummary(const char* outcome) {
+  // With --json, the results go to standard output as one object as well.
+  void printSummary(const char* outcome, int status) {
     endLine();
     std::fflush(stdout);
     std::fprintf(stderr, "%s %s: %s, %s, %d skipped\n", test_ ? "test" : "extraction", outcome,
                  counted(static_cast<size_t>(entries_), "entry", "entries").c_str(),
                  counted(static_cast<size_t>(warnings_), "warning", "warnings").c_str(), skipped_);
     std::fflush(stderr);
+    if (options_.json) printJson(outcome, status);
   }
   int warnings() const { return warnings_; }
   // The run's status when the session came back: warnings, skipped entries and a rejected
@@ -293,6 +307,32 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
   ConsoleDesktopSteps steps_;
   std::string action_ = "Extracting";
   bool lineOpen_ = false;
+  // One line of the results: an entry (name empty for a warning outside an entry) and
+  // what became of it: "ok", "warning" (with the stub's code and text) or "skipped".
+  struct EntryResult {
+    std::string name;
+    std::string result;
+    int code;
+    std::string message;
+  };
+
+  void printJson(const char* outcome, int status) {
+    std::printf("{\n  \"file\": %s,\n  \"command\": \"%s\",\n  \"entries\": [", jsonString(options_.file).c_str(),
+                test_ ? "test" : "extract");
+    for (size_t i = 0; i < results_.size(); ++i) {
+      const EntryResult& r = results_[i];
+      std::printf("%s\n    {\"name\": %s, \"result\": \"%s\"", i ? "," : "",
+                  r.name.empty() && r.result == "warning" ? "null" : jsonString(r.name).c_str(), r.result.c_str());
+      if (r.result == "warning") std::printf(", \"code\": %d, \"message\": %s", r.code, jsonString(r.message).c_str());
+      std::printf("}");
+    }
+    std::printf("\n  ],\n  \"summary\": {\"outcome\": \"%s\", \"entries\": %d, \"warnings\": %d, \"skipped\": %d, "
+                "\"status\": %d}\n}\n", outcome, entries_, warnings_, skipped_, status);
+    std::fflush(stdout);
+  }
+
+  std::vector<EntryResult> results_;
+  bool entryOpen_ = false;
   int warnings_ = 0;
   int entries_ = 0;
   int skipped_ = 0;
@@ -308,6 +348,7 @@ bool runOptionsFrom(const CommandSpec& spec, const Arguments& a, RunOptions& o) 
     else if (g.first == "password") o.password = g.second, o.hasPassword = true;
     else if (g.first == "subdirs") o.subdirs = 1;
     else if (g.first == "no-subdirs") o.subdirs = 0;
+    else if (g.first == "json") o.json = true;
   }
   o.file = a.operands[0];
   if (!o.overwrite.empty() && o.overwrite != "ask" && o.overwrite != "always" && o.overwrite != "never") {
@@ -351,6 +392,10 @@ const OptionSpec PASSWORD_OPTION = {
     "terminal the entry is skipped (status 1). Example: --password=secret"};
 const OptionSpec SUBDIRS_OPTION = {"subdirs", 0, nullptr,
                                    "Use the entries' directories, whatever the SFX is configured to do."};
+const OptionSpec JSON_OPTION = {"json", 0, nullptr,
+                                "Print the results as one JSON object on standard output: every entry with\n"
+                                "its result (ok, warning with the stub's code and text, skipped) and the\n"
+                                "summary with the exit status. The entry list is then not printed."};
 const OptionSpec NO_SUBDIRS_OPTION = {"no-subdirs", 0, nullptr,
                                       "Put every file into one directory, whatever the SFX says."};
 
@@ -362,7 +407,7 @@ const CommandSpec TEST_COMMAND = {
     "Tests every entry of FILE.exe with the stub's own session and engine (decompression\n"
     "and CRC check, nothing written). Entries are listed on standard output; warnings, the\n"
     "stub's notices and the final summary go to standard error.",
-    {PASSWORD_OPTION, SUBDIRS_OPTION, NO_SUBDIRS_OPTION},
+    {PASSWORD_OPTION, SUBDIRS_OPTION, NO_SUBDIRS_OPTION, JSON_OPTION},
     1,
     1,
     "FILE.exe",
@@ -384,6 +429,7 @@ const CommandSpec EXTRACT_COMMAND = {
         PASSWORD_OPTION,
         SUBDIRS_OPTION,
         NO_SUBDIRS_OPTION,
+        JSON_OPTION,
     },
     1,
     1,
@@ -424,7 +470,8 @@ int commandRun(int argc, char** argv, bool test) {
   if (!utf8ToCp932(caption, captionCp932)) captionCp932 = "mksfx";
   ConsoleFrontEnd frontEnd(engine, test, captionCp932);
   setFatalEndNote([&frontEnd](int stubStatus) {
-    frontEnd.printSummary(stubStatus == FATAL_CANCELLED ? "cancelled" : "stopped");
+    bool cancelled = stubStatus == FATAL_CANCELLED;
+    frontEnd.printSummary(cancelled ? "cancelled" : "stopped", cancelled ? STATUS_CANCELLED : STATUS_FAILED);
   });
   {
     Session session(frontEnd);
@@ -432,6 +479,6 @@ int commandRun(int argc, char** argv, bool test) {
   }
   setFatalEndNote(nullptr);
   int status = frontEnd.status(blockRejected);
-  frontEnd.printSummary(status == STATUS_CANCELLED ? "cancelled" : "finished");
+  frontEnd.printSummary(status == STATUS_CANCELLED ? "cancelled" : "finished", status);
   return status;
 }

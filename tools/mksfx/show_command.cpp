@@ -12,6 +12,7 @@
 #include "cli.h"
 #include "console.h"
 #include "mksfx.h"
+#include "build_options.h"
 #include "pe_resources.h"
 #include "options/option_state.h"
 #include "session/config_block.h"
@@ -58,7 +59,7 @@ std::vector<std::string> listOf(const char* text) {
   return out;
 }
 
-void showConfiguration(const std::string& path) {
+ConfigLoadResult showConfiguration(const std::string& path) {
   ConfigBlock block;
   ConfigLoadResult result = block.load(path.c_str());
   switch (result) {
@@ -102,25 +103,34 @@ void showConfiguration(const std::string& path) {
   const char* spare2 = block.sectionText(SECTION_INDEX_SPARE_2);
   if (spare5[0]) std::printf("  spare section 5: %s\n", quoted(spare5).c_str());
   if (spare2[0]) std::printf("  spare section 2: %s\n", quoted(spare2).c_str());
+  return result;
 }
 
-void showEntries(const std::string& path) {
+// The archive comment without the CR of its CR LF line ends (code page 932).
+std::string commentOf(const ArchiveReader& reader) {
+  std::string stored(reader.comment() ? reader.comment() : "", reader.commentLength()), comment;
+  for (size_t i = 0; i < stored.size(); ++i) {
+    if (!(stored[i] == '\r' && i + 1 < stored.size() && stored[i + 1] == '\n')) comment += stored[i];
+  }
+  return comment;
+}
+
+bool openArchive(ArchiveReader& reader, const std::string& path) {
   Options().command = CMD_TEST;  // the reader's open needs an archive that exists
-  ArchiveReader reader;
   reader.SetArchiveSpec(path.c_str());
-  if (!reader.Open()) {
-    std::printf("archive: cannot be opened\n");
-    return;
-  }
+  if (!reader.Open()) return false;
   reader.LoadDirectory();
-  std::printf("archive: %d entries", reader.loadedCount());
-  if (reader.commentLength() > 0) {
-    std::string stored(reader.comment(), reader.commentLength()), comment;
-    for (size_t i = 0; i < stored.size(); ++i) {
-      if (!(stored[i] == '\r' && i + 1 < stored.size() && stored[i + 1] == '\n')) comment += stored[i];
-    }
-    std::printf(", comment %s", quoted(comment.c_str()).c_str());
+  return true;
+}
+
+bool showEntries(const std::string& path) {
+  ArchiveReader reader;
+  if (!openArchive(reader, path)) {
+    std::printf("archive: cannot be opened\n");
+    return false;
   }
+  std::printf("archive: %d entries", reader.loadedCount());
+  if (reader.commentLength() > 0) std::printf(", comment %s", quoted(commentOf(reader).c_str()).c_str());
   std::printf("\n");
   std::printf("  %10s %10s  %-9s  %-19s  %-3s  %s\n", "size", "packed", "method", "date", "enc", "name");
   uint64_t total = 0, packed = 0;
@@ -138,6 +148,89 @@ void showEntries(const std::string& path) {
   }
   std::printf("  %10" PRIu64 " %10" PRIu64 "  %d entries\n", total, packed, reader.loadedCount());
   reader.Close();
+  return true;
+}
+
+const char* loadResultName(ConfigLoadResult result) {
+  switch (result) {
+    case ConfigLoadResult::Loaded: return "loaded";
+    case ConfigLoadResult::Rejected: return "rejected";
+    case ConfigLoadResult::Absent: break;
+  }
+  return "absent";
+}
+
+std::string jsonText(const char* cp932) { return jsonString(cp932ToUtf8(cp932 ? cp932 : "")); }
+
+// The block as JSON members: where it lies, its flags by name, and its three sections.
+void printBlockJson(const ConfigBlock& block, ConfigLoadResult result) {
+  uint16_t f = block.flags();
+  std::printf("  \"block\": {\"status\": \"%s\", \"offset\": %" PRId64 "},\n", loadResultName(result),
+              result == ConfigLoadResult::Absent ? int64_t{-1} : block.blockOffset());
+  std::string overwrite = "ask";
+  if ((f & CFG_OVERWRITE_ALL) && !(f & CFG_NEVER_OVERWRITE)) overwrite = "always";
+  if ((f & CFG_NEVER_OVERWRITE) && !(f & CFG_OVERWRITE_ALL)) overwrite = "never";
+  std::printf("  \"flags\": {\"value\": %u, \"names\": %s, \"subdirs\": %s, \"messages\": %s, "
+              "\"overwrite\": \"%s\", \"program_group\": %s, \"extensions\": %s},\n",
+              f, jsonString(flagNames(f)).c_str(), f & CFG_SUBDIRS ? "true" : "false",
+              f & CFG_MESSAGES ? "true" : "false", overwrite.c_str(), f & CFG_PROGRAM_GROUP ? "true" : "false",
+              f & CFG_EXTENSIONS ? "true" : "false");
+  std::printf("  \"sections\": {\n    \"default_directory\": %s,\n",
+              jsonText(block.sectionText(SECTION_INDEX_DEFAULT_DIR)).c_str());
+  std::vector<std::string> group = listOf(block.programGroup());
+  std::printf("    \"program_group\": ");
+  if (block.programGroup()) {
+    std::printf("{\"name\": %s, \"commands\": [", jsonText(group[0].c_str()).c_str());
+    for (size_t i = 1; i < group.size() && !group[i].empty(); ++i)
+      std::printf("%s%s", i > 1 ? ", " : "", jsonText(group[i].c_str()).c_str());
+    std::printf("]},\n");
+  } else {
+    std::printf("null,\n");
+  }
+  std::vector<std::string> pairs = listOf(block.extensions());
+  std::printf("    \"extensions\": [");
+  for (size_t i = 0; block.extensions() && i + 1 < pairs.size() && !pairs[i].empty(); i += 2) {
+    std::printf("%s{\"pattern\": %s, \"command\": %s, \"kind\": \"%s\"}", i > 0 ? ", " : "",
+                jsonText(pairs[i].c_str()).c_str(), jsonText(pairs[i + 1].c_str()).c_str(),
+                pairs[i][0] == '$' ? "dde" : "plain");
+  }
+  std::printf("]\n  },\n");
+}
+
+// Everything `show` prints, as one JSON object on standard output.
+bool showJson(const std::string& path, const std::string& shownPath, ConfigLoadResult& result) {
+  ConfigBlock block;
+  result = block.load(path.c_str());
+  std::printf("{\n  \"file\": %s,\n", jsonString(shownPath).c_str());
+  printBlockJson(block, result);
+  ArchiveReader reader;
+  bool opened = openArchive(reader, path);
+  std::printf("  \"comment\": %s,\n  \"entries\": [", opened ? jsonText(commentOf(reader).c_str()).c_str() : "null");
+  for (int i = 0; opened && i < reader.loadedCount(); ++i) {
+    const EntryRecord* e = reader.entry(i);
+    if (!e) continue;
+    std::string name(entryName(e), entryNameLength(e));
+    std::printf("%s\n    {\"name\": %s, \"size\": %" PRIu32 ", \"packed\": %" PRIu32 ", \"method\": %u, "
+                "\"method_name\": \"%s\", \"date\": \"%s\", \"crc32\": \"%08" PRIX32 "\", \"encrypted\": %s}",
+                i > 0 ? "," : "", jsonString(cp932ToUtf8(name)).c_str(), le32(e + CDH_UNCOMPRESSED),
+                le32(e + CDH_COMPRESSED), le16(e + CDH_METHOD), methodName(le16(e + CDH_METHOD)).c_str(),
+                dosDateTimeText(le16(e + CDH_DATE), le16(e + CDH_TIME)).c_str(), le32(e + CDH_CRC32),
+                (le16(e + CDH_FLAGS) & GPF_ENCRYPTED) ? "true" : "false");
+  }
+  std::printf("\n  ]\n}\n");
+  if (opened) reader.Close();
+  return opened;
+}
+
+// The block and the comment as a settings file (for `mksfx build --config`).
+bool showSettings(const std::string& path, ConfigLoadResult& result) {
+  ConfigBlock block;
+  result = block.load(path.c_str());
+  ArchiveReader reader;
+  bool opened = openArchive(reader, path);
+  std::printf("%s", settingsText(block, opened ? commentOf(reader) : std::string()).c_str());
+  if (opened) reader.Close();
+  return opened;
 }
 
 }  // namespace
@@ -149,7 +242,14 @@ const CommandSpec SHOW_COMMAND = {
     "directory, program group, extensions) and every entry of the archive, read with the\n"
     "stub's own loader and reader. Data goes to standard output, the stub's notices to\n"
     "standard error.",
-    {},
+    {
+        {"json", 0, nullptr,
+         "Print one JSON object instead: the block (status, offset), the flags, the sections\n"
+         "and every entry (name, sizes, method, date, CRC-32, encryption). For scripts."},
+        {"config", 0, nullptr,
+         "Print the settings of FILE.exe as a settings file, which \"mksfx build --config\"\n"
+         "reads back. Example: mksfx show --config old.exe > old.cfg"},
+    },
     1,
     1,
     "FILE.exe",
@@ -174,9 +274,18 @@ int commandShow(int argc, char** argv) {
     return STATUS_FAILED;
   }
   installConsoleReporting();
-  std::printf("%s\n", path.c_str());
-  showConfiguration(enginePath);
-  showResources(path);
-  showEntries(enginePath);
-  return 0;
+  ConfigLoadResult result;
+  bool opened;
+  if (arguments.has("json")) {
+    opened = showJson(enginePath, path, result);
+  } else if (arguments.has("config")) {
+    opened = showSettings(enginePath, result);
+  } else {
+    std::printf("%s\n", path.c_str());
+    result = showConfiguration(enginePath);
+    showResources(path);
+    opened = showEntries(enginePath);
+  }
+  if (!opened) return STATUS_FAILED;
+  return result == ConfigLoadResult::Rejected ? STATUS_WARNINGS : STATUS_OK;
 }

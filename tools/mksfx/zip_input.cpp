@@ -243,10 +243,16 @@ bool takeZip64Values(ZipEntry& entry, uint32_t& localOffset, uint16_t& diskStart
 }
 
 bool readEntry(const std::string& file, size_t& p, size_t directoryEnd, int64_t shift,
-               const InputOptions& options, ZipEntry& entry, bool& zip64Reported, Problems& problems) {
+               const InputOptions& options, ZipEntry& entry, bool& leftOut, bool& zip64Reported,
+               Problems& problems) {
   uint32_t localOffset;
   uint16_t diskStart;
   if (!parseCentralRecord(file, p, directoryEnd, entry, localOffset, diskStart, problems)) return false;
+  if (!options.excludes.empty() &&
+      excluded(isValidUtf8(entry.name) ? entry.name : cp932ToUtf8(entry.name), options.excludes)) {
+    leftOut = true;
+    return true;
+  }
   std::string shown = printable(entry.name);
   if (entry.compressedSize == 0xFFFFFFFFu || entry.uncompressedSize == 0xFFFFFFFFu ||
       localOffset == 0xFFFFFFFFu || diskStart == 0xFFFF || hasExtra(entry.centralExtra, EXTRA_ZIP64)) {
@@ -352,8 +358,9 @@ bool readZipInput(const std::string& path, const InputOptions& options, ZipArchi
   size_t p = directory;
   for (uint64_t i = 0; i < total; ++i) {
     ZipEntry entry;
-    if (!readEntry(file, p, recordEnd, shift, options, entry, zip64Reported, problems)) return false;
-    archive.entries.push_back(std::move(entry));
+    bool leftOut = false;
+    if (!readEntry(file, p, recordEnd, shift, options, entry, leftOut, zip64Reported, problems)) return false;
+    if (!leftOut) archive.entries.push_back(std::move(entry));
   }
   return true;
 }

@@ -1,0 +1,172 @@
+// Settings files and settings taken over from an SFX. A settings file holds the build's
+// options one per line, "name = value", named as the long options (switches take yes or
+// no; the comment takes one line of its text per line; '#' starts a remark line). It is
+// read into the same option list the command line gives, so a setting means exactly what
+// its option means. `mksfx show --config` writes an SFX's configuration block and comment
+// in this form, and a build whose input is an SFX starts from that SFX's settings.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "build_options.h"
+#include "session/config_block.h"
+
+namespace {
+
+// Options that say where the output goes or how this one run behaves, not what is built.
+const char* const NOT_SETTINGS[] = {"output", "config", "reset-config", "force", "help", "quiet", "verbose"};
+
+const OptionSpec* buildOption(const std::string& name) {
+  for (const char* n : NOT_SETTINGS) {
+    if (name == n) return nullptr;
+  }
+  for (const OptionSpec& o : BUILD_COMMAND.options) {
+    if (name == o.name) return &o;
+  }
+  return nullptr;
+}
+
+bool hasOption(const std::string& name) { return buildOption(name) != nullptr; }
+
+std::string trimmed(const std::string& s) {
+  size_t b = s.find_first_not_of(" \t"), e = s.find_last_not_of(" \t\r");
+  return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+}
+
+// One line "name = value" into the option list; false with the reason.
+bool takeLine(const std::string& name, const std::string& value, Settings& given, bool& commentOpen,
+              std::string& reason) {
+  const OptionSpec* option = buildOption(name);
+  if (!option) {
+    reason = "\"" + name + "\" is not a setting";
+    return false;
+  }
+  if (name == "comment") {
+    if (commentOpen) given.back().second += "\n" + value;
+    else given.emplace_back(name, value);
+    commentOpen = true;
+    return true;
+  }
+  commentOpen = false;
+  if (option->value) {
+    if (name == "level" && (value.size() != 1 || value[0] < '0' || value[0] > '9')) {
+      reason = "level takes 0 to 9, not \"" + value + "\"";
+      return false;
+    }
+    given.emplace_back(name, value);
+  } else if (value == "yes") {
+    given.emplace_back(name, "");
+  } else if (value == "no") {
+    if (hasOption("no-" + name)) given.emplace_back("no-" + name, "");
+  } else {
+    reason = name + " takes yes or no, not \"" + value + "\"";
+    return false;
+  }
+  return true;
+}
+
+// The '|' list of a section text for a settings line (UTF-8).
+std::string sectionSetting(const char* cp932) { return cp932ToUtf8(cp932 ? cp932 : ""); }
+
+}  // namespace
+
+bool readSettingsFile(const std::string& path, Settings& given, std::string& reason) {
+  std::string text;
+  struct stat s;
+  if (stat(path.c_str(), &s) != 0 || !S_ISREG(s.st_mode) || !readWholeFile(path, text)) {
+    reason = "cannot read the settings file " + path;
+    return false;
+  }
+  bool commentOpen = false;
+  size_t number = 0;
+  for (size_t start = 0; start < text.size();) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::string bare = trimmed(line);
+    if (bare.empty() || bare[0] == '#') {
+      commentOpen = false;
+      continue;
+    }
+    size_t equals = line.find('=');
+    std::string why;
+    if (equals == std::string::npos) {
+      why = "no '=' in \"" + bare + "\"";
+    } else {
+      // The value is what follows "= " unchanged, so texts keep their inner and trailing blanks.
+      std::string value = line.substr(equals + 1);
+      if (!value.empty() && value[0] == ' ') value.erase(0, 1);
+      if (takeLine(trimmed(line.substr(0, equals)), value, given, commentOpen, why)) continue;
+    }
+    reason = path + ":" + std::to_string(number) + ": " + why;
+    return false;
+  }
+  return true;
+}
+
+Settings settingsOfBlock(const ConfigBlock& block) {
+  uint16_t flags = block.flags();
+  std::string overwrite = "ask";
+  if ((flags & CFG_OVERWRITE_ALL) && !(flags & CFG_NEVER_OVERWRITE)) overwrite = "always";
+  if ((flags & CFG_NEVER_OVERWRITE) && !(flags & CFG_OVERWRITE_ALL)) overwrite = "never";
+  return {
+      {"dir", sectionSetting(block.sectionText(SECTION_INDEX_DEFAULT_DIR))},
+      {flags & CFG_SUBDIRS ? "subdirs" : "no-subdirs", ""},
+      {flags & CFG_MESSAGES ? "messages" : "no-messages", ""},
+      {"overwrite", overwrite},
+      {"group", sectionSetting(block.sectionText(SECTION_INDEX_PROGRAM_GROUP))},
+      {"extensions", sectionSetting(block.sectionText(SECTION_INDEX_EXTENSIONS))},
+  };
+}
+
+std::string settingsText(const ConfigBlock& block, const std::string& comment) {
+  std::string text = "# mksfx settings (mksfx build --config FILE -o OUT.exe INPUT)\n";
+  for (const auto& s : settingsOfBlock(block)) {
+    bool negated = s.first.compare(0, 3, "no-") == 0;
+    if (s.first == "subdirs" || s.first == "messages" || negated) {
+      text += (negated ? s.first.substr(3) : s.first) + " = " + (negated ? "no" : "yes") + "\n";
+    } else {
+      text += s.first + " = " + s.second + "\n";
+    }
+  }
+  // The stub's edit field breaks lines at CR LF; each line of the text is one setting line.
+  std::string shown = cp932ToUtf8(comment);
+  for (size_t start = 0; !comment.empty() && start <= shown.size();) {
+    size_t end = shown.find('\n', start);
+    if (end == std::string::npos) end = shown.size();
+    std::string line = shown.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    text += "comment = " + line + "\n";
+    start = end + 1;
+  }
+  return text;
+}
+
+bool mergeSettings(const Arguments& commandLine, Arguments& merged) {
+  merged.operands = commandLine.operands;
+  const std::string input = commandLine.operands.empty() ? std::string() : commandLine.operands[0];
+  struct stat s;
+  std::string cp932;
+  if (!commandLine.has("reset-config") && stat(input.c_str(), &s) == 0 && S_ISREG(s.st_mode) &&
+      utf8ToCp932(input, cp932) && cp932.size() < 260) {
+    ConfigBlock block;
+    if (block.load(cp932.c_str()) == ConfigLoadResult::Loaded) {
+      for (auto& setting : settingsOfBlock(block)) merged.given.push_back(setting);
+      if (verbosity != Verbosity::Quiet) {
+        std::fprintf(stderr, "mksfx: %s is an SFX: its settings are kept where no option changes them "
+                             "(--reset-config drops them)\n", input.c_str());
+      }
+    }
+  }
+  std::string config = commandLine.value("config"), reason;
+  if (!config.empty() && !readSettingsFile(config, merged.given, reason)) {
+    usageError(BUILD_COMMAND, reason);
+    return false;
+  }
+  for (const auto& g : commandLine.given) merged.given.push_back(g);
+  return true;
+}
