@@ -122,7 +122,7 @@ for name, zip_cmd, files, dirs, password in shapes:
     archive = os.path.join(work, name + ".zip")
     made = run(zip_cmd + [archive, "."], cwd=src)
     exe = os.path.join(work, name + ".exe")
-    built = run([mksfx, "build", "-o", exe, "--stub", stub, "--subdirs", archive])
+    built = run([mksfx, "build", "-o", exe, "--stub", stub, "--subdirs", "--dir", "C:\\Damage", archive])
     if made.returncode or built.returncode:
         sys.exit("damage series: cannot make the %s shape:\n%s%s" % (name, made.stdout.decode(), built.stdout.decode()))
     extra = ["--subdirs"] + (["--password", password] if password else [])
