@@ -15,6 +15,7 @@
 #include <map>
 
 #include "archive/zip_format.h"
+#include "console.h"
 #include "mksfx.h"
 
 namespace {
@@ -122,11 +123,13 @@ void checkNameCollisions(const ZipArchive& archive, Problems& problems) {
 }  // namespace
 
 void Problems::error(const std::string& text) {
+  clearProgressLine();
   ++errors_;
   std::fprintf(stderr, "mksfx: error: %s\n", text.c_str());
 }
 
 void Problems::warning(const std::string& text) {
+  clearProgressLine();
   ++warnings_;
   std::fprintf(stderr, "mksfx: %s: %s\n", strict_ ? "error (--strict)" : "warning", text.c_str());
 }

@@ -8,6 +8,7 @@
 #include <stdlib.h>
 
 #include <cctype>
+#include <cstdio>
 
 #include "build_options.h"
 
@@ -91,4 +92,11 @@ std::string outputInsideInput(const std::string& input, const std::string& outpu
   if (folder == root) return name;
   if (folder.compare(0, root.size() + 1, root + "/") == 0) return folder.substr(root.size() + 1) + "/" + name;
   return std::string();
+}
+
+void listEntries(const ZipArchive& archive) {
+  for (const ZipEntry& e : archive.entries) {
+    std::printf("  %10u %10u  %-9s  %s\n", e.uncompressedSize, e.compressedSize, methodName(e.method).c_str(),
+                shownName(e.name).c_str());
+  }
 }

@@ -236,6 +236,7 @@ int commandBuild(int argc, char** argv) {
            finishOutput(path, reproducible, epoch, digest, written);
   };
   if (!writeOutputFile(o.output, out, o.force, finish)) return STATUS_FAILED;
+  if (verbosity == Verbosity::Verbose) listEntries(archive);
   std::printf("%s: %s, %llu bytes (stub %zu, block at %llu), %s\nSHA-256 %s  %s\n", o.output.c_str(),
               counted(archive.entries.size(), "entry", "entries").c_str(),
               static_cast<unsigned long long>(written), stub.size(),

@@ -35,6 +35,8 @@ bool buildOptionsFrom(const Arguments& arguments, BuildOptions& o);
 
 // Warnings about settings that would surprise the end user (build_checks.cpp).
 void warnAboutDefaults(const BuildOptions& o, Problems& problems);
+// The entries as built, one line each (for -v).
+void listEntries(const ZipArchive& archive);
 // The output's path relative to a directory input when it lies inside it (UTF-8), else empty.
 std::string outputInsideInput(const std::string& input, const std::string& output);
 

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 #include "cli.h"
 #include "extract/error_reporter.h"
@@ -31,10 +32,32 @@ std::function<void(int)> fatalEndNote;
 }
 
 ConsoleDisplay consoleDisplay;
+bool progressShown = false;  // a progress line is on the terminal
 
 }  // namespace
 
 void setFatalEndNote(std::function<void(int)> note) { fatalEndNote = std::move(note); }
+
+void ProgressLine::update(const std::string& text) {
+  if (verbosity == Verbosity::Quiet || isatty(STDERR_FILENO) != 1) return;
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  long long ms = static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+  if (progressShown && ms - lastDrawn_ < 100) return;
+  lastDrawn_ = ms;
+  progressShown = true;
+  std::fprintf(stderr, "\r\033[K%s", text.c_str());
+  std::fflush(stderr);
+}
+
+void ProgressLine::done() { clearProgressLine(); }
+
+void clearProgressLine() {
+  if (!progressShown) return;
+  std::fprintf(stderr, "\r\033[K");
+  std::fflush(stderr);
+  progressShown = false;
+}
 
 bool consoleInteractive() { return isatty(STDIN_FILENO) == 1; }
 

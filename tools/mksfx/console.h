@@ -20,6 +20,19 @@ class ConsoleDisplay : public MessageDisplay {
 // process then ends with STATUS_FAILED, or STATUS_CANCELLED for a confirmed Cancel.
 void setFatalEndNote(std::function<void(int stubStatus)> note);
 
+// A progress line on standard error for long steps, redrawn at most ten times a second and
+// only when standard error is a terminal (and -q is not given); cleared by done(), and by
+// clearProgressLine() before a message line is printed.
+class ProgressLine {
+ public:
+  void update(const std::string& text);
+  void done();
+
+ private:
+  long long lastDrawn_ = 0;  // milliseconds
+};
+void clearProgressLine();
+
 bool consoleInteractive();  // standard input is a terminal
 std::string readAnswerLine(bool hidden);  // one line from standard input, without its end
 bool askYesNo(const std::string& question);  // false when not interactive

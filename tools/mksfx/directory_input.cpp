@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "archive/zip_format.h"
+#include "console.h"
 #include "mksfx.h"
 
 namespace {
@@ -153,9 +154,18 @@ bool readDirectoryInput(const std::string& path, const InputOptions& options, Zi
   std::vector<Found> found;
   walk(path, "", options, found, problems, 0);
   std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.path < b.path; });
-  for (const Found& f : found) {
+  ProgressLine progress;
+  uint64_t bytes = 0;
+  for (size_t i = 0; i < found.size(); ++i) {
+    const Found& f = found[i];
+    progress.update("mksfx: packing " + std::to_string(i + 1) + " of " + std::to_string(found.size()) + " (" +
+                    std::to_string(bytes >> 20) + " MB) " + f.path);
     ZipEntry entry;
-    if (makeEntry(f, options.level, entry, problems)) archive.entries.push_back(std::move(entry));
+    if (makeEntry(f, options.level, entry, problems)) {
+      bytes += entry.uncompressedSize;
+      archive.entries.push_back(std::move(entry));
+    }
   }
+  progress.done();
   return problems.errors() == 0;
 }

@@ -10,6 +10,7 @@
 #include "archive/zip_format.h"
 #include "decode/crc32.h"
 #include "decode/inflate.h"
+#include "console.h"
 #include "mksfx.h"
 
 namespace {
@@ -79,8 +80,16 @@ std::string entryDataProblem(const ZipEntry& e) {
 }
 
 void checkEntryData(const ZipArchive& archive, Problems& problems) {
+  ProgressLine progress;
+  size_t done = 0;
   for (const ZipEntry& e : archive.entries) {
+    progress.update("mksfx: checking " + std::to_string(++done) + " of " + std::to_string(archive.entries.size()) +
+                    " entries with the stub's decoder");
     std::string reason = entryDataProblem(e);
-    if (!reason.empty()) problems.unextractable("entry \"" + shownName(e.name) + "\": " + reason);
+    if (!reason.empty()) {
+      progress.done();
+      problems.unextractable("entry \"" + shownName(e.name) + "\": " + reason);
+    }
   }
+  progress.done();
 }
