@@ -47,7 +47,9 @@ bool excluded(const std::string& path, const std::vector<std::string>& patterns)
   std::string p = path;
   while (!p.empty() && p.back() == '/') p.pop_back();
   std::vector<std::string> candidates;
-  for (size_t at = p.find('/'); at != std::string::npos; at = p.find('/', at + 1)) candidates.push_back(p.substr(0, at));
+  for (size_t at = p.find('/'); at != std::string::npos; at = p.find('/', at + 1)) {
+    candidates.push_back(p.substr(0, at));
+  }
   candidates.push_back(p);
   candidates.push_back(p.substr(p.rfind('/') == std::string::npos ? 0 : p.rfind('/') + 1));
   for (const std::string& pattern : patterns) {

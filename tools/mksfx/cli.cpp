@@ -52,7 +52,9 @@ std::string optionForms(const OptionSpec& o) {
 
 // The spec index of a getopt_long value; -1 for none of ours.
 int indexOf(const std::vector<OptionSpec>& options, int value) {
-  if (value >= LONG_ONLY_BASE) return value - LONG_ONLY_BASE < static_cast<int>(options.size()) ? value - LONG_ONLY_BASE : -1;
+  if (value >= LONG_ONLY_BASE) {
+    return value - LONG_ONLY_BASE < static_cast<int>(options.size()) ? value - LONG_ONLY_BASE : -1;
+  }
   for (size_t i = 0; i < options.size(); ++i) {
     if (options[i].letter == value && value != 0) return static_cast<int>(i);
     if (isDigitOption(options[i]) && value >= '0' && value <= '9') return static_cast<int>(i);
@@ -155,7 +157,8 @@ int parseArguments(const CommandSpec& spec, int argc, char** argv, Arguments& ou
     if (c == '?') {
       int k = optopt ? indexOf(options, optopt) : -1;
       if (k >= 0) return usageError(spec, std::string("option --") + options[k].name + " takes no value");
-      std::string shown = optopt && std::strncmp(given, "--", 2) != 0 ? std::string("-") + static_cast<char>(optopt) : given;
+      bool letter = optopt && std::strncmp(given, "--", 2) != 0;
+      std::string shown = letter ? std::string("-") + static_cast<char>(optopt) : given;
       return usageError(spec, "unknown or ambiguous option " + shown);
     }
     int k = indexOf(options, c);

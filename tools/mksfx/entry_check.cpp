@@ -64,7 +64,9 @@ std::string entryDataProblem(const ZipEntry& e) {
     Inflater inflater;
     inflater.Init(io);
     int result = inflater.Run(e.method == 8);
-    if (result != 0) return "its compressed data is damaged (the decoder stops with error " + std::to_string(result) + ")";
+    if (result != 0) {
+      return "its compressed data is damaged (the decoder stops with error " + std::to_string(result) + ")";
+    }
   }
   if (io.produced != e.uncompressedSize) {
     return "its data decodes to " + std::to_string(io.produced) + " bytes, not the " +

@@ -44,7 +44,9 @@ int commandHelp(int argc, char** argv) {
     return STATUS_OK;
   }
   const CommandSpec* spec = findCommand(argv[1]);
-  if (!spec || argc > 2) return overviewError(spec ? "help takes one command" : std::string("no command \"") + argv[1] + "\"");
+  if (!spec || argc > 2) {
+    return overviewError(spec ? "help takes one command" : std::string("no command \"") + argv[1] + "\"");
+  }
   printHelp(*spec, stdout);
   return STATUS_OK;
 }

@@ -129,7 +129,8 @@ bool showEntries(const std::string& path) {
     std::printf("archive: cannot be opened\n");
     return false;
   }
-  std::printf("archive: %d entries", reader.loadedCount());
+  size_t count = static_cast<size_t>(reader.loadedCount());
+  std::printf("archive: %s", counted(count, "entry", "entries").c_str());
   if (reader.commentLength() > 0) std::printf(", comment %s", quoted(commentOf(reader).c_str()).c_str());
   std::printf("\n");
   std::printf("  %10s %10s  %-9s  %-19s  %-3s  %s\n", "size", "packed", "method", "date", "enc", "name");
@@ -146,7 +147,7 @@ bool showEntries(const std::string& path) {
                 dosDateTimeText(le16(e + CDH_DATE), le16(e + CDH_TIME)).c_str(),
                 (le16(e + CDH_FLAGS) & GPF_ENCRYPTED) ? "yes" : "no", shownName(name).c_str());
   }
-  std::printf("  %10" PRIu64 " %10" PRIu64 "  %d entries\n", total, packed, reader.loadedCount());
+  std::printf("  %10" PRIu64 " %10" PRIu64 "  %s\n", total, packed, counted(count, "entry", "entries").c_str());
   reader.Close();
   return true;
 }

@@ -89,11 +89,13 @@ std::string printable(const std::string& raw) {
 bool unicodePathName(const std::string& extra, const std::string& headerName, std::string& utf8) {
   bool found = false;
   forEachExtra(extra, [&](uint16_t tag, size_t at, size_t length) {
-    if (found || tag != EXTRA_UNICODE_PATH || length < 4 + 5) return;
+    constexpr size_t HEAD = 4 + 5;  // tag and size, then the version byte and the name's CRC-32
+    if (found || tag != EXTRA_UNICODE_PATH || length < HEAD) return;
     const uint8_t* field = bytesAt(extra, at + 4);
-    uint32_t nameCrc = ~Crc32Update(reinterpret_cast<const uint8_t*>(headerName.data()), headerName.size(), 0xFFFFFFFFu);
+    const uint8_t* name = reinterpret_cast<const uint8_t*>(headerName.data());
+    uint32_t nameCrc = ~Crc32Update(name, headerName.size(), 0xFFFFFFFFu);
     if (field[0] != 1 || le32(field + 1) != nameCrc) return;
-    utf8.assign(extra, at + 4 + 5, length - 4 - 5);
+    utf8.assign(extra, at + HEAD, length - HEAD);
     found = true;
   });
   return found;
