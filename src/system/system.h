@@ -191,6 +191,21 @@ NtfsTimes* SysParseNtfsTimes(const uint8_t* extra, uint32_t length);
 // Process-wide break flag, set by the console control handler and never cleared.
 bool SysBreakPending();
 
+// Every read and write holds a console break back until its transfer is complete, and then
+// raises it again. Outside a scope each transfer installs and removes the handler around
+// itself; inside one (a whole extraction run) the handler stays installed from the scope's
+// start to its end. A break seen after a transfer takes the scope's handler down before it
+// is raised again, so it acts at once; later transfers then guard themselves. Scopes nest.
+void SysBeginBreakScope();
+void SysEndBreakScope();
+class SysBreakScope {
+ public:
+  SysBreakScope() { SysBeginBreakScope(); }
+  ~SysBreakScope() { SysEndBreakScope(); }
+  SysBreakScope(const SysBreakScope&) = delete;
+  SysBreakScope& operator=(const SysBreakScope&) = delete;
+};
+
 // Process-wide write suppression: while *flag is non-zero, FileStream::Write reports every
 // byte as written without touching the file. Null (the default) means never suppressed.
 void SysSetWriteSuppression(const int* flag);

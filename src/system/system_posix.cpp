@@ -65,26 +65,44 @@ volatile sig_atomic_t breakFlag = 0;
 
 extern "C" void onBreak(int) { breakFlag = 1; }
 
+bool installBreakHandler(struct sigaction* previous) {
+  struct sigaction action {};
+  action.sa_handler = onBreak;
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  return sigaction(SIGINT, &action, previous) == 0;
+}
+
+// The break scope: how deep scopes are open, whether the scope's handler is installed, and
+// the action it replaced.
+int scopeDepth = 0;
+bool scopeGuard = false;
+struct sigaction scopePrevious {};
+
 // Holds SIGINT back for the length of one transfer: a break that arrives meanwhile only sets
 // the flag, and is raised again once the transfer is complete and the previous action is back.
+// Inside a break scope the scope's handler does the holding; it is taken down only when a
+// break has to be raised.
 class BreakGuard {
  public:
-  BreakGuard() {
-    struct sigaction action {};
-    action.sa_handler = onBreak;
-    action.sa_flags = SA_RESTART;
-    sigemptyset(&action.sa_mask);
-    installed_ = sigaction(SIGINT, &action, &previous_) == 0;
+  BreakGuard() : own_(!scopeGuard) {
+    if (own_) installed_ = installBreakHandler(&previous_);
   }
   ~BreakGuard() {
+    if (!own_ && !breakFlag) return;
     int saved = errno;
-    if (installed_) sigaction(SIGINT, &previous_, nullptr);
+    if (own_ && installed_) sigaction(SIGINT, &previous_, nullptr);
+    if (!own_) {
+      scopeGuard = false;
+      sigaction(SIGINT, &scopePrevious, nullptr);
+    }
     if (breakFlag) raise(SIGINT);
     errno = saved;
   }
 
  private:
   struct sigaction previous_ {};
+  bool own_;
   bool installed_ = false;
 };
 
@@ -225,6 +243,19 @@ SysFileTime posixFileTime(const struct timespec& ts) {
 uint32_t SysLastError() { return lastError; }
 
 bool SysBreakPending() { return breakFlag != 0; }
+
+void SysBeginBreakScope() {
+  if (scopeDepth++ == 0 && !breakFlag) scopeGuard = installBreakHandler(&scopePrevious);
+}
+
+void SysEndBreakScope() {
+  if (scopeDepth == 0 || --scopeDepth != 0 || !scopeGuard) return;
+  scopeGuard = false;
+  int saved = errno;
+  sigaction(SIGINT, &scopePrevious, nullptr);
+  if (breakFlag) raise(SIGINT);
+  errno = saved;
+}
 
 // ---- files --------------------------------------------------------------------------------------
 

@@ -23,13 +23,29 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
   return TRUE;  // handled: the process does not end in the middle of a transfer
 }
 
-void guardBegin() { SetConsoleCtrlHandler(onConsoleEvent, TRUE); }
+// The break scope: how deep scopes are open, and whether the scope's handler is installed.
+int scopeDepth = 0;
+bool scopeGuard = false;
 
-void guardEnd() {
+// Removes the handler (the scope's or a transfer's own) and raises a pending break again.
+void guardRemove() {
   DWORD error = GetLastError();
   SetConsoleCtrlHandler(onConsoleEvent, FALSE);
   if (breakFlag) GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
   SetLastError(error);
+}
+
+// True when the transfer installed a handler of its own (no scope's handler is in place).
+bool guardBegin() {
+  if (scopeGuard) return false;
+  SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+  return true;
+}
+
+void guardEnd(bool own) {
+  if (!own && !breakFlag) return;  // the scope's handler stays for the next transfer
+  if (!own) scopeGuard = false;
+  guardRemove();
 }
 
 HANDLE handleOf(SysHandle file) { return reinterpret_cast<HANDLE>(file); }
@@ -78,6 +94,16 @@ uint32_t SysLastError() { return GetLastError(); }
 
 bool SysBreakPending() { return breakFlag != 0; }
 
+void SysBeginBreakScope() {
+  if (scopeDepth++ == 0 && !breakFlag) scopeGuard = SetConsoleCtrlHandler(onConsoleEvent, TRUE) != 0;
+}
+
+void SysEndBreakScope() {
+  if (scopeDepth == 0 || --scopeDepth != 0 || !scopeGuard) return;
+  scopeGuard = false;
+  guardRemove();
+}
+
 // ---- files --------------------------------------------------------------------------------------
 
 int SysCreateDirectory(const char* directory, void* securityAttributes) {
@@ -100,9 +126,9 @@ int SysReadFile(SysHandle file, void* buffer, uint32_t bytesToRead, uint32_t* by
   SFX_ASSERT(MODULE, bytesToRead > 0, "uBytes2Read > 0");
   SFX_ASSERT(MODULE, bytesRead != nullptr, "puBytesRead != NULL");
   DWORD n = 0;
-  guardBegin();
+  bool own = guardBegin();
   BOOL ok = ReadFile(handleOf(file), buffer, bytesToRead, &n, nullptr);
-  guardEnd();
+  guardEnd(own);
   *bytesRead = n;
   return ok ? 0 : 1;
 }
@@ -112,9 +138,9 @@ int SysWriteFile(SysHandle file, const void* buffer, uint32_t bytesToWrite, uint
   SFX_ASSERT(MODULE, buffer != nullptr, "pBuffer != NULL");
   SFX_ASSERT(MODULE, bytesWritten != nullptr, "puBytesWrite != NULL");
   DWORD n = 0;
-  guardBegin();
+  bool own = guardBegin();
   BOOL ok = WriteFile(handleOf(file), buffer, bytesToWrite, &n, nullptr);
-  guardEnd();
+  guardEnd(own);
   *bytesWritten = n;
   return ok ? 0 : 1;
 }

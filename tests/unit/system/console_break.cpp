@@ -1,6 +1,7 @@
 // A break (SIGINT on Linux) that arrives during a read does not interrupt the transfer: it
 // is held back, the read completes with its data, and the break is raised again right after.
-// The flag stays set, so a later transfer raises it again. Runs in a child process, because
+// The flag stays set, so a later transfer raises it again. The same holds inside a break
+// scope, whose handler stays installed between transfers. Runs in a child process, because
 // the break flag never clears.
 #include <gtest/gtest.h>
 
@@ -26,7 +27,7 @@ extern "C" void countBreak(int) {
 
 // Exit codes of the child: 42 when every expectation held, another number naming the first
 // one that failed.
-[[noreturn]] void childRun() {
+[[noreturn]] void childRun(bool scoped) {
   struct sigaction action {};
   action.sa_handler = countBreak;
   sigemptyset(&action.sa_mask);
@@ -40,6 +41,7 @@ extern "C" void countBreak(int) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     if (write(writeFd, "x", 1) != 1) _exit(3);
   });
+  if (scoped) SysBeginBreakScope();
   uint32_t n = 0;
   int result = SysReadFile(readFd, const_cast<char*>(readBuffer), 1, &n);
   sender.join();
@@ -50,12 +52,18 @@ extern "C" void countBreak(int) {
   uint32_t written = 0;
   if (SysWriteFile(writeFd, "y", 1, &written) != 0 || written != 1) _exit(8);
   if (breaksSeen != 2) _exit(9);  // raised again after the next transfer
+  if (scoped) SysEndBreakScope();
+  if (breaksSeen != 2) _exit(10);  // the scope's end raises nothing that was raised already
   _exit(42);
 }
 
 }  // namespace
 
 TEST(ConsoleBreak, BreakDuringAReadIsRaisedAfterIt) {
-  EXPECT_EXIT(childRun(), ::testing::ExitedWithCode(42), "");
+  EXPECT_EXIT(childRun(false), ::testing::ExitedWithCode(42), "");
+}
+
+TEST(ConsoleBreak, BreakInsideARunScopeIsRaisedAfterTheTransfer) {
+  EXPECT_EXIT(childRun(true), ::testing::ExitedWithCode(42), "");
 }
 #endif
