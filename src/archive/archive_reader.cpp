@@ -119,6 +119,7 @@ ArchiveReader::~ArchiveReader() {
   freeDirectory();
   freeLocalExtra();
   endSearch();
+  std::free(ahead_);
   SetReportedArchive(nullptr);
 }
 
@@ -131,6 +132,7 @@ void ArchiveReader::setExtractionDirectory(const char* directory) {
 }
 
 void ArchiveReader::destroyStream() {
+  dropReadAhead();
   delete zipStream_;
   zipStream_ = nullptr;
 }
@@ -232,13 +234,44 @@ void ArchiveReader::reopen() {
   zipStream_->Seek(0, SYS_FPOS_BEGIN);
 }
 
+uint32_t ArchiveReader::position() const {
+  return zipStream_ ? zipStream_->position() - (aheadLength_ - aheadOffset_) : 0;
+}
+
+// Positions the stream; a seek is made only when the stream is not there already.
 void ArchiveReader::seekTo(uint32_t position, int failureCode) {
   SFX_ASSERT(MODULE, zipStream_ != nullptr, "pZipStream != NULL");
+  dropReadAhead();
+  if (zipStream_->position() == position) return;
   // Positions past 2 GB do not fit the signed seek distance; in an archive whose files are
   // 32-bit sized they can only come from damage.
   if (position > 0x7FFFFFFFu || zipStream_->Seek(static_cast<int32_t>(position), SYS_FPOS_BEGIN) != position) {
     FormatError(failureCode, nullptr);
   }
+}
+
+// Makes the read-ahead start at `position` with at least `needed` bytes in it: kept when it
+// holds them already (the local header of a small entry follows the previous entry's data),
+// else filled by one read. False when no buffer could be had or the archive ends before
+// `needed` bytes; the stream then stands at `position` with nothing read ahead.
+bool ArchiveReader::fillReadAhead(uint32_t position, uint32_t needed) {
+  if (aheadLength_ != 0 && position >= aheadStart_ && position - aheadStart_ <= aheadLength_ &&
+      aheadLength_ - (position - aheadStart_) >= needed) {
+    aheadOffset_ = position - aheadStart_;
+    return true;
+  }
+  seekTo(position, FORMAT_LOCAL_HEADER);
+  if (ahead_ == nullptr) ahead_ = static_cast<uint8_t*>(std::malloc(READ_AHEAD_SIZE));
+  if (ahead_ == nullptr) return false;  // reads go straight to the stream
+  uint32_t got = 0;
+  if (zipStream_->Read(ahead_, READ_AHEAD_SIZE, &got) != 0) FormatError(FORMAT_READ, nullptr);
+  aheadStart_ = position;
+  aheadLength_ = got;
+  aheadOffset_ = 0;
+  // A split archive's header may continue on the next disk: read it without the buffer.
+  if (got >= needed) return true;
+  seekTo(position, FORMAT_LOCAL_HEADER);
+  return false;
 }
 
 // ---- spanning probe -------------------------------------------------------------------------
@@ -538,14 +571,22 @@ void ArchiveReader::compareLocalName(const LocalPlace* place, uint16_t nameLengt
 uint32_t ArchiveReader::Read(void* buffer, uint32_t n) {
   SFX_ASSERT(MODULE, zipStream_ != nullptr, "pZipStream != NULL");
   if (n == 0) return 0;
+  auto* out = static_cast<uint8_t*>(buffer);
   uint32_t got = 0;
-  if (zipStream_->Read(buffer, n, &got) != 0) FormatError(FORMAT_READ, nullptr);
+  if (aheadOffset_ < aheadLength_) {
+    got = aheadLength_ - aheadOffset_ < n ? aheadLength_ - aheadOffset_ : n;
+    std::memcpy(out, ahead_ + aheadOffset_, got);
+    aheadOffset_ += got;
+    if (got == n) return got;
+  }
+  // The read-ahead is used up: the stream stands where the rest begins.
+  uint32_t direct = 0;
+  if (zipStream_->Read(out + got, n - got, &direct) != 0) FormatError(FORMAT_READ, nullptr);
+  got += direct;
   if (spanned_ && got < n) {
     ChangeDisk(currentDisk_ + 1);
     uint32_t more = 0;
-    if (zipStream_->Read(static_cast<uint8_t*>(buffer) + got, n - got, &more) != 0) {
-      FormatError(FORMAT_READ, nullptr);
-    }
+    if (zipStream_->Read(out + got, n - got, &more) != 0) FormatError(FORMAT_READ, nullptr);
     got += more;
   }
   return got;
@@ -561,7 +602,8 @@ uint32_t ArchiveReader::ReadLocalHeader(const EntryRecord* entry) {
   SFX_ASSERT(MODULE, place != nullptr, "pCnt is an entry of the directory");
   uint16_t disk = le16(entry + CDH_DISK_START);
   if (spanned_ && disk != currentDisk_) ChangeDisk(disk);
-  seekTo(le32(entry + CDH_LOCAL_OFFSET), FORMAT_LOCAL_HEADER);
+  // The header and what follows it in one read (or none, when an earlier read brought it).
+  fillReadAhead(le32(entry + CDH_LOCAL_OFFSET), LFH_SIZE);
   uint8_t local[LFH_SIZE] = {};
   readLocalFixed(this, local);
   if (le32(local + LFH_SIGNATURE) != SIG_LOCAL) FormatError(FORMAT_LOCAL_HEADER, nullptr);
@@ -579,7 +621,7 @@ uint32_t ArchiveReader::ReadLocalHeader(const EntryRecord* entry) {
     localExtra_[extraLength] = 0;
     localExtraLength_ = extraLength;
   }
-  uint32_t dataStart = zipStream_->position();
+  uint32_t dataStart = position();
   // Now that the extra field is known, the data must still end before the next record. A
   // header that ran on to the next disk has its data there: the limit is of another disk.
   uint64_t dataEnd = uint64_t{dataStart} + le32(entry + CDH_COMPRESSED) +

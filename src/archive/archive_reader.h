@@ -41,6 +41,9 @@ constexpr uint32_t END_SEARCH_WINDOW = 1024;
 constexpr uint32_t END_SEARCH_STEP = 1002;  // window minus 22: consecutive windows overlap
 constexpr int ENTRY_LIMIT = 65536;
 constexpr int ENTRY_LIMIT_REDUCED = 16384;
+// Bytes read at a local header: the header, its name and extra field and the first piece of
+// the entry's data in one read (and, for small entries, the entries that follow).
+constexpr uint32_t READ_AHEAD_SIZE = 32768;
 constexpr uint32_t SPAN_MARKER_OFFSET_MZ = 32;
 constexpr uint32_t SPAN_MARKER_OFFSET_ALT = 87552;
 
@@ -67,7 +70,9 @@ class ArchiveReader : public FatalReleasable {
   void SetArchiveSpec(const char* spec);  // at most 259 characters, '\' turned into '/'
   bool Open();                            // the next file matching the pattern; false for none
   int LoadDirectory();                    // end record, spanning probe, central directory: 0
-  uint32_t Read(void* buffer, uint32_t n);   // continues on the next disk when spanned
+  // Reads on from the current position (the read-ahead of the last local header first);
+  // continues on the next disk when spanned.
+  uint32_t Read(void* buffer, uint32_t n);
   void ReadExact(void* buffer, uint32_t n);  // a short read is format error 153
   // Positions on the entry's local header, validates it (signature, CRC-32, the name byte
   // for byte, and that its data ends before the next entry's local header or the central
@@ -119,6 +124,8 @@ class ArchiveReader : public FatalReleasable {
   uint32_t fileSize() const { return fileSize_; }
   int currentDisk() const { return currentDisk_; }
   FileStream* stream() { return zipStream_; }
+  // The reading position in the archive: the stream's, less what is read ahead.
+  uint32_t position() const;
 
   // Replaceable hooks (tests); the defaults are the functions above.
   CopyEndRecordHook copyEndRecord = CopyEndRecord;
@@ -153,6 +160,8 @@ class ArchiveReader : public FatalReleasable {
   uint64_t placeLimit(const LocalPlace* place) const;
   void compareLocalName(const LocalPlace* place, uint16_t nameLength);
   void seekTo(uint32_t position, int failureCode);
+  bool fillReadAhead(uint32_t position, uint32_t needed);
+  void dropReadAhead() { aheadLength_ = aheadOffset_ = 0; }
   void reopen();
   void freeDirectory();
   void freeLocalExtra();
@@ -186,4 +195,10 @@ class ArchiveReader : public FatalReleasable {
   uint16_t currentDisk_ = 0;
   uint16_t endRecordDisk_ = 0;
   FileStream* zipStream_ = nullptr;
+  // Read ahead at the last local header: bytes [aheadOffset_, aheadLength_) of the buffer
+  // are the next ones to read; the stream stands at aheadStart_ + aheadLength_.
+  uint8_t* ahead_ = nullptr;
+  uint32_t aheadStart_ = 0;
+  uint32_t aheadLength_ = 0;
+  uint32_t aheadOffset_ = 0;
 };
