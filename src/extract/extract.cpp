@@ -44,8 +44,8 @@ const char* actionWord(uint16_t method) {
   }
 }
 
-void notify(ProgressEvent event, const char* text) {
-  if (ProgressLink* link = GetProgressLink()) link->progress(event, 0, text ? text : "");
+void notify(ProgressEvent event, const char* text, int code = 0) {
+  if (ProgressLink* link = GetProgressLink()) link->progress(event, code, text ? text : "");
 }
 
 uint8_t* allocate(uint32_t size) {
@@ -311,7 +311,9 @@ int ExtClass::ExtractEntry(const EntryRecord* pCnt) {
   if (extracting) restoreAttributes(pCnt);
   if (!decoded) return 0;
 
-  if (le32(pCnt + CDH_CRC32) == ~crc) notify(testing ? PROGRESS_TESTED : PROGRESS_EXTRACTED, "");
+  // PROGRESS_EXTRACTED carries the bytes written, so the dialog's tally needs no look-up.
+  if (le32(pCnt + CDH_CRC32) == ~crc)
+    notify(testing ? PROGRESS_TESTED : PROGRESS_EXTRACTED, "", static_cast<int>(w.written));
   else Warning(WARN_CRC, w.entryName);
   return 0;
 }

@@ -11,7 +11,7 @@ enum ProgressEvent : unsigned {
   PROGRESS_FILE = 0x701,       // text: display name of the entry
   PROGRESS_TESTED = 0x702,     // test action: CRC-32 matched
   PROGRESS_WARNING = 0x703,    // code: warning code; text: the warning's message
-  PROGRESS_EXTRACTED = 0x705,  // other actions: CRC-32 matched
+  PROGRESS_EXTRACTED = 0x705,  // other actions: CRC-32 matched; code: bytes written (u32)
   PROGRESS_ACTION = 0x706,     // text: the action word
   PROGRESS_SKIPPED = 0x707,    // text: the skipped output path
   PROGRESS_TESTING = 0x746,    // test action: an entry's processing begins

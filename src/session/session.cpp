@@ -241,8 +241,14 @@ void Session::run(bool test) {
   options.ResetOptions();
   ParseWords(optionWords_, options);
   runInProgress_ = true;
-  dispatch();
+  {
+    // The console break guard stays installed for the whole run instead of being put up
+    // and taken down around every read and write.
+    SysBreakScope breakScope;
+    dispatch();
+  }
   runInProgress_ = false;
+  frontEnd_.walkEnded(*this);
   complete(test);
   SetProgressLink(nullptr);
   running_ = false;

@@ -65,6 +65,10 @@ class SessionFrontEnd {
   // applied.
   virtual void enterRunning(Session& session, bool test) {}
 
+  // The entry loop of the run has ended, before the completion messages: a front end that
+  // holds back repaints of its progress display shows the final state now.
+  virtual void walkEnded(Session& session) {}
+
   // The warning count the dialog shows (its warning field), read as a signed number. The
   // dialog counts PROGRESS_WARNING events; the figure is never reset while it lives.
   virtual int warningCount() = 0;

@@ -8,6 +8,7 @@
 
 #include <commdlg.h>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
@@ -30,6 +31,15 @@ constexpr UINT PROGRESS_LAST = 0x800;
 // directory but sends no list-selection message for a drive change.
 constexpr UINT WM_DRIVE_CHANGED = WM_APP + 1;
 constexpr uint16_t OVERWRITE_BITS = CFG_OVERWRITE_ALL | CFG_NEVER_OVERWRITE;
+// The progress line is repainted at most this often (25 times a second: a person reads no
+// faster, and every repaint is a synchronous round trip to the display).
+constexpr DWORD PROGRESS_REPAINT_MS = 40;
+constexpr UINT_PTR PROGRESS_TIMER = 1;
+// Size of the file-open request without the tail that Windows 2000 added (pvReserved,
+// dwReserved, FlagsEx): 76 bytes. Systems of the Windows 4.0 family refuse the larger record.
+// (OPENFILENAME_SIZE_VERSION_400A, whose header macro is no constant expression.)
+constexpr DWORD REQUEST_SIZE_400 = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
+static_assert(REQUEST_SIZE_400 == 76, "the 32-bit record without the Windows 2000 tail");
 
 // The controls that follow the idle state directly.
 constexpr int IDLE_CONTROLS[] = {IDC_DIRECTORY, IDC_FOLDER_LIST, IDC_DRIVE_LIST, IDOK,
@@ -54,6 +64,25 @@ bool trailingSeparator(const char* text, size_t* cut) {
   return true;
 }
 
+// A bounded copy that never cuts a double-byte character in two.
+void copyText(char* destination, const char* text, size_t size) {
+  size_t n = 0;
+  if (text) {
+    while (text[n] && n + 1 < size) {
+      size_t step = (IsDBCSLeadByte(static_cast<BYTE>(text[n])) && text[n + 1]) ? 2 : 1;
+      if (n + step >= size) break;
+      n += step;
+    }
+    std::memcpy(destination, text, n);
+  }
+  destination[n] = '\0';
+}
+
+void loadStatus(UINT id, char* destination, size_t size) {
+  UiText text(id);
+  copyText(destination, text.get(), size);
+}
+
 }  // namespace
 
 MainDialog::MainDialog(HINSTANCE instance)
@@ -71,7 +100,7 @@ int MainDialog::showMainDialog(Session& session) {
   UiText title(IDS_TITLE);
   OPENFILENAMEA request;
   std::memset(&request, 0, sizeof request);
-  request.lStructSize = sizeof request;  // 76 bytes: the record without the Windows 2000 tail
+  request.lStructSize = REQUEST_SIZE_400;
   request.hInstance = instance_;
   request.Flags = HOSTING_FLAGS;
   request.lCustData = reinterpret_cast<LPARAM>(this);
@@ -137,6 +166,10 @@ UINT_PTR MainDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         EndPaint(window_, &paint);
       }
       return TRUE;
+    case WM_TIMER:
+      if (wParam != PROGRESS_TIMER) return FALSE;
+      showProgress();
+      return TRUE;
     case WM_QUERYDRAGICON:
       return reinterpret_cast<UINT_PTR>(icon_);
     case WM_GETICON:
@@ -181,6 +214,11 @@ void MainDialog::initialise() {
   SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   fitSpaceFrame();
   setStringText(IDC_BANNER, IDS_BANNER);
+  loadStatus(IDS_STATUS_TESTED, statusTested_, sizeof statusTested_);
+  loadStatus(IDS_STATUS_WARNING, statusWarning_, sizeof statusWarning_);
+  loadStatus(IDS_STATUS_EXTRACTED, statusExtracted_, sizeof statusExtracted_);
+  loadStatus(IDS_STATUS_SKIPPED, statusSkipped_, sizeof statusSkipped_);
+  loadStatus(IDS_STATUS_TESTING, statusTesting_, sizeof statusTesting_);
   applyEnableRules(true);
   showIdle(true);
   enableInformation();
@@ -293,55 +331,92 @@ void MainDialog::pumpMessages() {
   }
 }
 
+// The events only change what the progress line should show; the labels are repainted
+// from it at most every PROGRESS_REPAINT_MS (each label change is a synchronous repaint,
+// which under some systems costs more than the entry itself). A warning is shown at once;
+// the timer of the run shows a state that arrived just before a pause (a question, the
+// completion notice), and walkEnded shows the final state before the completion messages.
 void MainDialog::handleProgress(UINT event, WPARAM code, const char* text) {
+  ProgressView& v = view_;
   switch (event) {
     case PROGRESS_FILE:
-      setText(IDC_PROGRESS_MARK, "");
-      setText(IDC_PROGRESS_NAME, text);
+      v.clearMark = true;
+      copyText(v.name, text, sizeof v.name);
       break;
     case PROGRESS_TESTED:
-      setStringText(IDC_STATUS_WORD, IDS_STATUS_TESTED);
+      copyText(v.status, statusTested_, sizeof v.status);
       break;
-    case PROGRESS_WARNING: {
-      char count[16];
-      std::snprintf(count, sizeof count, "%u", ++warnings_);
-      setText(IDC_WARNINGS, count);
-      setStringText(IDC_STATUS_WORD, IDS_STATUS_WARNING);
-      setText(IDC_PROGRESS_MARK, "");
-      setText(IDC_PROGRESS_NAME, text);
+    case PROGRESS_WARNING:
+      ++warnings_;
+      copyText(v.status, statusWarning_, sizeof v.status);
+      v.clearMark = true;
+      copyText(v.name, text, sizeof v.name);
+      v.dirty = true;
+      showProgress();
       if (session_->config().flags() & CFG_MESSAGES) UiMessage(window_, text, MessageKind::Notice);
-      break;
-    }
+      return;
     case PROGRESS_EXTRACTED:
-      if (!session_->sizeTallyOff()) tallyExtracted();
-      setStringText(IDC_STATUS_WORD, IDS_STATUS_EXTRACTED);
+      // The engine hands over the size it wrote, so nothing is looked up on disk.
+      if (!session_->sizeTallyOff()) extractedBytes_ += static_cast<uint32_t>(code);
+      copyText(v.status, statusExtracted_, sizeof v.status);
       break;
     case PROGRESS_ACTION:
-      setText(IDC_STATUS_WORD, text);
+      copyText(v.status, text, sizeof v.status);
       break;
     case PROGRESS_SKIPPED:
-      setStringText(IDC_STATUS_WORD, IDS_STATUS_SKIPPED);
-      setText(IDC_PROGRESS_MARK, "");
-      setText(IDC_PROGRESS_NAME, text);
+      copyText(v.status, statusSkipped_, sizeof v.status);
+      v.clearMark = true;
+      copyText(v.name, text, sizeof v.name);
       break;
     case PROGRESS_TESTING:
-      setStringText(IDC_STATUS_WORD, IDS_STATUS_TESTING);
-      setText(IDC_PROGRESS_NAME, "");
-      setText(IDC_PROGRESS_MARK, "");
+      copyText(v.status, statusTesting_, sizeof v.status);
+      v.name[0] = '\0';
+      v.clearMark = true;
       break;
+    default:
+      return;
+  }
+  v.dirty = true;
+  if (GetTickCount() - lastRepaint_ >= PROGRESS_REPAINT_MS) showProgress();
+}
+
+// Repaints the labels of the progress line whose text differs from what they show.
+void MainDialog::showProgress() {
+  ProgressView& v = view_;
+  if (!v.dirty) return;
+  v.dirty = false;
+  lastRepaint_ = GetTickCount();
+  if (std::strcmp(v.status, shown_.status) != 0) {
+    setText(IDC_STATUS_WORD, v.status);
+    copyText(shown_.status, v.status, sizeof shown_.status);
+  }
+  if (v.clearMark) {
+    setText(IDC_PROGRESS_MARK, "");
+    v.clearMark = false;
+  }
+  if (std::strcmp(v.name, shown_.name) != 0) {
+    setText(IDC_PROGRESS_NAME, v.name);
+    copyText(shown_.name, v.name, sizeof shown_.name);
+  }
+  if (warnings_ != shownWarnings_) {
+    char count[16];
+    std::snprintf(count, sizeof count, "%u", warnings_);
+    setText(IDC_WARNINGS, count);
+    shownWarnings_ = warnings_;
+  }
+  // The extracted total in kilobytes, rounded up.
+  int64_t kilobytes = static_cast<int64_t>((extractedBytes_ + 1023.0) / 1024.0);
+  if (kilobytes != shownKilobytes_) {
+    char figure[32];
+    FormatKilobytes(figure, kilobytes);
+    setText(IDC_EXTRACTED, figure);
+    shownKilobytes_ = kilobytes;
   }
 }
 
-// Adds the size of the file just finished (named in the progress line, relative to the
-// current directory) to the extracted total and shows the total in kilobytes, rounded up.
-void MainDialog::tallyExtracted() {
-  char name[SYS_PATH_MAX];
-  GetDlgItemTextA(window_, IDC_PROGRESS_NAME, name, sizeof name);
-  FindRecord found;
-  if (SysLookUp(name, &found) == 0) extractedBytes_ += found.size;
-  char text[32];
-  FormatKilobytes(text, static_cast<int64_t>((extractedBytes_ + 1023.0) / 1024.0));
-  setText(IDC_EXTRACTED, text);
+void MainDialog::walkEnded(Session&) {
+  showProgress();
+  if (window_) KillTimer(window_, PROGRESS_TIMER);
 }
 
 // ---- buttons --------------------------------------------------------------------------------
@@ -380,6 +455,7 @@ void MainDialog::onTest() {
   session_->setTestRun(true);
   session_->setSizeTallyOff(true);
   startRun(true);
+  showProgress();
   session_->setTestRun(false);
   session_->setSizeTallyOff(false);
   applyEnableRules(true);
@@ -402,6 +478,7 @@ void MainDialog::enterRunning(Session& session, bool test) {
     enable(IDC_EXTRACTED, false);
   }
   showIdle(false);
+  SetTimer(window_, PROGRESS_TIMER, PROGRESS_REPAINT_MS, nullptr);
   SetFocus(GetDlgItem(window_, IDCANCEL));
   if (prompts_) prompts_->setOwner(window_);
 }

@@ -21,6 +21,7 @@ class MainDialog : public SessionFrontEnd, public ProgressLink {
   void enterRunning(Session& session, bool test) override;
   int warningCount() override { return static_cast<int>(warnings_); }
   void endDialog(int result) override;
+  void walkEnded(Session& session) override;
   DesktopSteps* desktopSteps() override { return &desktop_; }
 
   // ---- ProgressLink: events are sent to the window and handled by its procedure
@@ -43,8 +44,8 @@ class MainDialog : public SessionFrontEnd, public ProgressLink {
   void controlsToSettings();
   void showFreeSpaceAndDirectory();
   void handleProgress(UINT event, WPARAM code, const char* text);
+  void showProgress();
   void pumpMessages();
-  void tallyExtracted();
 
   void onExtract();
   void onTest();
@@ -66,4 +67,26 @@ class MainDialog : public SessionFrontEnd, public ProgressLink {
   unsigned warnings_ = 0;        // never reset while the program runs
   double extractedBytes_ = 0;    // never reset while the program runs
   Win32DesktopSteps desktop_;    // program group and file extensions after an extraction
+
+  // What the progress line should show (kept exactly by every event), and what its labels
+  // show now (repainted from the former at most every PROGRESS_REPAINT_MS).
+  struct ProgressView {
+    char status[64];
+    char name[SYS_PATH_MAX];
+    bool clearMark;
+    bool dirty;
+  };
+  ProgressView view_{};
+  struct {
+    char status[64];
+    char name[SYS_PATH_MAX];
+  } shown_{};
+  unsigned shownWarnings_ = 0;
+  int64_t shownKilobytes_ = 0;
+  DWORD lastRepaint_ = 0;
+  char statusTested_[64] = {};
+  char statusWarning_[64] = {};
+  char statusExtracted_[64] = {};
+  char statusSkipped_[64] = {};
+  char statusTesting_[64] = {};
 };
