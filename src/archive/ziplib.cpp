@@ -58,6 +58,29 @@ uint32_t CharBoundary(const char* text, uint32_t length, uint32_t limit) {
   return i;
 }
 
+char* ShortenMiddle(char* destination, size_t size, const char* text, size_t limit) {
+  if (size == 0) return destination;
+  if (limit > size - 1) limit = size - 1;
+  size_t length = std::strlen(text);
+  if (length <= limit) {
+    std::memcpy(destination, text, length + 1);
+    return destination;
+  }
+  static const char ELLIPSIS[] = "...";
+  constexpr size_t ELLIPSIS_LENGTH = sizeof ELLIPSIS - 1;
+  size_t keep = limit > ELLIPSIS_LENGTH ? limit - ELLIPSIS_LENGTH : 0;
+  size_t head = CharBoundary(text, static_cast<uint32_t>(length), static_cast<uint32_t>(keep / 3));
+  // The tail starts at the first character boundary that leaves at most keep - head bytes.
+  const char* tail = text + head;
+  while (*tail && static_cast<size_t>(text + length - tail) > keep - head) tail = NextChar(tail);
+  size_t tailLength = length - static_cast<size_t>(tail - text);
+  size_t ellipsis = limit - head - tailLength < ELLIPSIS_LENGTH ? limit - head - tailLength : ELLIPSIS_LENGTH;
+  std::memmove(destination, text, head);
+  std::memcpy(destination + head, ELLIPSIS, ellipsis);
+  std::memmove(destination + head + ellipsis, tail, tailLength + 1);
+  return destination;
+}
+
 // ---- names and paths ---------------------------------------------------------------------
 
 char* NormaliseSeparators(char* text) {

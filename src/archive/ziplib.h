@@ -32,6 +32,12 @@ char LastSingleChar(const char* text);
 // terminated) that does not cut a double-byte character in two.
 uint32_t CharBoundary(const char* text, uint32_t length, uint32_t limit);
 
+// `text` for display in at most `limit` bytes: unchanged when it fits, else its first third
+// and its last two thirds (the file name end) around "...", cut between characters, never
+// inside a double-byte one. `destination` holds `size` bytes (limit + 1 at least, else the
+// result is also cut to size - 1); `limit` below 5 keeps only the "..." and what fits.
+char* ShortenMiddle(char* destination, size_t size, const char* text, size_t limit);
+
 // ---- names and paths ---------------------------------------------------------------------
 
 // Every '\' becomes '/', in place; the second byte of a double-byte character is kept even

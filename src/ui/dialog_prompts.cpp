@@ -39,10 +39,33 @@ void appendPart(char* question, const char* format, const char* a, const char* b
   std::snprintf(question + used, QUESTION_SIZE - used, format, a, b, c, d);
 }
 
+// The parts of the overwrite question; the question is composed when the dialog opens,
+// with the file name shortened to the width of the question's label.
 struct OverwriteData {
-  const char* question;
+  const char* outputName;
+  bool exists;                    // the existing file was found: its figures are known
+  char existingSize[32], existingDate[16], existingTime[16];
+  char newSize[32], newDate[16], newTime[16];
   HWND owner;
 };
+
+// A long name keeps its end and loses its middle, so that it takes at most one line of the
+// label and the sizes and dates of both files stay visible below it.
+void composeOverwriteQuestion(HWND label, const OverwriteData& data, char* question) {
+  char name[SYS_PATH_MAX];
+  RECT box{};
+  GetClientRect(label, &box);
+  FitTextToWidth(label, data.outputName, box.right - box.left, name, sizeof name);
+  question[0] = '\0';
+  if (data.exists) {
+    UiText existing(IDS_OVERWRITE_EXISTING);
+    appendPart(question, existing.get(), name, data.existingSize, data.existingDate, data.existingTime);
+  } else {
+    appendPart(question, "%s", name, nullptr, nullptr, nullptr);
+  }
+  UiText incoming(IDS_OVERWRITE_NEW);
+  appendPart(question, incoming.get(), data.newSize, data.newDate, data.newTime, nullptr);
+}
 
 INT_PTR CALLBACK overwriteProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -54,7 +77,11 @@ INT_PTR CALLBACK overwriteProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
       SetWindowTextA(dialog, title);
       SendDlgItemMessageA(dialog, IDC_QUESTION_ICON, STM_SETICON,
                           reinterpret_cast<WPARAM>(LoadIconA(nullptr, MAKEINTRESOURCEA(32514))), 0);
-      SetDlgItemTextA(dialog, IDC_QUESTION_TEXT, data->question);
+      char* question = new (std::nothrow) char[QUESTION_SIZE];
+      if (!question) FatalError(FATAL_NO_MEMORY, nullptr);
+      composeOverwriteQuestion(GetDlgItem(dialog, IDC_QUESTION_TEXT), *data, question);
+      SetDlgItemTextA(dialog, IDC_QUESTION_TEXT, question);
+      delete[] question;
       return TRUE;
     }
     case WM_COMMAND:
@@ -78,7 +105,13 @@ INT_PTR CALLBACK passwordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
       auto* data = reinterpret_cast<PasswordData*>(lParam);
       SetWindowLongPtrA(dialog, DWLP_USER, lParam);
       CentreDialog(dialog);
-      SetDlgItemTextA(dialog, IDC_PASSWORD_NAME, data->entryName);
+      // One line: a long name loses its middle instead of wrapping behind the field below.
+      HWND label = GetDlgItem(dialog, IDC_PASSWORD_NAME);
+      RECT box{};
+      GetClientRect(label, &box);
+      char name[SYS_PATH_MAX];
+      FitTextToWidth(label, data->entryName, box.right - box.left, name, sizeof name);
+      SetWindowTextA(label, name);
       SetDlgItemTextA(dialog, IDC_PASSWORD_EDIT, "");
       return TRUE;
     }
@@ -163,32 +196,23 @@ HWND DialogPrompts::owner() const {
 }
 
 int DialogPrompts::confirmOverwrite(const char* outputName, const EntryRecord* entry) {
-  char* question = new (std::nothrow) char[QUESTION_SIZE];
-  if (!question) FatalError(FATAL_NO_MEMORY, nullptr);
-  question[0] = '\0';
+  OverwriteData data{};
+  data.outputName = outputName;
+  data.owner = owner();
   int order = localDateOrder();
-  char size[32], date[16], time[16];
-
   FindRecord found;
   if (SysLookUp(outputName, &found) == 0) {
-    UiText existing(IDS_OVERWRITE_EXISTING);
-    FormatGrouped(size, found.size);
-    SysFormatDate(found.written, order, date);
-    formatDosTime(time, sizeof time, found.written);
-    appendPart(question, existing.get(), outputName, size, date, time);
-  } else {
-    appendPart(question, "%s", outputName, nullptr, nullptr, nullptr);
+    data.exists = true;
+    FormatGrouped(data.existingSize, found.size);
+    SysFormatDate(found.written, order, data.existingDate);
+    formatDosTime(data.existingTime, sizeof data.existingTime, found.written);
   }
-  UiText incoming(IDS_OVERWRITE_NEW);
-  FormatGrouped(size, le32(entry + CDH_UNCOMPRESSED));
-  SysFormatDate(entryDateTime(entry), order, date);
-  formatDosTime(time, sizeof time, entryDateTime(entry));
-  appendPart(question, incoming.get(), size, date, time, nullptr);
+  FormatGrouped(data.newSize, le32(entry + CDH_UNCOMPRESSED));
+  SysFormatDate(entryDateTime(entry), order, data.newDate);
+  formatDosTime(data.newTime, sizeof data.newTime, entryDateTime(entry));
 
-  OverwriteData data{question, owner()};
   INT_PTR answer = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_OVERWRITE),
                                    data.owner, overwriteProc, reinterpret_cast<LPARAM>(&data));
-  delete[] question;
   switch (answer) {
     case IDYES: return 'Y';
     case IDC_YES_TO_ALL: return 'A';

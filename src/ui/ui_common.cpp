@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "archive/ziplib.h"
 #include "extract/error_reporter.h"
 
 namespace {
@@ -93,4 +94,31 @@ void BarsToLineBreaks(char* text) {
     if (*text == '|') *text = '\n';
     ++text;
   }
+}
+
+void FitTextToWidth(HWND control, const char* text, int width, char* destination, size_t size) {
+  if (size == 0) return;
+  ShortenMiddle(destination, size, text, size - 1);
+  HDC dc = GetDC(control);
+  if (!dc) return;
+  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0));
+  HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
+  auto fits = [dc, width](const char* t) {
+    SIZE extent;
+    return GetTextExtentPoint32A(dc, t, static_cast<int>(std::strlen(t)), &extent) && extent.cx <= width;
+  };
+  if (!fits(destination)) {
+    // The longest limit whose shortened text fits: `low` fits (or is the bare "..."), `high`
+    // does not.
+    size_t low = 0, high = std::strlen(destination);
+    while (low + 1 < high) {
+      size_t middle = (low + high) / 2;
+      ShortenMiddle(destination, size, text, middle);
+      if (fits(destination)) low = middle;
+      else high = middle;
+    }
+    ShortenMiddle(destination, size, text, low);
+  }
+  if (previous) SelectObject(dc, previous);
+  ReleaseDC(control, dc);
 }

@@ -47,5 +47,10 @@ char* FormatGrouped(char* buffer, int64_t value);
 // A number of kilobytes as a K figure: grouped decimal and "K" ("5,496K").
 char* FormatKilobytes(char* buffer, int64_t kilobytes);
 
+// `text` shortened in the middle (ShortenMiddle: "..." in place of its middle, cut between
+// characters) until it is at most `width` pixels wide in the font of `control`, so that a
+// long path leaves the rest of its label visible. `destination` holds `size` bytes.
+void FitTextToWidth(HWND control, const char* text, int width, char* destination, size_t size);
+
 // Replaces every '|' of a stored text by a line break.
 void BarsToLineBreaks(char* text);

@@ -48,6 +48,36 @@ TEST(NamesAndPaths, ScansStopAtTheTerminatorBehindADanglingLeadByte) {
   EXPECT_EQ(FindLastChar("表\\x", '\\'), std::strchr("表\\x", '\\') + 1);
 }
 
+// A long path shown in a prompt loses its middle: the result fits the limit, keeps both
+// ends and never splits a double-byte character (a lone lead or trail byte would show as
+// garbage, and a trail byte 0x5C as a separator).
+TEST(NamesAndPaths, ShortenMiddleCutsBetweenCharacters) {
+  struct Case {
+    std::string in;
+    size_t limit;
+    std::string out;
+  };
+  const std::string dbcs = "表表表表表表表表表表";  // 95 5C each: cuts at odd offsets would split one
+  const Case cases[] = {
+      {"C:/dir/file.txt", 15, "C:/dir/file.txt"},  // fits: unchanged
+      {"abcdefghijklmnopqrstuvwxyz", 12, "abc...uvwxyz"},
+      {dbcs, 12, "表...表表表"},  // 3 + 3 + 6: the odd head and tail budgets round down
+      {"a" + dbcs, 11, "a...表表表"},
+      {dbcs + "x", 10, "表...表表x"},
+      {"ｶﾅｶﾅｶﾅｶﾅｶﾅ", 8, "ｶ...ｶﾅｶﾅ"},  // half-width katakana are single bytes
+      {"abcdefgh", 2, ".."},
+  };
+  for (const Case& c : cases) {
+    char out[64];
+    ShortenMiddle(out, sizeof out, c.in.c_str(), c.limit);
+    EXPECT_EQ(std::string(out), c.out) << c.in << " limit " << c.limit;
+    EXPECT_LE(std::strlen(out), c.limit) << c.in;
+  }
+  char small[8];
+  ShortenMiddle(small, sizeof small, "abcdefghijklmnop", 100);  // the buffer limits too
+  EXPECT_EQ(std::string(small), "a...nop");
+}
+
 TEST(NamesAndPaths, CopyNameStaysInsideItsBuffer) {
   struct Case {
     std::string source;
