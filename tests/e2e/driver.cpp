@@ -10,6 +10,9 @@
 //   driver statics SELECTOR            print the texts of all static controls, one a line
 //   driver settext SELECTOR ID TEXT    set a control's text
 //   driver click SELECTOR ID           press a button (posted WM_COMMAND, never blocks)
+//   driver press SELECTOR ID           like a user's click: toggles a check box or radio
+//                                      button (BM_CLICK), presses a push button as click
+//                                      does; refuses a disabled or hidden control (exit 4)
 //   driver key SELECTOR VK             a key press at the dialog's focus control
 //   driver state SELECTOR ID           print "<enabled> <visible> <checked>" as 0/1 digits
 //   driver waitstate SELECTOR ID E [MS] until the control's enabled state is E (0/1)
@@ -17,6 +20,10 @@
 //   driver dump SELECTOR               every control: id, class, state, text
 //   driver choose SELECTOR ID ITEM     picks ITEM in a drop-down list (CBN_SELCHANGE) or
 //                                      double-clicks it in a list box (LBN_DBLCLK)
+//   driver launch SELECTOR COMMANDLINE...  starts a program without waiting for it and
+//                                      prints the milliseconds until a matching dialog shows
+//   driver timeclick SELECTOR ID [MS]  presses a button, prints the milliseconds until a
+//                                      message box shows or the dialog is gone
 //   driver close TITLEPART [MS]        waits for visible top-level windows of any class but
 //                                      dialogs whose title contains TITLEPART (the shell's
 //                                      folder windows), closes them, prints how many
@@ -176,11 +183,10 @@ int closeWindows(const char* title, int ms) {
   return 0;
 }
 
-// Runs the rest of the driver's own command line as a program and reports its exit status.
-int runProgram() {
+// The driver's own command line after its first `words` words.
+char* commandLineAfter(int words) {
   char* line = GetCommandLineA();
-  // skip the driver's name and the word "run"
-  for (int skip = 0; skip < 2; ++skip) {
+  for (int skip = 0; skip < words; ++skip) {
     while (*line == ' ') ++line;
     if (*line == '"') {
       ++line;
@@ -191,20 +197,79 @@ int runProgram() {
     }
   }
   while (*line == ' ') ++line;
+  return line;
+}
+
+bool startProgram(char* line, PROCESS_INFORMATION* process) {
   STARTUPINFOA startup;
   std::memset(&startup, 0, sizeof startup);
   startup.cb = sizeof startup;
+  if (CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, process)) return true;
+  std::printf("CreateProcess failed: %lu\n", GetLastError());
+  return false;
+}
+
+// Runs the rest of the driver's own command line as a program and reports its exit status.
+int runProgram() {
   PROCESS_INFORMATION process;
-  if (!CreateProcessA(nullptr, line, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    std::printf("CreateProcess failed: %lu\n", GetLastError());
-    return 1000;
-  }
+  if (!startProgram(commandLineAfter(2), &process)) return 1000;
   WaitForSingleObject(process.hProcess, INFINITE);
   DWORD code = 0;
   GetExitCodeProcess(process.hProcess, &code);
   std::printf("EXITCODE=%lu\n", code);
   std::fflush(stdout);
   return static_cast<int>(code);
+}
+
+// Starts the program named by the rest of the command line and waits for its dialog; the
+// program is left running. Polls often, so that the figure is a time and not a poll step.
+int launchProgram(const char* selectorText) {
+  Selector selector = parseSelector(selectorText);
+  DWORD start = GetTickCount();
+  PROCESS_INFORMATION process;
+  if (!startProgram(commandLineAfter(3), &process)) return 1000;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  while (!findDialog(selector)) {
+    if (GetTickCount() - start > static_cast<DWORD>(DEFAULT_WAIT_MS * 3)) return 2;
+    Sleep(5);
+  }
+  std::printf("%lu\n", GetTickCount() - start);
+  return 0;
+}
+
+// Presses a button and waits for the run it starts to end: a message box (a completion or
+// warning notice) shows, or the dialog itself goes away.
+int timeClick(HWND dialog, int id, int ms) {
+  DWORD start = GetTickCount();
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+  Selector box = parseSelector("box");
+  while (IsWindow(dialog) && IsWindowVisible(dialog) && !findDialog(box)) {
+    if (GetTickCount() - start > static_cast<DWORD>(ms)) return 2;
+    Sleep(5);
+  }
+  std::printf("%lu\n", GetTickCount() - start);
+  return 0;
+}
+
+// A user's click on a control: a check box or radio button changes its state through
+// BM_CLICK (which cannot open a box, so it may be sent and waited for); a push button is
+// pressed as `click` presses it. A user cannot click a disabled or hidden control.
+int pressControl(HWND dialog, HWND control, int id) {
+  if (!IsWindowEnabled(control) || !IsWindowVisible(control)) {
+    std::fprintf(stderr, "driver: control %d is %s\n", id, IsWindowEnabled(control) ? "hidden" : "disabled");
+    return 4;
+  }
+  LONG type = GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK;
+  bool toggles = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_RADIOBUTTON ||
+                 type == BS_AUTORADIOBUTTON || type == BS_3STATE || type == BS_AUTO3STATE;
+  if (!toggles) {
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+    return 0;
+  }
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(control, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+  return 0;
 }
 
 int usage() {
@@ -221,6 +286,7 @@ int main(int argc, char** argv) {
   if (argc < 3) return usage();
   int ms = DEFAULT_WAIT_MS;
 
+  if (!std::strcmp(command, "launch")) return argc > 3 ? launchProgram(argv[2]) : usage();
   if (!std::strcmp(command, "close")) return closeWindows(argv[2], argc > 3 ? std::atoi(argv[3]) : 0);
   if (!std::strcmp(command, "gone")) {
     if (argc > 3) ms = std::atoi(argv[3]);
@@ -274,10 +340,12 @@ int main(int argc, char** argv) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
     return 0;
   }
+  if (!std::strcmp(command, "timeclick")) return timeClick(dialog, id, argc > 4 ? std::atoi(argv[4]) : 600000);
   if (!control) {
     std::fprintf(stderr, "driver: no control %d\n", id);
     return 3;
   }
+  if (!std::strcmp(command, "press")) return pressControl(dialog, control, id);
   if (!std::strcmp(command, "text")) {
     char text[2048];
     readText(control, text, sizeof text);
