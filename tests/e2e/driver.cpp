@@ -24,6 +24,7 @@
 //                                      prints the milliseconds until a matching dialog shows
 //   driver timeclick SELECTOR ID [MS]  presses a button, prints the milliseconds until a
 //                                      message box shows or the dialog is gone
+//   driver shortpath PATH              print the system's short form of an existing path
 //   driver close TITLEPART [MS]        waits for visible top-level windows of any class but
 //                                      dialogs whose title contains TITLEPART (the shell's
 //                                      folder windows), closes them, prints how many
@@ -286,6 +287,13 @@ int main(int argc, char** argv) {
   if (argc < 3) return usage();
   int ms = DEFAULT_WAIT_MS;
 
+  if (!std::strcmp(command, "shortpath")) {
+    char shortPath[MAX_PATH];
+    DWORD n = GetShortPathNameA(argv[2], shortPath, sizeof shortPath);
+    if (n == 0 || n >= sizeof shortPath) return 2;
+    std::printf("%s\n", shortPath);
+    return 0;
+  }
   if (!std::strcmp(command, "launch")) return argc > 3 ? launchProgram(argv[2]) : usage();
   if (!std::strcmp(command, "close")) return closeWindows(argv[2], argc > 3 ? std::atoi(argv[3]) : 0);
   if (!std::strcmp(command, "gone")) {
