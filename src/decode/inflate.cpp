@@ -20,7 +20,9 @@
 // The bit reader keeps the behaviour of a reader that loads one byte at a time, only when
 // fewer than 8 bits would be left after a step: input is pulled through ReadInput at the
 // same points, and once ReadInput has returned nothing every further byte the decoder needs
-// is a filler byte (0xFF) counted as an empty refill. While at least 16 input bytes remain
+// is a filler byte (0xFF) counted as an empty refill. Filler may be looked at but never
+// consumed: a step that consumes a filler bit ends the entry with error 12, so a complete
+// stream that ends in the last input byte still decodes, and a cut one says it was cut. While at least 16 input bytes remain
 // in the buffer the decoder runs a fast loop that loads eight bytes at a time; the extra
 // whole bytes it holds are given back to the buffer whenever byte-exact reading resumes.
 #include "decode/inflate.h"
@@ -205,6 +207,8 @@ void Inflater::Init(InflateIo& io) {
   bitBuf_ = 0;
   bitCount_ = 0;
   exhausted_ = 0;
+  fillerBits_ = 0;
+  windowFilled_ = 0;
   error_ = 0;
   stopped_ = false;
 }
@@ -229,16 +233,21 @@ bool Inflater::refill() {
   return true;
 }
 
-// The next input byte, refilling first when the buffer is used up; filler after the end.
-uint8_t Inflater::fetchByte() {
-  if (inPos_ == inEnd_ && !refill()) return FILLER_BYTE;
+// The next input byte, refilling first when the buffer is used up; -1 after the end.
+int Inflater::nextByte() {
+  if (inPos_ == inEnd_ && !refill()) return -1;
   return *inPos_++;
 }
 
 // Makes sure n bits can be consumed and 8 stay behind, loading one byte at a time.
 inline void Inflater::needBits(unsigned n) {
   while (bitCount_ < n + TABLE_BITS) {
-    bitBuf_ |= static_cast<uint64_t>(fetchByte()) << bitCount_;
+    int b = nextByte();
+    if (b < 0) {
+      b = FILLER_BYTE;
+      fillerBits_ += 8;
+    }
+    bitBuf_ |= static_cast<uint64_t>(b) << bitCount_;
     bitCount_ += 8;
   }
 }
@@ -270,11 +279,28 @@ bool Inflater::flushWindow(uint32_t size) {
   return !stopped_;
 }
 
+// The output position reached the window end: the whole window goes out.
+bool Inflater::wrapWindow() {
+  outPos_ = winStart_;
+  windowFilled_ = io_->OutBufSize;
+  return flushWindow(io_->OutBufSize);
+}
+
 inline bool Inflater::putByte(uint8_t b) {
   *outPos_++ = b;
-  if (outPos_ != winEnd_) return true;
-  outPos_ = winStart_;
-  return flushWindow(io_->OutBufSize);
+  return outPos_ != winEnd_ || wrapWindow();
+}
+
+// True when every byte a match of `length` at `distance` reads from window offset outOff on
+// was produced by this entry. Bytes before outOff are this entry's. A distance beyond outOff
+// reads first from outOff + size - distance on (distances never exceed the window size),
+// for at most distance - outOff bytes before the copy reaches its own output; that stretch
+// must lie inside the part of the window this entry has written.
+inline bool Inflater::distanceReaches(uint32_t distance, uint32_t length, uint32_t outOff) const {
+  if (distance <= outOff) return true;
+  uint32_t behind = distance - outOff;
+  if (length < behind) behind = length;
+  return outOff + io_->OutBufSize - distance + behind <= windowFilled_;
 }
 
 // Copies `length` bytes from `distance` bytes back in the circular window. The distance is
@@ -295,8 +321,7 @@ bool Inflater::copyMatch(uint32_t length, uint32_t distance) {
     if (srcOff == size) srcOff = 0;
     if (outOff == size) {
       outOff = 0;
-      outPos_ = winStart_;
-      if (!flushWindow(size)) return false;
+      if (!wrapWindow()) return false;
     }
   }
   outPos_ = winStart_ + outOff;
@@ -373,8 +398,10 @@ bool Inflater::buildFixedTables() {
          buildTable(distLengths_, DIST_SYMBOLS, distLookup_, distNodes_, DIST_SYMBOLS);
 }
 
-// Reads a dynamic block header and builds its literal/length and distance tables.
-bool Inflater::readDynamicHeader() {
+// Reads a dynamic block header and builds its literal/length and distance tables. Returns 0,
+// or 10 for bad lengths, or 12 when the header ran past the end of the input (which is what a
+// cut stream's garbage lengths really mean).
+int Inflater::readDynamicHeader() {
   unsigned hlit = takeBits(5) + 257;
   unsigned hdist = takeBits(5) + 1;
   unsigned hclen = takeBits(4) + 4;
@@ -382,7 +409,9 @@ bool Inflater::readDynamicHeader() {
   uint8_t* clLengths = distLengths_;  // free until the distance lengths are copied in
   std::memset(clLengths, 0, CL_SYMBOLS);
   for (unsigned i = 0; i < hclen; ++i) clLengths[CL_ORDER[i]] = static_cast<uint8_t>(takeBits(3));
-  if (!buildTable(clLengths, CL_SYMBOLS, clLookup_, nullptr, 0)) return false;
+  const int bad = INFLATE_BAD_TABLE;
+  if (truncated()) return INFLATE_UNEXPECTED_END;
+  if (!buildTable(clLengths, CL_SYMBOLS, clLookup_, nullptr, 0)) return bad;
 
   unsigned total = hlit + hdist;
   unsigned i = 0;
@@ -398,7 +427,7 @@ bool Inflater::readDynamicHeader() {
     uint8_t value = 0;
     unsigned run;
     if (sym == 16) {
-      if (i == 0) return false;  // nothing to repeat yet
+      if (i == 0) return truncated() ? INFLATE_UNEXPECTED_END : bad;  // nothing to repeat yet
       value = lengths_[i - 1];
       run = 3 + takeBits(2);
     } else if (sym == 17) {
@@ -406,13 +435,15 @@ bool Inflater::readDynamicHeader() {
     } else {
       run = 11 + takeBits(7);
     }
-    if (run > total - i) return false;
+    if (run > total - i) return truncated() ? INFLATE_UNEXPECTED_END : bad;
     std::memset(lengths_ + i, value, run);
     i += run;
   }
+  if (truncated()) return INFLATE_UNEXPECTED_END;
   std::memcpy(distLengths_, lengths_ + hlit, hdist);
-  return buildTable(lengths_, hlit, litLookup_, litNodes_, LIT_SYMBOLS) &&
-         buildTable(distLengths_, hdist, distLookup_, distNodes_, DIST_SYMBOLS);
+  bool built = buildTable(lengths_, hlit, litLookup_, litNodes_, LIT_SYMBOLS) &&
+               buildTable(distLengths_, hdist, distLookup_, distNodes_, DIST_SYMBOLS);
+  return built ? 0 : bad;
 }
 
 // ---- symbols (byte-exact reading) -------------------------------------------------------------
@@ -471,15 +502,20 @@ int Inflater::decodeDistance() {
 // ---- blocks -----------------------------------------------------------------------------------
 
 // Decodes one length/distance pair whose length symbol is `sym`, reading byte-exactly.
-// Returns false when decoding of the entry must end (engine stop).
+// Returns false when decoding of the entry must end (engine stop, cut input, bad distance).
 bool Inflater::lengthDistance(unsigned sym) {
   uint32_t length;
   if (sym == DEFLATE64_LONG_MATCH && !deflateMode_) {
     uint32_t v = takeBits(8);
     v |= takeBits(8) << 8;
+    if (truncated()) {
+      error_ = INFLATE_UNEXPECTED_END;
+      return false;
+    }
     if (v == 0) {
       // Flush marker: the window so far goes out and decoding restarts at its start.
       uint32_t size = static_cast<uint32_t>(outPos_ - winStart_);
+      if (size > windowFilled_) windowFilled_ = size;
       outPos_ = winStart_;
       return flushWindow(size);
     }
@@ -497,6 +533,14 @@ bool Inflater::lengthDistance(unsigned sym) {
   } else {
     distance += takeBits(extra);
   }
+  if (truncated()) {
+    error_ = INFLATE_UNEXPECTED_END;
+    return false;
+  }
+  if (!distanceReaches(distance, length, static_cast<uint32_t>(outPos_ - winStart_))) {
+    error_ = INFLATE_BAD_TABLE;
+    return false;
+  }
   return copyMatch(length, distance);
 }
 
@@ -512,6 +556,10 @@ void Inflater::decodeBlock() {
       return;
     }
     int sym = decodeLiteralLength();
+    if (truncated()) {
+      error_ = INFLATE_UNEXPECTED_END;
+      return;
+    }
     if (sym < 0 || sym == static_cast<int>(END_OF_BLOCK)) return;
     if (sym < 256) {
       if (!putByte(static_cast<uint8_t>(sym))) return;
@@ -561,8 +609,10 @@ bool Inflater::decodeFast() {
       if (sym < 256) {
         *out++ = static_cast<uint8_t>(sym);
         if (out == winEnd) {
-          out = winStart_;
-          if (!flushWindow(io_->OutBufSize)) { ended = true; break; }
+          outPos_ = out;
+          bool goOn = wrapWindow();
+          out = outPos_;
+          if (!goOn) { ended = true; break; }
         }
         // A second literal fits in the bits already loaded (56 - 15 > 15).
         entry = litLookup[bits & 0xFF];
@@ -572,8 +622,10 @@ bool Inflater::decodeFast() {
         SFX_CONSUME(len);
         *out++ = static_cast<uint8_t>(entry);
         if (out == winEnd) {
-          out = winStart_;
-          if (!flushWindow(io_->OutBufSize)) { ended = true; break; }
+          outPos_ = out;
+          bool goOn = wrapWindow();
+          out = outPos_;
+          if (!goOn) { ended = true; break; }
         }
         continue;
       }
@@ -587,8 +639,10 @@ bool Inflater::decodeFast() {
       if (sym < 256) {
         *out++ = static_cast<uint8_t>(sym);
         if (out == winEnd) {
-          out = winStart_;
-          if (!flushWindow(io_->OutBufSize)) { ended = true; break; }
+          outPos_ = out;
+          bool goOn = wrapWindow();
+          out = outPos_;
+          if (!goOn) { ended = true; break; }
         }
         continue;
       }
@@ -602,6 +656,7 @@ bool Inflater::decodeFast() {
       SFX_CONSUME(16);
       if (length == 0) {
         uint32_t size = static_cast<uint32_t>(out - winStart_);
+        if (size > windowFilled_) windowFilled_ = size;
         out = winStart_;
         if (!flushWindow(size)) { ended = true; break; }
         continue;
@@ -638,6 +693,11 @@ bool Inflater::decodeFast() {
     // With 8 bytes of room behind both source and destination, the match is copied in
     // chunks and the bytes past its end are put back; otherwise copyMatch wraps.
     uint32_t outOff = static_cast<uint32_t>(out - winStart_);
+    if (!distanceReaches(distance, length, outOff)) {
+      error_ = INFLATE_BAD_TABLE;
+      ended = true;
+      break;
+    }
     uint32_t srcOff = outOff >= distance ? outOff - distance : outOff + windowSize - distance;
     if (length + 8 <= static_cast<uint32_t>(winEnd - out) && length + 8 <= windowSize - srcOff) {
       uint64_t keep;
@@ -669,16 +729,22 @@ void Inflater::storedBlock() {
   bitBuf_ >>= drop;
   bitCount_ -= drop;
   returnWholeBytes();
-  uint32_t len = static_cast<uint32_t>(bitBuf_ & 0xFF);
-  len |= static_cast<uint32_t>(fetchByte()) << 8;
-  uint32_t nlen = fetchByte();
-  nlen |= static_cast<uint32_t>(fetchByte()) << 8;
+  int b1 = nextByte(), b2 = nextByte(), b3 = nextByte();
+  if (fillerBits_ != 0 || b1 < 0 || b2 < 0 || b3 < 0) {
+    error_ = INFLATE_UNEXPECTED_END;
+    return;
+  }
+  uint32_t len = static_cast<uint32_t>(bitBuf_ & 0xFF) | static_cast<uint32_t>(b1) << 8;
+  uint32_t nlen = static_cast<uint32_t>(b2) | static_cast<uint32_t>(b3) << 8;
   if (nlen != (~len & 0xFFFF)) {
     error_ = INFLATE_BAD_TABLE;
     return;
   }
   while (len > 0) {
-    if (inPos_ == inEnd_ && !refill()) break;  // input ended early: the CRC-32 will tell
+    if (inPos_ == inEnd_ && !refill()) {
+      error_ = INFLATE_UNEXPECTED_END;
+      return;
+    }
     uint32_t n = len;
     uint32_t inLeft = static_cast<uint32_t>(inEnd_ - inPos_);
     uint32_t room = static_cast<uint32_t>(winEnd_ - outPos_);
@@ -688,12 +754,14 @@ void Inflater::storedBlock() {
     inPos_ += n;
     outPos_ += n;
     len -= n;
-    if (outPos_ == winEnd_) {
-      outPos_ = winStart_;
-      if (!flushWindow(io_->OutBufSize)) return;
-    }
+    if (outPos_ == winEnd_ && !wrapWindow()) return;
   }
-  bitBuf_ = fetchByte();
+  int next = nextByte();
+  if (next < 0) {
+    next = FILLER_BYTE;
+    fillerBits_ = 8;
+  }
+  bitBuf_ = static_cast<uint32_t>(next);
   bitCount_ = 8;
 }
 
@@ -711,7 +779,12 @@ int Inflater::Run(bool deflateMode) {
   bool last = false;
   while (!last && error_ == 0 && !stopped_) {
     last = takeBits(1) != 0;
-    switch (takeBits(2)) {
+    unsigned type = takeBits(2);
+    if (truncated()) {
+      error_ = INFLATE_UNEXPECTED_END;
+      break;
+    }
+    switch (type) {
       case 0:
         storedBlock();
         break;
@@ -720,8 +793,8 @@ int Inflater::Run(bool deflateMode) {
         else decodeBlock();
         break;
       case 2:
-        if (!readDynamicHeader()) error_ = INFLATE_BAD_TABLE;
-        else decodeBlock();
+        error_ = readDynamicHeader();
+        if (error_ == 0) decodeBlock();
         break;
       default:
         error_ = INFLATE_BAD_BLOCK_TYPE;

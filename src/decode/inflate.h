@@ -14,9 +14,13 @@ constexpr uint32_t MAXDICSIZE = 65536;
 constexpr uint32_t MIN_FIXED_BUFFER = 3744;
 
 // Results of Inflater::Run besides 0.
-constexpr int INFLATE_BAD_TABLE = 10;       // bad code lengths, repeat past the end, LEN/NLEN mismatch
+// 10: bad code lengths, a repeat past the end, LEN/NLEN mismatch, or a distance reaching
+// before the first byte this entry produced.
+constexpr int INFLATE_BAD_TABLE = 10;
 constexpr int INFLATE_BAD_BLOCK_TYPE = 11;  // block type 3
-constexpr int INFLATE_UNEXPECTED_END = 12;  // input ran out (more than 6 empty refills)
+// 12: the input ended where the stream still needed bits (a header field, a stored length or
+// stored byte, a symbol, extra bits).
+constexpr int INFLATE_UNEXPECTED_END = 12;
 
 // What the decoder needs from the extraction context: its buffers and the two data paths.
 class InflateIo {
@@ -51,19 +55,22 @@ class Inflater {
  private:
   // input and bits
   bool refill();
-  uint8_t fetchByte();
+  int nextByte();
+  bool truncated() const { return bitCount_ < fillerBits_; }
   void needBits(unsigned n);
   uint32_t takeBits(unsigned n);
   void returnWholeBytes();
   // output
   bool flushWindow(uint32_t size);
   bool putByte(uint8_t b);
+  bool wrapWindow();
+  bool distanceReaches(uint32_t distance, uint32_t length, uint32_t outOff) const;
   bool copyMatch(uint32_t length, uint32_t distance);
   // tables
   bool buildTable(const uint8_t* lengths, unsigned count, uint16_t* lookup, uint16_t* nodes,
                   unsigned maxNodes);
   bool buildFixedTables();
-  bool readDynamicHeader();
+  int readDynamicHeader();
   // blocks
   int decodeLiteralLength();
   int decodeDistance();
@@ -92,11 +99,16 @@ class Inflater {
   uint64_t bitBuf_ = 0;    // valid bits LSB first
   unsigned bitCount_ = 0;  // number of valid bits; at least 8 between steps
   uint32_t exhausted_ = 0; // refills that brought no data
+  unsigned fillerBits_ = 0; // filler bits at the top of the bit buffer (input ended)
 
   // output window
   uint8_t* winStart_ = nullptr;
   uint8_t* winEnd_ = nullptr;
   uint8_t* outPos_ = nullptr;
+  // Window bytes from the start that hold this entry's output (the whole window once it has
+  // been written out full); with the bytes before the output position they are what a
+  // distance may reach.
+  uint32_t windowFilled_ = 0;
 
   int error_ = 0;
 };

@@ -1,13 +1,11 @@
 // libFuzzer target for the Inflater. The first input byte picks the mode (Deflate or
 // Deflate64) and the size of the reads handed to the decoder; the rest is the compressed
 // stream. The buffers live for the whole run, like the extraction context's, so the window
-// keeps bytes of earlier inputs. Every input is decoded twice from the same window contents:
-// with the chosen read size and with reads of one byte, which keeps the decoder off its fast
-// loop; both must give the same result, output and output pieces. In Deflate mode every
-// stream that zlib decodes completely must decode to the same bytes here (zlib is the
-// independent reference). Nothing may crash, hang or read or write out of bounds.
-#include <zlib.h>
-
+// keeps bytes of earlier inputs. Every input is decoded twice: with the chosen read size, and
+// with reads of one byte (which keep the decoder off its fast loop) over a window whose old
+// contents were all changed; both must give the same result, output and output pieces, so
+// neither path may differ from the other nor show a byte of an earlier entry. Nothing may
+// crash, hang or read or write out of bounds. fuzz_inflate_zlib compares with zlib.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -53,24 +51,6 @@ class FuzzIo : public InflateIo {
   std::vector<uint32_t> pieces;
 };
 
-// zlib's raw inflate of the whole input; true only when it reaches the end of the stream.
-bool referenceInflate(const uint8_t* data, size_t size, std::vector<uint8_t>& out) {
-  z_stream z{};
-  if (inflateInit2(&z, -15) != Z_OK) return false;
-  z.next_in = const_cast<Bytef*>(data);
-  z.avail_in = static_cast<uInt>(size);
-  uint8_t buf[16384];
-  int rc;
-  do {
-    z.next_out = buf;
-    z.avail_out = sizeof buf;
-    rc = inflate(&z, Z_NO_FLUSH);
-    out.insert(out.end(), buf, buf + (sizeof buf - z.avail_out));
-  } while (rc == Z_OK && out.size() <= OUTPUT_CAP);
-  inflateEnd(&z);
-  return rc == Z_STREAM_END;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -79,8 +59,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   const bool deflateMode = (data[0] & 1) == 0;
   const size_t chunks[8] = {61440, 1, 2, 3, 7, 13, 64, 4096};
-  static std::vector<uint8_t> window(io.OutBufSize);
-  std::memcpy(window.data(), io.OutBuf, io.OutBufSize);
 
   auto decode = [&](size_t chunk) {
     io.chunk = chunk;
@@ -97,14 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::abort();
   std::vector<uint8_t> output = io.output;
   std::vector<uint32_t> pieces = io.pieces;
-  std::memcpy(io.OutBuf, window.data(), io.OutBufSize);
+  for (uint32_t i = 0; i < io.OutBufSize; ++i) io.OutBuf[i] = static_cast<uint8_t>(~io.OutBuf[i]);
   if (decode(1) != rc || io.output != output || io.pieces != pieces) std::abort();
-
-  if (deflateMode) {
-    std::vector<uint8_t> expected;
-    if (referenceInflate(data + 1, size - 1, expected) && expected.size() <= OUTPUT_CAP) {
-      if (rc != 0 || output != expected) std::abort();
-    }
-  }
   return 0;
 }

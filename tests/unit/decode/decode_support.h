@@ -77,6 +77,7 @@ class BitWriter {
     while (count_ != 0) put(0);
   }
   void byte(uint8_t b) { bits(b, 8); }
+  size_t bitsWritten() const { return bytes_.size() * 8 - (count_ == 0 ? 0 : 8 - count_); }
   std::string finish() {
     alignToByte();
     return bytes_;
@@ -91,6 +92,20 @@ class BitWriter {
   std::string bytes_;
   unsigned count_ = 0;
 };
+
+// Fixed-code helpers (RFC 1951, 3.2.6).
+inline void literal(BitWriter& w, uint8_t b) {
+  if (b < 144) w.code(0x30 + b, 8);
+  else w.code(0x190 + (b - 144), 9);
+}
+inline void lengthSymbol(BitWriter& w, unsigned s) {
+  if (s < 280) w.code(s - 256, 7);
+  else w.code(0xC0 + (s - 280), 8);
+}
+inline void fixedHeader(BitWriter& w, bool final) {
+  w.bits(final ? 1 : 0, 1);
+  w.bits(1, 2);
+}
 
 // Canonical codes of RFC 1951 for a set of code lengths (written out independently of the
 // decoder, from the RFC's three steps).

@@ -8,24 +8,6 @@
 
 #include "decode_support.h"
 
-namespace {
-
-// Fixed-code helpers (RFC 1951, 3.2.6).
-void literal(BitWriter& w, uint8_t b) {
-  if (b < 144) w.code(0x30 + b, 8);
-  else w.code(0x190 + (b - 144), 9);
-}
-void lengthSymbol(BitWriter& w, unsigned s) {
-  if (s < 280) w.code(s - 256, 7);
-  else w.code(0xC0 + (s - 280), 8);
-}
-void fixedHeader(BitWriter& w, bool final) {
-  w.bits(final ? 1 : 0, 1);
-  w.bits(1, 2);
-}
-
-}  // namespace
-
 TEST(Deflate64Symbols, Symbol285DecodesDifferentlyInTheTwoModes) {
   // 'x', symbol 285, then 16 bits 0x1000, distance symbol 0, end of block. Deflate64 takes the
   // 16 bits as length 4,096 + 3 at distance 1; Deflate copies 258 bytes and finds distance
@@ -110,4 +92,52 @@ TEST(Deflate64Symbols, MatchesWrapAroundTheWindow) {
   while (expected.size() < 65541) expected += "123";
   EXPECT_TRUE(io.output == expected.substr(0, 65541));
   EXPECT_EQ((std::vector<uint32_t>{65536, 5}), io.writes);
+}
+
+TEST(Deflate64Symbols, AfterAFlushMarkerOnlyThisEntrysBytesAreReachable) {
+  // "abcdef", a flush marker, then "g" at offset 0 and a match of 3 whose distance reaches
+  // behind the window start: offsets 1-5 hold this entry's bytes, offset 6 on none.
+  auto stream = [](uint32_t distance) {
+    BitWriter w;
+    fixedHeader(w, true);
+    for (char c : std::string("abcdef")) literal(w, static_cast<uint8_t>(c));
+    lengthSymbol(w, 285);
+    w.bits(0, 16);
+    literal(w, 'g');
+    lengthSymbol(w, 257);  // length 3
+    w.code(31, 5);
+    w.bits(distance - 49153, 14);
+    w.code(0, 7);
+    return w.finish();
+  };
+  MemoryIo reach(stream(65536));  // offsets 1-3 read in place
+  EXPECT_EQ(0, inflateAll(reach, false));
+  EXPECT_EQ("abcdefgbcd", reach.output);
+  MemoryIo beyond(stream(65531));  // offsets 6-8
+  EXPECT_EQ(INFLATE_BAD_TABLE, inflateAll(beyond, false));
+}
+
+TEST(Deflate64Symbols, LengthSymbols286And287WithAll288Lengths) {
+  // HLIT 288: 'a', end of block, 286 and 287 get two bits each; distance symbols 0 and 1 one
+  // bit. 286 is 323 + 6 extra bits, 287 is 387 + 6 extra bits.
+  std::vector<unsigned> lit(288, 0);
+  lit['a'] = lit[256] = lit[286] = lit[287] = 2;
+  BitWriter w;
+  w.bits(1, 1);
+  w.bits(2, 2);
+  dynamicHeader(w, lit, {1, 1});
+  w.code(0, 2);       // 'a'
+  w.code(2, 2);       // 286
+  w.bits(1, 6);       // length 324
+  w.code(0, 1);       // distance 1
+  w.code(3, 2);       // 287
+  w.bits(0, 6);       // length 387
+  w.code(1, 1);       // distance 2
+  w.code(1, 2);       // end of block
+  std::string stream = w.finish();
+  for (bool deflateMode : {true, false}) {
+    MemoryIo io(stream);
+    EXPECT_EQ(0, inflateAll(io, deflateMode));
+    EXPECT_EQ(std::string(1 + 324 + 387, 'a'), io.output);
+  }
 }
