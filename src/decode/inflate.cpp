@@ -1,114 +1,62 @@
 // Inflate and Deflate64 decoder. Blocks are decoded with the canonical Huffman codes of
-// RFC 1951: every code of up to 8 bits is one look-up in a 256-entry table indexed by the
-// next 8 input bits (LSB first); longer codes continue from the table entry into a small
-// binary tree, one bit per step. All tables live in the first 3,744 bytes of the work buffer:
-//
-//   offset  size  content
-//        0   320  code lengths (literal/length, then distance while a dynamic header is read)
-//      320   512  code-length code lookup table, 256 u16
-//      832   576  canonical code of each symbol, bit-reversed, 288 u16
-//    1,408    32  distance code lengths (the 19 code-length-code lengths while a header is read)
-//    1,440   512  distance lookup table, 256 u16
-//    1,952   128  distance tree nodes, 32 pairs of u16
-//    2,080   512  literal/length lookup table, 256 u16
-//    2,592 1,152  literal/length tree nodes, 288 pairs of u16
-//
-// A table entry with bit 15 clear is a symbol; with bit 15 set it is the complement of a node
-// index; a node's first member is taken for a 0 bit, its second for a 1 bit. Entries no code
-// fills hold 0 and read as symbol 0.
+// RFC 1951 through the two-level tables of inflate_tables.h, built in the work buffer for
+// every block (the fixed tables only once per entry and mode).
 //
 // The bit reader keeps the behaviour of a reader that loads one byte at a time, only when
 // fewer than 8 bits would be left after a step: input is pulled through ReadInput at the
 // same points, and once ReadInput has returned nothing every further byte the decoder needs
 // is a filler byte (0xFF) counted as an empty refill. Filler may be looked at but never
 // consumed: a step that consumes a filler bit ends the entry with error 12, so a complete
-// stream that ends in the last input byte still decodes, and a cut one says it was cut. While at least 16 input bytes remain
-// in the buffer the decoder runs a fast loop that loads eight bytes at a time; the extra
-// whole bytes it holds are given back to the buffer whenever byte-exact reading resumes.
+// stream that ends in the last input byte still decodes, and a cut one says it was cut.
+//
+// While at least FAST_INPUT_MARGIN input bytes remain in the buffer and the window has room
+// for a few literals, the decoder runs a fast loop that keeps 56 or more bits in a 64-bit
+// buffer with eight-byte loads and copies matches in whole words; the extra whole bytes it
+// holds are given back to the buffer whenever byte-exact reading resumes, and every output
+// event (window written out, error, stop) happens at the same symbol as in byte-exact reading.
 #include "decode/inflate.h"
 
 #include <cstring>
 
+#include "decode/inflate_tables.h"
 #include "system/system.h"
+
+using namespace inflate_tables;
 
 namespace {
 
-constexpr uint32_t LENGTHS_OFFSET = 0;
-constexpr uint32_t CL_LOOKUP_OFFSET = 320;
-constexpr uint32_t CODES_OFFSET = 832;
-constexpr uint32_t DIST_LENGTHS_OFFSET = 1408;
-constexpr uint32_t DIST_LOOKUP_OFFSET = 1440;
-constexpr uint32_t DIST_NODES_OFFSET = 1952;
-constexpr uint32_t LIT_LOOKUP_OFFSET = 2080;
-constexpr uint32_t LIT_NODES_OFFSET = 2592;
-
-constexpr unsigned LIT_SYMBOLS = 288;    // 0-255 literals, 256 end of block, 257-287 lengths
-constexpr unsigned DIST_SYMBOLS = 32;    // 30 and 31 reach 32,769 to 65,536 bytes back
-constexpr unsigned CL_SYMBOLS = 19;      // code-length alphabet
 constexpr unsigned MAX_CODE_BITS = 15;
-constexpr unsigned TABLE_BITS = 8;       // the lookup tables are indexed by 8 bits
-constexpr unsigned MAX_TREE_STEPS = 8;   // a longer walk cannot come from a valid table
-constexpr uint16_t NODE_FLAG = 0x8000;
 constexpr uint32_t COMPLETE_CODE = 1u << 16;  // the code value after the last 15-bit code
 constexpr uint8_t FILLER_BYTE = 0xFF;    // what a read past the end of the input yields
 constexpr uint32_t MAX_EXHAUSTED = 6;    // empty refills tolerated before error 12
 constexpr unsigned END_OF_BLOCK = 256;
 constexpr unsigned DEFLATE64_LONG_MATCH = 285;  // length symbol with 16 extra bits in Deflate64
-constexpr uint32_t FAST_INPUT_MARGIN = 16;      // two 8-byte loads per fast-loop pass
+// The fast loop loads eight bytes at the input position up to three times a pass, and a pass
+// consumes at most 3 x 15 + 31 + 29 bits: 32 bytes keep every load inside the buffer.
+constexpr uint32_t FAST_INPUT_MARGIN = 32;
+constexpr uint32_t FAST_OUTPUT_MARGIN = 3;      // literals stored without a window-end test
+constexpr uint32_t COPY_OVERRUN = 16;           // bytes a fast match copy may write past its end
 
 // Order in which the code-length-code lengths are sent (RFC 1951, 3.2.7).
 constexpr uint8_t CL_ORDER[CL_SYMBOLS] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5,
                                           11, 4, 12, 3, 13, 2, 14, 1, 15};
 
-struct LengthCode {
-  uint16_t base;
-  uint8_t extra;
-  uint32_t mask;  // (1 << extra) - 1
-};
-
 // Length symbols 257-287: 257-264 are 3 to 10; from 265 on, E = ((S - 257) >> 2) - 1 extra bits
-// over a base of ((4 + ((S - 257) & 3)) << E) + 3. 285 is 258 with no extra bits in Deflate
-// (Deflate64 handles it apart); 286 and 287 follow the formula.
-struct LengthTable {
-  LengthCode code[LIT_SYMBOLS - 257];
-  constexpr LengthTable() : code() {
-    for (unsigned s = 257; s < LIT_SYMBOLS; ++s) {
-      unsigned i = s - 257;
-      if (s < 265) {
-        code[i] = {static_cast<uint16_t>(s - 254), 0, 0};
-      } else {
-        unsigned e = (i >> 2) - 1;
-        code[i] = {static_cast<uint16_t>(((4 + (i & 3)) << e) + 3), static_cast<uint8_t>(e), (1u << e) - 1};
-      }
-    }
-    code[DEFLATE64_LONG_MATCH - 257] = {258, 0, 0};
-  }
-};
+// over a base of ((4 + ((S - 257) & 3)) << E) + 3; 286 and 287 follow the formula. 285 is
+// apart: 258 with no extra bits in Deflate, 16 extra bits over 3 in Deflate64.
+constexpr unsigned lengthBase(unsigned s) {
+  return s < 265 ? s - 254 : ((4 + ((s - 257) & 3)) << (((s - 257) >> 2) - 1)) + 3;
+}
+constexpr unsigned lengthExtra(unsigned s) { return s < 265 ? 0 : ((s - 257) >> 2) - 1; }
 
 // Distance symbols 0-31: 0-3 are 1 to 4; from 4 on, E = (D >> 1) - 1 extra bits over a base of
 // ((2 + (D & 1)) << E) + 1, so symbols 30 and 31 reach 65,536 bytes back.
-struct DistanceCode {
-  uint32_t base;
-  uint32_t extra;
-  uint32_t mask;  // (1 << extra) - 1
-};
+constexpr unsigned distanceBase(unsigned d) { return d < 4 ? d + 1 : ((2 + (d & 1)) << ((d >> 1) - 1)) + 1; }
+constexpr unsigned distanceExtra(unsigned d) { return d < 4 ? 0 : (d >> 1) - 1; }
 
-struct DistanceTable {
-  DistanceCode code[DIST_SYMBOLS];
-  constexpr DistanceTable() : code() {
-    for (unsigned d = 0; d < DIST_SYMBOLS; ++d) {
-      if (d < 4) {
-        code[d] = {d + 1, 0, 0};
-      } else {
-        unsigned e = (d >> 1) - 1;
-        code[d] = {((2u + (d & 1)) << e) + 1, e, (1u << e) - 1};
-      }
-    }
-  }
-};
-
-constexpr LengthTable LENGTHS;
-constexpr DistanceTable DISTANCES;
+static_assert(lengthBase(284) == 227 && lengthExtra(284) == 5 && lengthBase(287) == 387 &&
+                  distanceBase(29) == 24577 && distanceBase(31) == 49153 && distanceExtra(31) == 14,
+              "RFC 1951 tables and their Deflate64 continuation");
 
 inline uint64_t load64(const uint8_t* p) {
   uint64_t v;
@@ -118,6 +66,11 @@ inline uint64_t load64(const uint8_t* p) {
 }
 
 inline uint64_t lowBits(unsigned n) { return (uint64_t{1} << n) - 1; }
+
+// The extra bits of an entry's code, from the bits as they were before it was consumed.
+inline uint32_t extraValue(uint64_t saved, uint32_t e) {
+  return static_cast<uint32_t>((saved & lowBits(consumed(e))) >> depends(e));
+}
 
 inline void copy8(uint8_t* dst, const uint8_t* src) {
   uint64_t chunk;
@@ -144,13 +97,21 @@ inline void copyForward(uint8_t* dst, const uint8_t* src, uint32_t n) {
   }
 }
 
-// The same copy for the fast loop, in whole eight-byte chunks: it may write up to 7 bytes
-// past dst + n and read up to 7 past src + n, so the caller keeps 8 bytes of room behind
-// both and restores the bytes past dst + n afterwards.
+// The same copy for the fast loop, in whole eight-byte chunks: it may write up to 15 bytes
+// past dst + n and read up to 15 past src + n, so the caller keeps COPY_OVERRUN bytes of room
+// behind both and restores the bytes past dst + n afterwards. A source after the destination
+// (a match reaching behind the window start) is read before it could be overwritten.
 inline void copyChunks(uint8_t* dst, const uint8_t* src, uint32_t n) {
   uint8_t* const end = dst + n;
   uint32_t distance = static_cast<uint32_t>(dst - src);
-  if (src >= dst || distance >= 8) {
+  if (src >= dst || distance >= 16) {
+    do {
+      copy8(dst, src);
+      copy8(dst + 8, src + 8);
+      dst += 16;
+      src += 16;
+    } while (dst < end);
+  } else if (distance >= 8) {
     do {
       copy8(dst, src);
       dst += 8;
@@ -192,14 +153,13 @@ void Inflater::Init(InflateIo& io) {
              "ExtClass buffers != NULL");
   io_ = &io;
   uint8_t* work = io.WorkBuf;
+  litTable_ = reinterpret_cast<uint32_t*>(work + LIT_TABLE_OFFSET);
+  distTable_ = reinterpret_cast<uint32_t*>(work + DIST_TABLE_OFFSET);
+  clTable_ = reinterpret_cast<uint32_t*>(work + CL_TABLE_OFFSET);
   lengths_ = work + LENGTHS_OFFSET;
-  clLookup_ = reinterpret_cast<uint16_t*>(work + CL_LOOKUP_OFFSET);
-  codes_ = reinterpret_cast<uint16_t*>(work + CODES_OFFSET);
-  distLengths_ = work + DIST_LENGTHS_OFFSET;
-  distLookup_ = reinterpret_cast<uint16_t*>(work + DIST_LOOKUP_OFFSET);
-  distNodes_ = reinterpret_cast<uint16_t*>(work + DIST_NODES_OFFSET);
-  litLookup_ = reinterpret_cast<uint16_t*>(work + LIT_LOOKUP_OFFSET);
-  litNodes_ = reinterpret_cast<uint16_t*>(work + LIT_NODES_OFFSET);
+  clLengths_ = work + CL_LENGTHS_OFFSET;
+  sorted_ = reinterpret_cast<uint16_t*>(work + SORTED_OFFSET);
+  fixedBuilt_ = 0;
   winStart_ = io.OutBuf;
   winEnd_ = io.OutBuf + io.OutBufSize;
   outPos_ = winStart_;
@@ -239,24 +199,31 @@ int Inflater::nextByte() {
   return *inPos_++;
 }
 
+// Loads the next input byte above the bits held, filler after the end.
+void Inflater::loadByte() {
+  int b = nextByte();
+  if (b < 0) {
+    b = FILLER_BYTE;
+    fillerBits_ += 8;
+  }
+  bitBuf_ |= static_cast<uint64_t>(b) << bitCount_;
+  bitCount_ += 8;
+}
+
 // Makes sure n bits can be consumed and 8 stay behind, loading one byte at a time.
 inline void Inflater::needBits(unsigned n) {
-  while (bitCount_ < n + TABLE_BITS) {
-    int b = nextByte();
-    if (b < 0) {
-      b = FILLER_BYTE;
-      fillerBits_ += 8;
-    }
-    bitBuf_ |= static_cast<uint64_t>(b) << bitCount_;
-    bitCount_ += 8;
-  }
+  while (bitCount_ < n + 8) loadByte();
+}
+
+inline void Inflater::dropBits(unsigned n) {
+  bitBuf_ >>= n;
+  bitCount_ -= n;
 }
 
 inline uint32_t Inflater::takeBits(unsigned n) {
   needBits(n);
   uint32_t v = static_cast<uint32_t>(bitBuf_ & lowBits(n));
-  bitBuf_ >>= n;
-  bitCount_ -= n;
+  dropBits(n);
   return v;
 }
 
@@ -303,9 +270,8 @@ inline bool Inflater::distanceReaches(uint32_t distance, uint32_t length, uint32
   return outOff + io_->OutBufSize - distance + behind <= windowFilled_;
 }
 
-// Copies `length` bytes from `distance` bytes back in the circular window. The distance is
-// not checked against what this entry produced: the window keeps older bytes, and a wrong
-// reference shows in the entry's CRC-32.
+// Copies `length` bytes from `distance` bytes back in the circular window, writing the window
+// out whenever the output position reaches its end. The caller has checked the distance.
 bool Inflater::copyMatch(uint32_t length, uint32_t distance) {
   uint32_t size = io_->OutBufSize;
   uint32_t outOff = static_cast<uint32_t>(outPos_ - winStart_);
@@ -328,98 +294,175 @@ bool Inflater::copyMatch(uint32_t length, uint32_t distance) {
   return true;
 }
 
+
 // ---- tables ----------------------------------------------------------------------------------
 
-// Builds the lookup table (and tree nodes for codes longer than 8 bits) of `count` code
-// lengths. A set that is not a complete prefix code is accepted only when it has at most one
-// code; otherwise the result is false (error 10).
-bool Inflater::buildTable(const uint8_t* lengths, unsigned count, uint16_t* lookup,
-                          uint16_t* nodes, unsigned maxNodes) {
-  uint32_t lengthCount[MAX_CODE_BITS + 1] = {};
-  unsigned used = 0;
+// The table entry of symbol `sym` with a code of `len` bits in the alphabet being built.
+uint32_t Inflater::symbolEntry(Alphabet alphabet, unsigned sym, unsigned len) const {
+  switch (alphabet) {
+    case Alphabet::CodeLength:
+      return entry(sym, len, len);
+    case Alphabet::Distance:
+      return entry(distanceBase(sym), len, len + distanceExtra(sym));
+    case Alphabet::LiteralLength:
+      break;
+  }
+  if (sym < 256) return LITERAL | entry(sym, len, len);
+  if (sym == END_OF_BLOCK) return EXCEPTIONAL | entry(0, len, len);
+  if (sym == DEFLATE64_LONG_MATCH) {
+    return deflateMode_ ? entry(258, len, len) : EXCEPTIONAL | LONG_MATCH | entry(3, len, len + 16);
+  }
+  return entry(lengthBase(sym), len, len + lengthExtra(sym));
+}
+
+// What a bit pattern without a code reads as: symbol 0, consuming `consume` bits (the length
+// of symbol 0's code at the root, the bits walked below it), and depending on `dependsOn`
+// bits. A literal/length symbol 0 without a code ends the block.
+uint32_t Inflater::unassignedEntry(Alphabet alphabet, const uint8_t* lengths, unsigned consume,
+                                   unsigned dependsOn) const {
+  unsigned dep = dependsOn > consume ? dependsOn : consume;
+  if (alphabet == Alphabet::LiteralLength && lengths[0] == 0) return EXCEPTIONAL | entry(0, dep, consume);
+  uint32_t e = symbolEntry(alphabet, 0, 0) & ~0xFFFFu;  // symbol 0 has no extra bits
+  return e | entry(0, dep, consume);
+}
+
+// A set with at most one code: its code (all zero bits) and, for every other pattern, what a
+// reader with an 8-bit table and a one-bit-per-step tree below it finds there: symbol 0 with
+// its own length when one of the low 8 bits is set, else symbol 0 after the bits walked down
+// to the first set bit.
+void Inflater::buildSparseTable(Alphabet alphabet, const uint8_t* lengths, unsigned count, uint32_t* table,
+                                unsigned rootBits) {
+  unsigned only = count, len = 0;
   for (unsigned s = 0; s < count; ++s) {
     if (lengths[s] != 0) {
-      ++lengthCount[lengths[s]];
-      ++used;
+      only = s;
+      len = lengths[s];
     }
   }
-  uint32_t nextCode[MAX_CODE_BITS + 1] = {};
+  // The pattern `p` (bit 0 first) of `width` bits, read below an empty root slot.
+  auto patternEntry = [&](uint32_t p, unsigned width) -> uint32_t {
+    uint32_t low = static_cast<uint32_t>(lowBits(len < 8 ? len : 8));
+    if (len == 0 || (p & low) != 0) return unassignedEntry(alphabet, lengths, lengths[0], 8);
+    for (unsigned b = 8; b < len && b < width; ++b)
+      if ((p >> b) & 1) return unassignedEntry(alphabet, lengths, b + 1, b + 1);
+    return symbolEntry(alphabet, only, len);
+  };
+  uint32_t rootSize = 1u << rootBits;
+  for (uint32_t i = 0; i < rootSize; ++i) table[i] = patternEntry(i, rootBits);
+  if (len > rootBits) {
+    unsigned subBits = len - rootBits;
+    uint32_t subStart = rootSize;
+    uint32_t flag = alphabet == Alphabet::Distance ? DIST_SUBTABLE : EXCEPTIONAL | LIT_SUBTABLE;
+    table[0] = flag | entry(subStart, subBits, 0);
+    for (uint32_t k = 0; k < (1u << subBits); ++k) table[subStart + k] = patternEntry(k << rootBits, len);
+  }
+}
+
+// Builds the table of `count` code lengths. A set that is not a complete prefix code is
+// accepted only when it has at most one code (none at all for the code-length code, which
+// then could not send a single length); otherwise the result is false (error 10).
+bool Inflater::buildTable(Alphabet alphabet, const uint8_t* lengths, unsigned count, uint32_t* table,
+                          unsigned rootBits, uint32_t capacity) {
+  uint16_t lengthCount[MAX_CODE_BITS + 1] = {};
+  for (unsigned s = 0; s < count; ++s) ++lengthCount[lengths[s]];
+  unsigned used = count - lengthCount[0];
   uint32_t code = 0;
-  for (unsigned len = 1; len <= MAX_CODE_BITS; ++len) {
-    code = (code + (len > 1 ? lengthCount[len - 1] : 0)) << 1;
-    nextCode[len] = code;
-  }
-  if (((code + lengthCount[MAX_CODE_BITS]) << 1) != COMPLETE_CODE && used > 1) return false;
-
-  for (unsigned s = 0; s < count; ++s) {
-    unsigned len = lengths[s];
-    if (len == 0) continue;
-    codes_[s] = static_cast<uint16_t>(reverseBits(nextCode[len]++ & 0xFFFF, len));
+  for (unsigned len = 1; len <= MAX_CODE_BITS; ++len) code = (code + lengthCount[len]) << 1;
+  if (code != COMPLETE_CODE) {
+    if (used > 1 || (used == 0 && alphabet == Alphabet::CodeLength)) return false;
+    buildSparseTable(alphabet, lengths, count, table, rootBits);
+    return true;
   }
 
-  std::memset(lookup, 0, (1u << TABLE_BITS) * sizeof(uint16_t));
-  unsigned nodesUsed = 0;
-  for (unsigned s = count; s-- > 0;) {
+  // Symbols sorted by code length, then by symbol: the order of their canonical codes.
+  uint16_t start[MAX_CODE_BITS + 2];
+  start[1] = 0;
+  for (unsigned len = 1; len <= MAX_CODE_BITS; ++len) start[len + 1] = static_cast<uint16_t>(start[len] + lengthCount[len]);
+  for (unsigned s = 0; s < count; ++s)
+    if (lengths[s] != 0) sorted_[start[lengths[s]]++] = static_cast<uint16_t>(s);
+
+  const uint32_t rootSize = 1u << rootBits;
+  const uint32_t rootMask = rootSize - 1;
+  const uint32_t slotUnits = 1u << (MAX_CODE_BITS - rootBits);  // a root slot in 15-bit units
+  const uint32_t flag = alphabet == Alphabet::Distance ? DIST_SUBTABLE : EXCEPTIONAL | LIT_SUBTABLE;
+  uint32_t next = rootSize;       // where the next second-level table starts
+  uint32_t prefix = rootSize;     // root pattern of the second-level table being filled
+  uint32_t subStart = 0;
+  unsigned subBits = 0;
+  code = 0;                       // canonical code, most significant bit first
+  unsigned codeLen = 0;
+  for (unsigned i = 0; i < used; ++i) {
+    unsigned s = sorted_[i];
     unsigned len = lengths[s];
-    if (len == 0) continue;
-    uint32_t reversed = codes_[s];
-    if (len <= TABLE_BITS) {
-      for (uint32_t i = reversed; i < (1u << TABLE_BITS); i += 1u << len) lookup[i] = static_cast<uint16_t>(s);
-      continue;
-    }
-    uint16_t* slot = &lookup[reversed & ((1u << TABLE_BITS) - 1)];
-    for (unsigned b = TABLE_BITS; b < len; ++b) {
-      if ((*slot & NODE_FLAG) == 0) {
-        // A complete code never needs more nodes than symbols; the check keeps any input
-        // inside the node array.
-        if (nodesUsed >= maxNodes) return false;
-        nodes[2 * nodesUsed] = 0;
-        nodes[2 * nodesUsed + 1] = 0;
-        *slot = static_cast<uint16_t>(~nodesUsed);
-        ++nodesUsed;
+    code <<= len - codeLen;
+    codeLen = len;
+    uint32_t reversed = reverseBits(code, len);  // the order the stream sends its bits in
+    uint32_t e = symbolEntry(alphabet, s, len);
+    if (len <= rootBits) {
+      for (uint32_t j = reversed; j < rootSize; j += 1u << len) table[j] = e;
+    } else {
+      if ((reversed & rootMask) != prefix) {
+        // A new root pattern: its table is as wide as the code that completes the slot.
+        prefix = reversed & rootMask;
+        uint32_t fill = 0;
+        unsigned k = i, last = len;
+        while (fill < slotUnits && k < used) {
+          last = lengths[sorted_[k++]];
+          fill += 1u << (MAX_CODE_BITS - last);
+        }
+        subBits = last - rootBits;
+        subStart = next;
+        next += 1u << subBits;
+        if (next > capacity) return false;  // never for a complete code: the tables hold enough
+        table[prefix] = flag | entry(subStart, subBits, 0);
       }
-      unsigned node = static_cast<uint16_t>(~*slot);
-      slot = &nodes[2 * node + ((reversed >> b) & 1)];
+      for (uint32_t j = reversed >> rootBits; j < (1u << subBits); j += 1u << (len - rootBits))
+        table[subStart + j] = e;
     }
-    *slot = static_cast<uint16_t>(s);
+    ++code;
   }
   return true;
 }
 
 bool Inflater::buildFixedTables() {
   // RFC 1951, 3.2.6: 0-143 eight bits, 144-255 nine, 256-279 seven, 280-287 eight; all 32
-  // distance codes five bits.
+  // distance codes five bits. They stay built for the rest of the entry.
+  unsigned mode = deflateMode_ ? 1 : 2;
+  if (fixedBuilt_ == mode) return true;
   std::memset(lengths_, 8, 144);
   std::memset(lengths_ + 144, 9, 256 - 144);
   std::memset(lengths_ + 256, 7, 280 - 256);
   std::memset(lengths_ + 280, 8, LIT_SYMBOLS - 280);
-  std::memset(distLengths_, 5, DIST_SYMBOLS);
-  return buildTable(lengths_, LIT_SYMBOLS, litLookup_, litNodes_, LIT_SYMBOLS) &&
-         buildTable(distLengths_, DIST_SYMBOLS, distLookup_, distNodes_, DIST_SYMBOLS);
+  std::memset(lengths_ + LIT_SYMBOLS, 5, DIST_SYMBOLS);
+  bool built = buildTable(Alphabet::LiteralLength, lengths_, LIT_SYMBOLS, litTable_, LIT_ROOT_BITS, LIT_ENOUGH) &&
+               buildTable(Alphabet::Distance, lengths_ + LIT_SYMBOLS, DIST_SYMBOLS, distTable_, DIST_ROOT_BITS,
+                          DIST_ENOUGH);
+  fixedBuilt_ = built ? mode : 0;
+  return built;
 }
 
 // Reads a dynamic block header and builds its literal/length and distance tables. Returns 0,
 // or 10 for bad lengths, or 12 when the header ran past the end of the input (which is what a
 // cut stream's garbage lengths really mean).
 int Inflater::readDynamicHeader() {
+  fixedBuilt_ = 0;
   unsigned hlit = takeBits(5) + 257;
   unsigned hdist = takeBits(5) + 1;
   unsigned hclen = takeBits(4) + 4;
 
-  uint8_t* clLengths = distLengths_;  // free until the distance lengths are copied in
-  std::memset(clLengths, 0, CL_SYMBOLS);
-  for (unsigned i = 0; i < hclen; ++i) clLengths[CL_ORDER[i]] = static_cast<uint8_t>(takeBits(3));
+  std::memset(clLengths_, 0, CL_SYMBOLS);
+  for (unsigned i = 0; i < hclen; ++i) clLengths_[CL_ORDER[i]] = static_cast<uint8_t>(takeBits(3));
   const int bad = INFLATE_BAD_TABLE;
   if (truncated()) return INFLATE_UNEXPECTED_END;
-  if (!buildTable(clLengths, CL_SYMBOLS, clLookup_, nullptr, 0)) return bad;
+  if (!buildTable(Alphabet::CodeLength, clLengths_, CL_SYMBOLS, clTable_, CL_ROOT_BITS, CL_ENTRIES)) return bad;
 
   unsigned total = hlit + hdist;
   unsigned i = 0;
   while (i < total) {
-    // Code-length codes are at most 7 bits: one look-up, no tree.
-    unsigned sym = clLookup_[bitBuf_ & 0xFF] & 0x1F;
-    if (sym >= CL_SYMBOLS) sym = 0;
-    takeBits(clLengths[sym]);
+    // Code-length codes are at most 7 bits: the 8 bits always held decide the symbol.
+    uint32_t e = clTable_[bitBuf_ & (CL_ENTRIES - 1)];
+    unsigned sym = e >> 16;
+    takeBits(consumed(e));
     if (sym < 16) {
       lengths_[i++] = static_cast<uint8_t>(sym);
       continue;
@@ -440,99 +483,51 @@ int Inflater::readDynamicHeader() {
     i += run;
   }
   if (truncated()) return INFLATE_UNEXPECTED_END;
-  std::memcpy(distLengths_, lengths_ + hlit, hdist);
-  bool built = buildTable(lengths_, hlit, litLookup_, litNodes_, LIT_SYMBOLS) &&
-               buildTable(distLengths_, hdist, distLookup_, distNodes_, DIST_SYMBOLS);
+  bool built = buildTable(Alphabet::LiteralLength, lengths_, hlit, litTable_, LIT_ROOT_BITS, LIT_ENOUGH) &&
+               buildTable(Alphabet::Distance, lengths_ + hlit, hdist, distTable_, DIST_ROOT_BITS, DIST_ENOUGH);
   return built ? 0 : bad;
 }
 
 // ---- symbols (byte-exact reading) -------------------------------------------------------------
 
-// Walks the tree below a lookup entry with the bits above the low 8 (at least 8 more are
-// always present after the first 8 are consumed). Returns the symbol, or -1 when the walk
-// takes more steps than any table built here can have.
-namespace {
-inline int walkTree(const uint16_t* nodes, uint16_t entry, uint64_t bits, unsigned* steps) {
-  unsigned walked = 0;
-  while (entry & NODE_FLAG) {
-    if (walked == MAX_TREE_STEPS) return -1;
-    unsigned node = static_cast<uint16_t>(~entry);
-    entry = nodes[2 * node + (bits & 1)];
-    bits >>= 1;
-    ++walked;
+// The entry for the next bits, loading input bytes only while the entry found depends on bits
+// not loaded yet (the bits above those held read as zero, and an entry that depends on no
+// more bits than are held is the same whatever follows).
+uint32_t Inflater::lookup(const uint32_t* table, unsigned rootBits, uint32_t subFlag) {
+  for (;;) {
+    uint32_t e = table[bitBuf_ & lowBits(rootBits)];
+    if (e & subFlag) e = table[((e >> 16) & LIT_VALUE_MASK) + ((bitBuf_ >> rootBits) & lowBits(depends(e)))];
+    if (depends(e) <= bitCount_) return e;
+    loadByte();
   }
-  *steps = walked;
-  return entry;
-}
-}  // namespace
-
-// Decodes a literal/length symbol; -1 ends the block (a symbol without a code, or a walk
-// too deep).
-int Inflater::decodeLiteralLength() {
-  uint16_t entry = litLookup_[bitBuf_ & 0xFF];
-  if ((entry & NODE_FLAG) == 0) {
-    unsigned len = lengths_[entry];
-    if (len == 0) return -1;
-    takeBits(len);
-    return entry;
-  }
-  takeBits(TABLE_BITS);
-  unsigned steps = 0;
-  int sym = walkTree(litNodes_, entry, bitBuf_, &steps);
-  if (sym < 0) return -1;
-  takeBits(steps);
-  return lengths_[sym] == 0 ? -1 : sym;
 }
 
-// Decodes a distance symbol; a pattern no code fills reads as symbol 0.
-int Inflater::decodeDistance() {
-  uint16_t entry = distLookup_[bitBuf_ & 0xFF];
-  if ((entry & NODE_FLAG) == 0) {
-    takeBits(distLengths_[entry]);
-    return entry;
-  }
-  takeBits(TABLE_BITS);
-  unsigned steps = 0;
-  int sym = walkTree(distNodes_, entry, bitBuf_, &steps);
-  if (sym < 0) return 0;
-  takeBits(steps);
-  return sym;
+// Takes the bits of entry `e` (code and extra bits) and returns the extra bits' value.
+uint32_t Inflater::takeEntry(uint32_t e) {
+  needBits(consumed(e));
+  uint64_t saved = bitBuf_;
+  dropBits(consumed(e));
+  return extraValue(saved, e);
 }
 
 // ---- blocks -----------------------------------------------------------------------------------
 
-// Decodes one length/distance pair whose length symbol is `sym`, reading byte-exactly.
-// Returns false when decoding of the entry must end (engine stop, cut input, bad distance).
-bool Inflater::lengthDistance(unsigned sym) {
-  uint32_t length;
-  if (sym == DEFLATE64_LONG_MATCH && !deflateMode_) {
-    uint32_t v = takeBits(8);
-    v |= takeBits(8) << 8;
-    if (truncated()) {
-      error_ = INFLATE_UNEXPECTED_END;
-      return false;
-    }
-    if (v == 0) {
+// Decodes one length/distance pair, reading byte-exactly: `e` is the literal/length entry and
+// `extra` the value of its extra bits. Returns false when decoding of the entry must end
+// (engine stop, cut input, bad distance).
+bool Inflater::lengthDistance(uint32_t e, uint32_t extra) {
+  uint32_t length = ((e >> 16) & LIT_VALUE_MASK) + extra;
+  if (e & LONG_MATCH) {
+    if (extra == 0) {
       // Flush marker: the window so far goes out and decoding restarts at its start.
       uint32_t size = static_cast<uint32_t>(outPos_ - winStart_);
       if (size > windowFilled_) windowFilled_ = size;
       outPos_ = winStart_;
       return flushWindow(size);
     }
-    length = v + 3;
-  } else {
-    const LengthCode& lc = LENGTHS.code[sym - 257];
-    length = lc.base + takeBits(lc.extra);
   }
-  unsigned d = static_cast<unsigned>(decodeDistance());
-  uint32_t distance = DISTANCES.code[d].base;
-  unsigned extra = DISTANCES.code[d].extra;
-  if (extra > 8) {
-    distance += takeBits(8);
-    distance += takeBits(extra - 8) << 8;
-  } else {
-    distance += takeBits(extra);
-  }
+  uint32_t d = lookup(distTable_, DIST_ROOT_BITS, DIST_SUBTABLE);
+  uint32_t distance = (d >> 16) + takeEntry(d);
   if (truncated()) {
     error_ = INFLATE_UNEXPECTED_END;
     return false;
@@ -547,7 +542,8 @@ bool Inflater::lengthDistance(unsigned sym) {
 // Decodes the symbols of a Huffman block until its end-of-block code, an error or a stop.
 void Inflater::decodeBlock() {
   for (;;) {
-    if (static_cast<uint32_t>(inEnd_ - inPos_) >= FAST_INPUT_MARGIN) {
+    if (static_cast<uint32_t>(inEnd_ - inPos_) >= FAST_INPUT_MARGIN &&
+        static_cast<uint32_t>(winEnd_ - outPos_) > FAST_OUTPUT_MARGIN) {
       if (decodeFast()) return;
       continue;
     }
@@ -555,164 +551,134 @@ void Inflater::decodeBlock() {
       error_ = INFLATE_UNEXPECTED_END;
       return;
     }
-    int sym = decodeLiteralLength();
+    uint32_t e = lookup(litTable_, LIT_ROOT_BITS, LIT_SUBTABLE);
+    uint32_t extra = takeEntry(e);
     if (truncated()) {
       error_ = INFLATE_UNEXPECTED_END;
       return;
     }
-    if (sym < 0 || sym == static_cast<int>(END_OF_BLOCK)) return;
-    if (sym < 256) {
-      if (!putByte(static_cast<uint8_t>(sym))) return;
-    } else if (!lengthDistance(static_cast<unsigned>(sym))) {
+    if (e & LITERAL) {
+      if (!putByte(static_cast<uint8_t>(e >> 16))) return;
+    } else if ((e & (EXCEPTIONAL | LONG_MATCH)) == EXCEPTIONAL) {
+      return;  // end of block
+    } else if (!lengthDistance(e, extra)) {
       return;
     }
   }
 }
 
-// The fast loop: runs while at least FAST_INPUT_MARGIN bytes remain in the input buffer,
-// keeping 56 or more bits in the bit buffer with eight-byte loads. Returns true when the block
-// ended (end code, error or stop), false when the input margin ran out and byte-exact
-// reading must take over.
+// The fast loop: runs while at least FAST_INPUT_MARGIN bytes remain in the input buffer and
+// the window has room for the literals of one pass, keeping 56 or more bits in the bit buffer
+// with eight-byte loads. Returns true when the block ended (end code, error or stop), false
+// when a margin ran out and byte-exact reading must take over.
 bool Inflater::decodeFast() {
   const uint8_t* in = inPos_;
-  const uint8_t* inLimit = inEnd_ - FAST_INPUT_MARGIN;
+  const uint8_t* const inLimit = inEnd_ - FAST_INPUT_MARGIN;
   uint64_t bits = bitBuf_;
   unsigned count = bitCount_;
   uint8_t* out = outPos_;
+  uint8_t* const winStart = winStart_;
   uint8_t* const winEnd = winEnd_;
-  const uint16_t* litLookup = litLookup_;
-  const uint8_t* litLengths = lengths_;
+  uint8_t* const outLimit = winEnd - FAST_OUTPUT_MARGIN;
+  const uint32_t* const lit = litTable_;
+  const uint32_t* const dist = distTable_;
   const uint32_t windowSize = io_->OutBufSize;
   bool ended = false;
 
-#define SFX_REFILL()                                   \
-  do {                                                 \
-    bits |= load64(in) << count;                       \
-    in += (63 - count) >> 3;                           \
-    count |= 56;                                       \
-  } while (0)
-#define SFX_CONSUME(n)  \
-  do {                  \
-    bits >>= (n);       \
-    count -= (n);       \
-  } while (0)
+  // Loads whole bytes above the bits held so that 56 to 63 are held; the bits above the count
+  // are those of the next byte, loaded again (to the same value) by the next refill.
+  auto refill = [&] {
+    bits |= load64(in) << count;
+    in += (63 - count) >> 3;
+    count |= 56;
+  };
+  auto consume = [&](unsigned n) {
+    bits >>= n;
+    count -= n;
+  };
+  auto litEntry = [&]() -> uint32_t {
+    uint32_t e = lit[bits & lowBits(LIT_ROOT_BITS)];
+    if ((e & LIT_SUBTABLE) != 0)
+      e = lit[((e >> 16) & LIT_VALUE_MASK) + ((bits >> LIT_ROOT_BITS) & lowBits(depends(e)))];
+    return e;
+  };
 
-  while (in <= inLimit) {
-    SFX_REFILL();
-    uint16_t entry = litLookup[bits & 0xFF];
-    unsigned sym;
-    if ((entry & NODE_FLAG) == 0) {
-      unsigned len = litLengths[entry];
-      if (len == 0) { ended = true; break; }
-      SFX_CONSUME(len);
-      sym = entry;
-      if (sym < 256) {
-        *out++ = static_cast<uint8_t>(sym);
-        if (out == winEnd) {
-          outPos_ = out;
-          bool goOn = wrapWindow();
-          out = outPos_;
-          if (!goOn) { ended = true; break; }
+  while (in <= inLimit && out < outLimit) {
+    refill();
+    uint32_t e = litEntry();
+    if (e & LITERAL) {
+      // Up to three literals from one refill: 56 - 2 x 15 bits still hold a third code.
+      consume(consumed(e));
+      *out++ = static_cast<uint8_t>(e >> 16);
+      e = litEntry();
+      if (e & LITERAL) {
+        consume(consumed(e));
+        *out++ = static_cast<uint8_t>(e >> 16);
+        e = litEntry();
+        if (e & LITERAL) {
+          consume(consumed(e));
+          *out++ = static_cast<uint8_t>(e >> 16);
+          continue;
         }
-        // A second literal fits in the bits already loaded (56 - 15 > 15).
-        entry = litLookup[bits & 0xFF];
-        if ((entry & NODE_FLAG) != 0 || entry >= 256) continue;
-        len = litLengths[entry];
-        if (len == 0) continue;
-        SFX_CONSUME(len);
-        *out++ = static_cast<uint8_t>(entry);
-        if (out == winEnd) {
-          outPos_ = out;
-          bool goOn = wrapWindow();
-          out = outPos_;
-          if (!goOn) { ended = true; break; }
-        }
-        continue;
       }
-    } else {
-      unsigned steps = 0;
-      int s = walkTree(litNodes_, entry, bits >> TABLE_BITS, &steps);
-      if (s < 0) { SFX_CONSUME(TABLE_BITS); ended = true; break; }
-      SFX_CONSUME(TABLE_BITS + steps);
-      if (litLengths[s] == 0) { ended = true; break; }
-      sym = static_cast<unsigned>(s);
-      if (sym < 256) {
-        *out++ = static_cast<uint8_t>(sym);
-        if (out == winEnd) {
-          outPos_ = out;
-          bool goOn = wrapWindow();
-          out = outPos_;
-          if (!goOn) { ended = true; break; }
-        }
-        continue;
-      }
+      refill();
     }
-    if (sym == END_OF_BLOCK) { ended = true; break; }
-
-    // Length: at most 15 + 16 bits were used since the refill.
     uint32_t length;
-    if (sym == DEFLATE64_LONG_MATCH && !deflateMode_) {
-      length = static_cast<uint32_t>(bits & 0xFFFF);
-      SFX_CONSUME(16);
+    if ((e & EXCEPTIONAL) == 0) {
+      uint64_t saved = bits;
+      consume(consumed(e));
+      length = ((e >> 16) & LIT_VALUE_MASK) + extraValue(saved, e);
+    } else if (e & LONG_MATCH) {
+      uint64_t saved = bits;
+      consume(consumed(e));
+      length = extraValue(saved, e);
       if (length == 0) {
-        uint32_t size = static_cast<uint32_t>(out - winStart_);
+        uint32_t size = static_cast<uint32_t>(out - winStart);
         if (size > windowFilled_) windowFilled_ = size;
-        out = winStart_;
+        out = winStart;
         if (!flushWindow(size)) { ended = true; break; }
         continue;
       }
       length += 3;
     } else {
-      const LengthCode& lc = LENGTHS.code[sym - 257];
-      length = lc.base + static_cast<uint32_t>(bits & lc.mask);
-      SFX_CONSUME(lc.extra);
-    }
-
-    // Distance: up to 15 + 14 bits, after a second load.
-    SFX_REFILL();
-    entry = distLookup_[bits & 0xFF];
-    unsigned d;
-    if ((entry & NODE_FLAG) == 0) {
-      d = entry;
-      SFX_CONSUME(distLengths_[d]);
-    } else {
-      unsigned steps = 0;
-      int s = walkTree(distNodes_, entry, bits >> TABLE_BITS, &steps);
-      if (s < 0) {
-        d = 0;
-        SFX_CONSUME(TABLE_BITS);
-      } else {
-        d = static_cast<unsigned>(s);
-        SFX_CONSUME(TABLE_BITS + steps);
-      }
-    }
-    const DistanceCode& dc = DISTANCES.code[d];
-    uint32_t distance = dc.base + static_cast<uint32_t>(bits & dc.mask);
-    SFX_CONSUME(dc.extra);
-
-    // With 8 bytes of room behind both source and destination, the match is copied in
-    // chunks and the bytes past its end are put back; otherwise copyMatch wraps.
-    uint32_t outOff = static_cast<uint32_t>(out - winStart_);
-    if (!distanceReaches(distance, length, outOff)) {
-      error_ = INFLATE_BAD_TABLE;
+      consume(consumed(e));  // end of block
       ended = true;
       break;
     }
-    uint32_t srcOff = outOff >= distance ? outOff - distance : outOff + windowSize - distance;
-    if (length + 8 <= static_cast<uint32_t>(winEnd - out) && length + 8 <= windowSize - srcOff) {
-      uint64_t keep;
-      std::memcpy(&keep, out + length, 8);
-      copyChunks(out, winStart_ + srcOff, length);
+
+    // Distance: up to 15 + 14 bits, after a second load.
+    refill();
+    uint32_t d = dist[bits & lowBits(DIST_ROOT_BITS)];
+    if (d & DIST_SUBTABLE) d = dist[(d >> 16) + ((bits >> DIST_ROOT_BITS) & lowBits(depends(d)))];
+    uint64_t saved = bits;
+    consume(consumed(d));
+    uint32_t distance = (d >> 16) + extraValue(saved, d);
+
+    uint32_t outOff = static_cast<uint32_t>(out - winStart);
+    uint32_t srcOff = outOff - distance;
+    if (distance > outOff) {
+      if (!distanceReaches(distance, length, outOff)) {
+        error_ = INFLATE_BAD_TABLE;
+        ended = true;
+        break;
+      }
+      srcOff += windowSize;
+    }
+    // With COPY_OVERRUN bytes of room behind both source and destination, the match is copied
+    // in chunks and the bytes past its end are put back; otherwise copyMatch wraps.
+    if (length + COPY_OVERRUN <= static_cast<uint32_t>(winEnd - out) &&
+        length + COPY_OVERRUN <= windowSize - srcOff) {
+      uint8_t keep[COPY_OVERRUN];
+      std::memcpy(keep, out + length, COPY_OVERRUN);
+      copyChunks(out, winStart + srcOff, length);
       out += length;
-      std::memcpy(out, &keep, 8);
+      std::memcpy(out, keep, COPY_OVERRUN);
       continue;
     }
     outPos_ = out;
     if (!copyMatch(length, distance)) { ended = true; break; }
     out = outPos_;
   }
-#undef SFX_REFILL
-#undef SFX_CONSUME
 
   inPos_ = in;
   bitBuf_ = bits;

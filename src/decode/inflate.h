@@ -1,17 +1,18 @@
 // Inflate (compression method 8) and Deflate64 (method 9) decoder of module INFLATE. It owns
 // no memory: it decodes in the three buffers of the extraction context, pulls compressed
 // bytes through ReadInput and hands decoded bytes, one window at a time, to WriteOutput.
-// The output buffer is a circular window of at least 64 KB that is kept between entries;
-// the code tables are carved out of the first MIN_FIXED_BUFFER bytes of the work buffer and
-// rebuilt for every block, so nothing is allocated per entry or per block.
+// The output buffer is a circular window of at least 64 KB that is kept between entries (a
+// distance never reaches bytes an earlier entry left there); the code tables are carved out
+// of the first MIN_FIXED_BUFFER bytes of the work buffer (inflate_tables.h) and rebuilt for
+// every block, so nothing is allocated per entry or per block.
 #pragma once
 
 #include <cstdint>
 
 // Largest window (Deflate64 distances reach 65,536 bytes back); OutBufSize must be at least this.
 constexpr uint32_t MAXDICSIZE = 65536;
-// Work-buffer bytes taken by the code tables (see the layout in inflate.cpp).
-constexpr uint32_t MIN_FIXED_BUFFER = 3744;
+// Work-buffer bytes taken by the code tables (see the layout in inflate_tables.h).
+constexpr uint32_t MIN_FIXED_BUFFER = 8372;
 
 // Results of Inflater::Run besides 0.
 // 10: bad code lengths, a repeat past the end, LEN/NLEN mismatch, or a distance reaching
@@ -53,28 +54,35 @@ class Inflater {
   int Run(bool deflateMode);
 
  private:
+  enum class Alphabet { LiteralLength, Distance, CodeLength };
   // input and bits
   bool refill();
   int nextByte();
-  bool truncated() const { return bitCount_ < fillerBits_; }
+  void loadByte();
   void needBits(unsigned n);
+  void dropBits(unsigned n);
   uint32_t takeBits(unsigned n);
   void returnWholeBytes();
+  bool truncated() const { return bitCount_ < fillerBits_; }
   // output
   bool flushWindow(uint32_t size);
-  bool putByte(uint8_t b);
   bool wrapWindow();
+  bool putByte(uint8_t b);
   bool distanceReaches(uint32_t distance, uint32_t length, uint32_t outOff) const;
   bool copyMatch(uint32_t length, uint32_t distance);
   // tables
-  bool buildTable(const uint8_t* lengths, unsigned count, uint16_t* lookup, uint16_t* nodes,
-                  unsigned maxNodes);
+  uint32_t symbolEntry(Alphabet alphabet, unsigned sym, unsigned len) const;
+  uint32_t unassignedEntry(Alphabet alphabet, const uint8_t* lengths, unsigned consume, unsigned dependsOn) const;
+  void buildSparseTable(Alphabet alphabet, const uint8_t* lengths, unsigned count, uint32_t* table,
+                        unsigned rootBits);
+  bool buildTable(Alphabet alphabet, const uint8_t* lengths, unsigned count, uint32_t* table, unsigned rootBits,
+                  uint32_t capacity);
   bool buildFixedTables();
   int readDynamicHeader();
-  // blocks
-  int decodeLiteralLength();
-  int decodeDistance();
-  bool lengthDistance(unsigned sym);
+  // symbols and blocks
+  uint32_t lookup(const uint32_t* table, unsigned rootBits, uint32_t subFlag);
+  uint32_t takeEntry(uint32_t e);
+  bool lengthDistance(uint32_t e, uint32_t extra);
   void decodeBlock();
   bool decodeFast();
   void storedBlock();
@@ -84,14 +92,13 @@ class Inflater {
   bool stopped_ = false;  // WriteOutput asked to stop
 
   // work-buffer carving
-  uint8_t* lengths_ = nullptr;     // literal/length (then distance) code lengths, 320
-  uint16_t* clLookup_ = nullptr;   // code-length code lookup, 256
-  uint16_t* codes_ = nullptr;      // canonical codes, bit-reversed, 288
-  uint8_t* distLengths_ = nullptr; // distance code lengths, 32
-  uint16_t* distLookup_ = nullptr; // 256
-  uint16_t* distNodes_ = nullptr;  // 32 pairs
-  uint16_t* litLookup_ = nullptr;  // 256
-  uint16_t* litNodes_ = nullptr;   // 288 pairs
+  uint32_t* litTable_ = nullptr;
+  uint32_t* distTable_ = nullptr;
+  uint32_t* clTable_ = nullptr;
+  uint8_t* lengths_ = nullptr;    // literal/length then distance code lengths, 320
+  uint8_t* clLengths_ = nullptr;  // code-length code lengths, 19
+  uint16_t* sorted_ = nullptr;    // symbols in the order of their canonical codes, 288
+  unsigned fixedBuilt_ = 0;       // the fixed tables are built: 1 for Deflate, 2 for Deflate64
 
   // input: bytes [inPos_, inEnd_) of the input buffer not yet taken into the bit buffer
   const uint8_t* inPos_ = nullptr;
