@@ -1,22 +1,33 @@
-// Inflate throughput, side by side with zlib in the same run. About 100 MB of mixed text and
-// binary data is compressed with zlib (level 6, raw Deflate) and with 7z (Deflate64, made at
-// run time in a temporary folder); both are decoded the way the engine runs an entry: input
-// in reads of 61,440 bytes, output in 65,536-byte windows, CRC-32 over every output byte.
-// zlib decodes the Deflate input with its own inflate and crc32 (it has no Deflate64).
+// Inflate and CRC-32 throughput, side by side with zlib and libdeflate in the same run. About
+// 100 MB of mixed text and binary data is compressed with zlib (level 6, raw Deflate) and with
+// 7z (Deflate64, made at run time in a temporary folder). This decoder and zlib decode the way
+// the engine runs an entry: input in reads of 61,440 bytes, output in 65,536-byte windows,
+// CRC-32 over every output byte; libdeflate decodes the whole stream at once into one buffer
+// and then takes its CRC-32 (its best case; it cannot decode in pieces). None has Deflate64
+// but this decoder, so its Deflate64 figure is set against zlib on the Deflate input.
+// Then each decoder and CRC-32 on a 10 MB slice runs once under callgrind (when valgrind is
+// installed) for instructions per output byte.
 //
-//   bench_inflate                      full run, prints MB/s and the ratio
-//   bench_inflate --slice ours|zlib [deflate64]
-//                                      decodes a 10 MB slice once, for
-//   valgrind --tool=callgrind --collect-atstart=no --toggle-collect='decodeSlice*' bench_inflate --slice ours
-// whose instruction count divided by the printed output size gives instructions per byte.
+//   bench_inflate                         everything above
+//   bench_inflate --slice WHO FILE [N]    decodes FILE (raw Deflate, or Deflate64 for
+//                                         ours64) once with WHO = ours, ours64, zlib or
+//                                         libdeflate into N bytes, or takes the CRC-32 of FILE
+//                                         with WHO = crc, crc-table, crc-zlib (run under
+//                                         callgrind by the full run)
 #include <zlib.h>
+#ifdef SFX_BENCH_LIBDEFLATE
+#include <libdeflate.h>
+#endif
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
+#include <algorithm>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "archive/zip_format.h"
@@ -152,9 +163,9 @@ class BenchIo : public InflateIo {
     WorkBufSize = WORK_BUF;
   }
   uint32_t ReadInput(uint8_t* buffer, uint32_t size) override {
-    size_t n = src.size() - pos;
+    size_t n = src->size() - pos;
     if (n > size) n = size;
-    std::memcpy(buffer, src.data() + pos, n);
+    std::memcpy(buffer, src->data() + pos, n);
     pos += n;
     return static_cast<uint32_t>(n);
   }
@@ -163,7 +174,7 @@ class BenchIo : public InflateIo {
     written += size;
     return true;
   }
-  std::string src;
+  const std::string* src = nullptr;
   size_t pos = 0;
   uint32_t crc = 0xFFFFFFFF;
   uint64_t written = 0;
@@ -181,7 +192,7 @@ struct Result {
 __attribute__((noinline)) Result decodeSliceOurs(const std::string& compressed, bool deflateMode) {
   static BenchIo io;
   static Inflater inflater;
-  io.src = compressed;
+  io.src = &compressed;
   io.pos = 0;
   io.crc = 0xFFFFFFFF;
   io.written = 0;
@@ -230,33 +241,90 @@ double cpuSeconds() {
   return ts.tv_sec + ts.tv_nsec / 1e9;
 }
 
-// Best MB/s of each decoder over `runs` rounds, the decoders taking turns within a round.
-template <typename F, typename G>
-void bestRates(F&& first, G&& second, size_t outputSize, int runs, double* rate1, double* rate2, Result* r1,
-               Result* r2) {
-  *rate1 = *rate2 = 0;
-  for (int i = 0; i < runs; ++i) {
-    double t0 = cpuSeconds();
-    *r1 = first();
-    double t1 = cpuSeconds();
-    *r2 = second();
-    double t2 = cpuSeconds();
-    double a = outputSize / 1e6 / (t1 - t0), b = outputSize / 1e6 / (t2 - t1);
-    if (a > *rate1) *rate1 = a;
-    if (b > *rate2) *rate2 = b;
-  }
+__attribute__((noinline)) Result decodeSliceLibdeflate(const std::string& compressed, size_t size) {
+#ifdef SFX_BENCH_LIBDEFLATE
+  static std::vector<uint8_t> out;
+  out.resize(size);
+  static libdeflate_decompressor* d = libdeflate_alloc_decompressor();
+  size_t written = 0;
+  enum libdeflate_result rc =
+      libdeflate_deflate_decompress(d, compressed.data(), compressed.size(), out.data(), size, &written);
+  uint32_t crc = libdeflate_crc32(0, out.data(), written);
+  return {written, crc, rc == LIBDEFLATE_SUCCESS ? 0 : 1};
+#else
+  (void)compressed;
+  (void)size;
+  return {0, 0, -1};
+#endif
+}
+
+__attribute__((noinline)) uint32_t crcSlice(const std::string& data, const std::string& who) {
+  const uint8_t* p = reinterpret_cast<const uint8_t*>(data.data());
+  if (who == "crc-zlib") return static_cast<uint32_t>(crc32(0, p, static_cast<uInt>(data.size())));
+  if (who == "crc-table") return ~Crc32UpdateTable(p, data.size(), 0xFFFFFFFF);
+  return ~Crc32Update(p, data.size(), 0xFFFFFFFF);
+}
+
+std::string readFile(const std::string& path) {
+  std::string s;
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return s;
+  char buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) s.append(buf, n);
+  std::fclose(f);
+  return s;
+}
+
+bool writeFile(const std::string& path, const std::string& data) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr) return false;
+  bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+  return std::fclose(f) == 0 && ok;
 }
 
 int slice(int argc, char** argv) {
-  std::string who = argc > 2 ? argv[2] : "ours";
-  bool deflate64 = argc > 3 && std::string(argv[3]) == "deflate64";
-  std::string data = makeData(10u << 20);
-  std::string compressed = deflate64 ? sevenZipDeflate64(data) : zlibDeflate(data);
-  Result r = who == "zlib" ? decodeSliceZlib(compressed) : decodeSliceOurs(compressed, !deflate64);
-  std::printf("%s %s slice: %llu output bytes from %zu compressed, crc %08X, status %d\n", who.c_str(),
-              deflate64 ? "Deflate64" : "Deflate", static_cast<unsigned long long>(r.bytes),
-              compressed.size(), r.crc, r.status);
+  if (argc < 4) return 2;
+  std::string who = argv[2];
+  std::string input = readFile(argv[3]);
+  size_t size = argc > 4 ? std::strtoull(argv[4], nullptr, 10) : 0;
+  if (who.compare(0, 3, "crc") == 0) {
+    std::printf("%s: %08X\n", who.c_str(), crcSlice(input, who));
+    return 0;
+  }
+  Result r = who == "zlib"         ? decodeSliceZlib(input)
+             : who == "libdeflate" ? decodeSliceLibdeflate(input, size)
+                                   : decodeSliceOurs(input, who != "ours64");
+  std::printf("%s: %llu output bytes, crc %08X, status %d\n", who.c_str(), static_cast<unsigned long long>(r.bytes),
+              r.crc, r.status);
   return r.status == 0 ? 0 : 1;
+}
+
+// Runs `self --slice who file size` under callgrind, counting only inside the slice function,
+// and returns the instructions counted (0 when valgrind is missing or failed).
+double callgrindCount(const char* self, const char* who, const std::string& file, size_t size, const char* fn) {
+  std::string out = file + ".callgrind";
+  std::string cmd = "valgrind --tool=callgrind --callgrind-out-file='" + out + "' --collect-atstart=no '--toggle-collect=" +
+                    fn + "' '" + self + "' --slice " + who + " '" + file + "' " + std::to_string(size) +
+                    " >/dev/null 2>&1";
+  if (std::system(cmd.c_str()) != 0) return 0;
+  std::string text = readFile(out);
+  std::remove(out.c_str());
+  size_t at = text.find("\nsummary: ");
+  if (at == std::string::npos) at = text.find("\ntotals: ");
+  if (at == std::string::npos) return 0;
+  return std::strtod(text.c_str() + text.find(' ', at) + 1, nullptr);
+}
+
+double rateOf(const std::function<void()>& run, size_t bytes, int runs) {
+  double best = 0;
+  for (int i = 0; i < runs; ++i) {
+    double t0 = cpuSeconds();
+    run();
+    double t = cpuSeconds() - t0;
+    if (t > 0 && bytes / 1e6 / t > best) best = bytes / 1e6 / t;
+  }
+  return best;
 }
 
 }  // namespace
@@ -269,24 +337,85 @@ int main(int argc, char** argv) {
   uint32_t crc = ~Crc32Update(reinterpret_cast<const uint8_t*>(data.data()), data.size(), 0xFFFFFFFF);
   std::string deflated = zlibDeflate(data);
   std::string deflated64 = sevenZipDeflate64(data);
-  std::printf("data: %zu bytes, CRC-32 %08X; Deflate (zlib -6) %zu bytes, Deflate64 (7z) %zu bytes\n",
-              data.size(), crc, deflated.size(), deflated64.size());
-
-  Result ours{}, theirs{}, ours64{}, theirs2{};
-  const int runs = 5;
-  double rOurs, rZlib, r64, rZlib2;
-  bestRates([&] { return decodeSliceOurs(deflated, true); }, [&] { return decodeSliceZlib(deflated); }, size,
-            runs, &rOurs, &rZlib, &ours, &theirs);
+  std::printf("data: %zu bytes, CRC-32 %08X; Deflate (zlib -6) %zu bytes, Deflate64 (7z) %zu bytes\n", data.size(),
+              crc, deflated.size(), deflated64.size());
+  std::printf("%s\n", sizeof(void*) == 4 ? "32-bit build" : "64-bit build");
+  std::printf("CRC-32 by carry-less multiplication: %s\n", Crc32HasCarrylessMultiply() ? "yes" : "no (tables)");
   auto ok = [&](const Result& r) { return r.crc == crc && r.bytes == size && r.status == 0 ? "ok" : "WRONG"; };
-  std::printf("Deflate:   this decoder %8.1f MB/s (crc %s)   zlib %8.1f MB/s (crc %s)   ratio %.2fx\n", rOurs,
-              ok(ours), rZlib, ok(theirs), rOurs / rZlib);
-  if (!deflated64.empty()) {
-    bestRates([&] { return decodeSliceOurs(deflated64, false); }, [&] { return decodeSliceZlib(deflated); }, size,
-              runs, &r64, &rZlib2, &ours64, &theirs2);
-    std::printf("Deflate64: this decoder %8.1f MB/s (crc %s)   zlib on the Deflate input %8.1f MB/s   ratio %.2fx\n",
-                r64, ok(ours64), rZlib2, r64 / rZlib2);
-  } else {
-    std::printf("Deflate64: 7z did not produce an archive\n");
+
+  const int runs = 5;
+  Result ours{}, zl{}, ld{}, ours64{};
+  // The decoders take turns within each round, best round each.
+  double rOurs = 0, rZlib = 0, rLib = 0, r64 = 0;
+  for (int i = 0; i < runs; ++i) {
+    rOurs = std::max(rOurs, rateOf([&] { ours = decodeSliceOurs(deflated, true); }, size, 1));
+    rZlib = std::max(rZlib, rateOf([&] { zl = decodeSliceZlib(deflated); }, size, 1));
+#ifdef SFX_BENCH_LIBDEFLATE
+    rLib = std::max(rLib, rateOf([&] { ld = decodeSliceLibdeflate(deflated, size); }, size, 1));
+#endif
+    if (!deflated64.empty()) r64 = std::max(r64, rateOf([&] { ours64 = decodeSliceOurs(deflated64, false); }, size, 1));
   }
-  return 0;
+  std::printf("\nDecode + CRC-32, MB/s of output (CPU time, best of %d):\n", runs);
+  std::printf("  Deflate    this decoder %7.1f (%s)\n", rOurs, ok(ours));
+  std::printf("  Deflate    zlib         %7.1f (%s)   this decoder / zlib       %.2fx\n", rZlib, ok(zl), rOurs / rZlib);
+  if (rLib > 0)
+    std::printf("  Deflate    libdeflate   %7.1f (%s)   this decoder / libdeflate %.2fx\n", rLib, ok(ld), rOurs / rLib);
+  if (r64 > 0)
+    std::printf("  Deflate64  this decoder %7.1f (%s)   / zlib on Deflate %.2fx, / own Deflate %.2fx\n", r64, ok(ours64),
+                r64 / rZlib, r64 / rOurs);
+
+  const uint8_t* p = reinterpret_cast<const uint8_t*>(data.data());
+  volatile uint32_t sink = 0;
+  double cOurs = rateOf([&] { sink = sink + Crc32Update(p, size, 0); }, size, runs);
+  double cTable = rateOf([&] { sink = sink + Crc32UpdateTable(p, size, 0); }, size, runs);
+  double cZlib = rateOf([&] { sink = sink + static_cast<uint32_t>(crc32(0, p, static_cast<uInt>(size))); }, size, runs);
+  std::printf("\nCRC-32 alone, MB/s: this one %.0f, its tables %.0f, zlib %.0f (this one / zlib %.2fx)", cOurs, cTable,
+              cZlib, cOurs / cZlib);
+#ifdef SFX_BENCH_LIBDEFLATE
+  double cLib = rateOf([&] { sink = sink + libdeflate_crc32(0, p, size); }, size, runs);
+  std::printf(", libdeflate %.0f", cLib);
+#endif
+  std::printf("\n");
+
+  // Instructions per output byte on the first 10 MB, under callgrind.
+  if (std::system("valgrind --version >/dev/null 2>&1") != 0) {
+    std::printf("\n(valgrind missing: no instruction counts)\n");
+    return 0;
+  }
+  const size_t sliceSize = 10u << 20;
+  std::string sliceData = data.substr(0, sliceSize);
+  char dir[] = "/tmp/bench-slice-XXXXXX";
+  if (mkdtemp(dir) == nullptr) return 1;
+  std::string base = dir;
+  writeFile(base + "/raw", sliceData);
+  writeFile(base + "/deflate", zlibDeflate(sliceData));
+  std::string d64 = sevenZipDeflate64(sliceData);
+  if (!d64.empty()) writeFile(base + "/deflate64", d64);
+  std::printf("\nInstructions per output byte (callgrind, 10 MB slice):\n");
+  struct Item {
+    const char* who;
+    const char* file;
+    const char* fn;
+    const char* label;
+  };
+  const Item items[] = {
+      {"ours", "deflate", "*decodeSliceOurs*", "Deflate    this decoder + CRC-32"},
+      {"ours64", "deflate64", "*decodeSliceOurs*", "Deflate64  this decoder + CRC-32"},
+      {"zlib", "deflate", "*decodeSliceZlib*", "Deflate    zlib + CRC-32"},
+#ifdef SFX_BENCH_LIBDEFLATE
+      {"libdeflate", "deflate", "*decodeSliceLibdeflate*", "Deflate    libdeflate + CRC-32"},
+#endif
+      {"crc", "raw", "*crcSlice*", "CRC-32     this one"},
+      {"crc-table", "raw", "*crcSlice*", "CRC-32     its tables"},
+      {"crc-zlib", "raw", "*crcSlice*", "CRC-32     zlib"},
+  };
+  for (const Item& it : items) {
+    std::string file = base + "/" + it.file;
+    if (access(file.c_str(), R_OK) != 0) continue;
+    double n = callgrindCount(argv[0], it.who, file, sliceSize, it.fn);
+    if (n > 0) std::printf("  %-34s %6.2f\n", it.label, n / sliceSize);
+    else std::printf("  %-34s (callgrind failed)\n", it.label);
+  }
+  std::system(("rm -rf '" + base + "'").c_str());
+  return sink == 0x12345678 ? 1 : 0;
 }

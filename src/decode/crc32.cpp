@@ -1,8 +1,19 @@
-// CRC-32 (reflected polynomial 0xEDB88320) over byte runs. The byte table is the standard
-// one; seven further constant tables let the main loop take eight bytes per pass
-// ("slicing by eight": table k gives the CRC contribution of a byte that still has k bytes
-// behind it in the group), which gives exactly the result of the plain byte loop.
+// CRC-32 (reflected polynomial 0xEDB88320) over byte runs, two ways with the same result as
+// the plain byte loop:
+//  - with carry-less multiplication (x86 PCLMULQDQ, chosen at run time through cpuid): four
+//    16-byte lanes are folded forward over the data, each lane's two halves multiplied by
+//    x^(512 + 32) and x^(512 - 32) modulo the polynomial, then the lanes into one by the same
+//    with 128; the 16 bytes left are finished with the tables. About 0.2 instructions a byte.
+//  - elsewhere "slicing by eight": the byte table is the standard one and seven further
+//    constant tables let the loop take eight bytes per pass (table k gives the contribution
+//    of a byte that still has k bytes behind it in the group).
 #include "decode/crc32.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#include <immintrin.h>
+#define SFX_CRC_CLMUL 1
+#endif
 
 const uint32_t CRC32_TABLE[256] = {
     0x00000000, 0x77073096, 0xEE0E612C, 0x990951BA, 0x076DC419, 0x706AF48F,
@@ -378,7 +389,7 @@ inline uint32_t loadLe32(const uint8_t* p) {
 
 }  // namespace
 
-uint32_t Crc32Update(const uint8_t* buffer, size_t length, uint32_t crc) {
+uint32_t Crc32UpdateTable(const uint8_t* buffer, size_t length, uint32_t crc) {
   // Eight bytes per pass: the running value is folded into the first four, then each of
   // the eight bytes is looked up in the table for its distance from the group's end.
   while (length >= 8) {
@@ -394,3 +405,80 @@ uint32_t Crc32Update(const uint8_t* buffer, size_t length, uint32_t crc) {
   while (length-- > 0) crc = Crc32Byte(crc, *buffer++);
   return crc;
 }
+
+#ifdef SFX_CRC_CLMUL
+
+namespace {
+
+// Folding constants: (x^(n + 32) mod P, x^(n - 32) mod P), each bit-reflected over 32 bits and
+// shifted left by one, for folding a lane forward by n = 512 and n = 128 bits.
+constexpr long long FOLD_512_LOW = 0x154442BD4, FOLD_512_HIGH = 0x1C6E41596;
+constexpr long long FOLD_128_LOW = 0x1751997D0, FOLD_128_HIGH = 0x0CCAA009E;
+
+__attribute__((target("sse2,pclmul"))) inline __m128i load(const uint8_t* q) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+}
+
+__attribute__((target("sse2,pclmul"))) inline __m128i fold(__m128i lane, __m128i k, __m128i next) {
+  __m128i low = _mm_clmulepi64_si128(lane, k, 0x00);
+  __m128i high = _mm_clmulepi64_si128(lane, k, 0x11);
+  return _mm_xor_si128(_mm_xor_si128(low, high), next);
+}
+
+__attribute__((target("sse2,pclmul"))) uint32_t crcClmul(const uint8_t* p, size_t length, uint32_t crc) {
+  // The running value joins the first four bytes, as in the table loop.
+  __m128i x0 = _mm_xor_si128(load(p), _mm_cvtsi32_si128(static_cast<int>(crc)));
+  __m128i x1 = load(p + 16), x2 = load(p + 32), x3 = load(p + 48);
+  p += 64;
+  length -= 64;
+  const __m128i k512 = _mm_set_epi64x(FOLD_512_HIGH, FOLD_512_LOW);
+  while (length >= 64) {
+    x0 = fold(x0, k512, load(p));
+    x1 = fold(x1, k512, load(p + 16));
+    x2 = fold(x2, k512, load(p + 32));
+    x3 = fold(x3, k512, load(p + 48));
+    p += 64;
+    length -= 64;
+  }
+  const __m128i k128 = _mm_set_epi64x(FOLD_128_HIGH, FOLD_128_LOW);
+  x1 = fold(x0, k128, x1);
+  x2 = fold(x1, k128, x2);
+  x3 = fold(x2, k128, x3);
+  while (length >= 16) {
+    x3 = fold(x3, k128, load(p));
+    p += 16;
+    length -= 16;
+  }
+  // x3 now has the CRC of all bytes so far as its own CRC from a running value of 0.
+  alignas(16) uint8_t rest[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(rest), x3);
+  return Crc32UpdateTable(p, length, Crc32UpdateTable(rest, sizeof rest, 0));
+}
+
+bool cpuHasClmul() {
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (__get_cpuid(1, &a, &b, &c, &d) == 0) return false;
+  return (c & bit_PCLMUL) != 0 && (d & bit_SSE2) != 0;
+}
+
+}  // namespace
+
+bool Crc32HasCarrylessMultiply() {
+  static const bool has = cpuHasClmul();
+  return has;
+}
+
+uint32_t Crc32Update(const uint8_t* buffer, size_t length, uint32_t crc) {
+  if (length >= 64 && Crc32HasCarrylessMultiply()) return crcClmul(buffer, length, crc);
+  return Crc32UpdateTable(buffer, length, crc);
+}
+
+#else
+
+bool Crc32HasCarrylessMultiply() { return false; }
+
+uint32_t Crc32Update(const uint8_t* buffer, size_t length, uint32_t crc) {
+  return Crc32UpdateTable(buffer, length, crc);
+}
+
+#endif
