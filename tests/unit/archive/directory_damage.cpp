@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "reader_support.h"
-#include "zip_builder.h"
+#include "support/zip_writer.h"
 
 namespace {
 
@@ -136,8 +136,7 @@ TEST(DirectoryDamage, FatalConditions) {
        [](std::string& b, const ZipBuilder& z) {
          // The second record claims a 60,000-byte comment: it is damage, not a record.
          uint32_t at = z.entries[1].centralOffset + CDH_COMMENT_LENGTH;
-         b[at] = static_cast<char>(60000 & 0xFF);
-         b[at + 1] = static_cast<char>(60000 >> 8);
+         set16(b, at, 60000);
        }},
       {"name length reaching past the directory", EXIT_NO_END_RECORD, nullptr,
        [](std::string& b, const ZipBuilder& z) {

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "reader_support.h"
-#include "zip_builder.h"
+#include "support/zip_writer.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "extract/user_prompts.h"
 #include "reader_support.h"
-#include "zip_builder.h"
+#include "support/zip_writer.h"
 
 namespace {
 
@@ -29,15 +29,6 @@ struct SplitArchive {
   ZipBuilder zip;
 };
 
-void patch16(std::string& s, size_t at, uint32_t v) {
-  s[at] = static_cast<char>(v & 0xFF);
-  s[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-}
-void patch32(std::string& s, size_t at, uint32_t v) {
-  patch16(s, at, v & 0xFFFF);
-  patch16(s, at + 2, v >> 16);
-}
-
 // Cuts the archive that `zip` builds at the given positions (each starts a new disk) and
 // makes every offset relative to its disk, as a spanning archiver writes them.
 SplitArchive split(ZipBuilder zip, std::vector<uint32_t> cuts) {
@@ -50,14 +41,14 @@ SplitArchive split(ZipBuilder zip, std::vector<uint32_t> cuts) {
   };
   for (const BuiltEntry& e : zip.entries) {
     uint16_t disk = diskOf(e.localOffset);
-    patch16(whole, e.centralOffset + CDH_DISK_START, disk);
-    patch32(whole, e.centralOffset + CDH_LOCAL_OFFSET, e.localOffset - cuts[disk]);
+    set16(whole, e.centralOffset + CDH_DISK_START, disk);
+    set32(whole, e.centralOffset + CDH_LOCAL_OFFSET, e.localOffset - cuts[disk]);
   }
   size_t end = whole.size() - EOCD_SIZE - zip.comment.size();
   uint16_t startDisk = diskOf(zip.directoryOffset);
-  patch16(whole, end + EOCD_THIS_DISK, static_cast<uint32_t>(cuts.size() - 1));
-  patch16(whole, end + EOCD_START_DISK, startDisk);
-  patch32(whole, end + EOCD_DIRECTORY_OFFSET, zip.directoryOffset - cuts[startDisk]);
+  set16(whole, end + EOCD_THIS_DISK, static_cast<uint32_t>(cuts.size() - 1));
+  set16(whole, end + EOCD_START_DISK, startDisk);
+  set32(whole, end + EOCD_DIRECTORY_OFFSET, zip.directoryOffset - cuts[startDisk]);
   SplitArchive result;
   for (size_t k = 0; k < cuts.size(); ++k) {
     size_t to = k + 1 < cuts.size() ? cuts[k + 1] : whole.size();

@@ -10,6 +10,7 @@
 
 #include "archive/zip_format.h"
 #include "decode/inflate.h"
+#include "support/zip_writer.h"
 
 // The extraction context's three buffers with their real sizes, over in-memory data.
 class MemoryIo : public InflateIo {
@@ -148,24 +149,24 @@ inline bool findEntry(const std::string& zip, const std::string& name, PeerEntry
   const uint8_t* z = reinterpret_cast<const uint8_t*>(zip.data());
   if (zip.size() < EOCD_SIZE) return false;
   size_t end = zip.size() - EOCD_SIZE;
-  while (end > 0 && le32(z + end) != SIG_END) --end;
-  size_t p = le32(z + end + EOCD_DIRECTORY_OFFSET);
-  for (unsigned i = 0; i < le16(z + end + EOCD_ENTRIES_TOTAL) && p + CDH_SIZE <= zip.size(); ++i) {
+  while (end > 0 && get32(z + end) != SIG_END) --end;
+  size_t p = get32(z + end + EOCD_DIRECTORY_OFFSET);
+  for (unsigned i = 0; i < get16(z + end + EOCD_ENTRIES_TOTAL) && p + CDH_SIZE <= zip.size(); ++i) {
     const uint8_t* c = z + p;
-    std::string n(reinterpret_cast<const char*>(c + CDH_NAME), le16(c + CDH_NAME_LENGTH));
+    std::string n(reinterpret_cast<const char*>(c + CDH_NAME), get16(c + CDH_NAME_LENGTH));
     if (n == name) {
-      entry.flags = le16(c + CDH_FLAGS);
-      entry.method = le16(c + CDH_METHOD);
-      entry.time = le16(c + CDH_TIME);
-      entry.crc = le32(c + CDH_CRC32);
-      entry.compressedSize = le32(c + CDH_COMPRESSED);
-      entry.size = le32(c + CDH_UNCOMPRESSED);
-      const uint8_t* l = z + le32(c + CDH_LOCAL_OFFSET);
-      size_t data = (l - z) + LFH_SIZE + le16(l + LFH_NAME_LENGTH) + le16(l + LFH_EXTRA_LENGTH);
+      entry.flags = get16(c + CDH_FLAGS);
+      entry.method = get16(c + CDH_METHOD);
+      entry.time = get16(c + CDH_TIME);
+      entry.crc = get32(c + CDH_CRC32);
+      entry.compressedSize = get32(c + CDH_COMPRESSED);
+      entry.size = get32(c + CDH_UNCOMPRESSED);
+      const uint8_t* l = z + get32(c + CDH_LOCAL_OFFSET);
+      size_t data = (l - z) + LFH_SIZE + get16(l + LFH_NAME_LENGTH) + get16(l + LFH_EXTRA_LENGTH);
       entry.data = zip.substr(data, entry.compressedSize);
       return true;
     }
-    p += CDH_SIZE + le16(c + CDH_NAME_LENGTH) + le16(c + CDH_EXTRA_LENGTH) + le16(c + CDH_COMMENT_LENGTH);
+    p += CDH_SIZE + get16(c + CDH_NAME_LENGTH) + get16(c + CDH_EXTRA_LENGTH) + get16(c + CDH_COMMENT_LENGTH);
   }
   return false;
 }

@@ -66,8 +66,8 @@ TEST_P(BrokenLayout, IsReplacedByTheDefaultsAndReported) {
   ScratchDir dir;
   const LayoutFault f = GetParam();
   std::string content = validContent(CFG_MESSAGES | CFG_PROGRAM_GROUP, "C:\\X", "Group|cmd", "x.abc|c");
-  if (f.width == 2) put16(content, f.at, static_cast<uint16_t>(f.value));
-  else put32(content, f.at, f.value);
+  if (f.width == 2) set16(content, f.at, static_cast<uint16_t>(f.value));
+  else set32(content, f.at, f.value);
   ConfigBlock config;
   EXPECT_EQ(ConfigLoadResult::Rejected, loadBlock(config, dir, content, 2128)) << f.name;
   expectDefaults(config);
@@ -90,7 +90,7 @@ TEST(ConfigLayout, FaultInsideAShortContentIsRejectedToo) {
   ReportCatcher catcher;
   ScratchDir dir;
   std::string content = validContent(CFG_MESSAGES);
-  put32(content, 4, 300);
+  set32(content, 4, 300);
   ConfigBlock config;
   EXPECT_EQ(ConfigLoadResult::Rejected, loadBlock(config, dir, content, 8));
   EXPECT_EQ(1u, catcher.shown.size());

@@ -46,7 +46,7 @@ TEST(RequiredSpace, LargeSumsDoNotWrap) {
   std::string bytes = sfxBytes(dir, "session_subdirs.sfx");
   int patched = 0;
   for (size_t at = bytes.find("PK\x01\x02"); at != std::string::npos; at = bytes.find("PK\x01\x02", at + 4)) {
-    put32(bytes, at + 24, 0xFFFFFFFFu);
+    set32(bytes, at + 24, 0xFFFFFFFFu);
     ++patched;
   }
   ASSERT_EQ(5, patched);

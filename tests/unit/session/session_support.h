@@ -14,18 +14,11 @@
 #include "session/config_block.h"
 #include "session/session.h"
 #include "support/support.h"
+#include "support/zip_writer.h"
 
 namespace session_test {
 
 // ---- configuration content, laid out by hand ----------------------------------------------
-
-inline void put16(std::string& b, size_t at, uint16_t v) {
-  b[at] = static_cast<char>(v & 0xFF);
-  b[at + 1] = static_cast<char>(v >> 8);
-}
-inline void put32(std::string& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
 
 // Text fields of the 2128-byte content: offset and size.
 struct Field {
@@ -42,13 +35,13 @@ constexpr Field SPARE2_FIELD{1862, 261};
 inline std::string validContent(uint16_t flags, const std::string& dir = "",
                                 const std::string& group = "", const std::string& ext = "") {
   std::string c(2128, '\0');
-  put16(c, 0, 2);
-  put16(c, 2, flags);
+  set16(c, 0, 2);
+  set16(c, 2, flags);
   const struct { size_t at; uint32_t length; uint16_t type; } sections[] = {
       {4, 263, 1}, {272, 1043, 3}, {1320, 263, 4}, {1588, 263, 5}, {1856, 263, 2}};
   for (const auto& s : sections) {
-    put32(c, s.at, s.length);
-    put16(c, s.at + 4, s.type);
+    set32(c, s.at, s.length);
+    set16(c, s.at + 4, s.type);
   }
   c.replace(DIR_FIELD.at, dir.size(), dir);
   c.replace(GROUP_FIELD.at, group.size(), group);
@@ -69,10 +62,10 @@ inline std::string blockAt(uint32_t offset, const std::string& content, uint32_t
                            uint16_t versionNeeded = 20) {
   std::string h("QX\x09\x0A", 4);
   h.resize(12, '\0');
-  put16(h, 4, 20);
-  put16(h, 6, versionNeeded);
+  set16(h, 4, 20);
+  set16(h, 6, versionNeeded);
   std::string len(4, '\0');
-  put32(len, 0, length);
+  set32(len, 0, length);
   h.replace(8, 4, scrambled(len, offset + 8));
   return h + scrambled(content.substr(0, length), offset + 12);
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/support.h"
+#include "support/zip_writer.h"
 #include "system/system.h"
 
 // Lets a test make the next non-throwing allocation fail; every other one is served as usual
@@ -29,14 +30,6 @@ void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-void put16(Bytes& b, uint16_t v) {
-  b.push_back(static_cast<uint8_t>(v));
-  b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void put64(Bytes& b, uint64_t v) {
-  for (int i = 0; i < 8; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
 
 constexpr uint64_t WRITTEN = 0x01D0A1B2C3D4E5F6ull, ACCESSED = 0x01D0000000000001ull,
                    CREATED = 0x01C0FFEEDDCCBBAAull;

@@ -1,13 +1,38 @@
-// Hand-made archives for the reader's fault tests: stored entries written record by record
-// with every field open to damage (signatures, lengths, CRCs, counts, offsets), a data
-// descriptor behind the data when the flags announce one, optional bytes in front of the
-// archive, between central records and behind the end record.
-// The CRC-32 here is a plain bitwise one, independent of the engine's table-driven code.
+// The unit tests' own little-endian and ZIP writer, independent of the engine: fields
+// appended to or patched into byte strings, read back, a plain bitwise CRC-32, and hand-made
+// archives of stored entries written record by record with every field open to damage
+// (signatures, lengths, CRCs, counts, offsets), a data descriptor behind the data when the
+// flags announce one, optional bytes in front of the archive, between central records and
+// behind the end record.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+// Appends the low bytes of `v`, least significant first (Bytes: std::string or a byte vector).
+template <class Bytes>
+void putLe(Bytes& b, uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) b.push_back(static_cast<typename Bytes::value_type>((v >> (8 * i)) & 0xFF));
+}
+template <class Bytes>
+void put16(Bytes& b, uint32_t v) { putLe(b, v, 2); }
+template <class Bytes>
+void put32(Bytes& b, uint32_t v) { putLe(b, v, 4); }
+template <class Bytes>
+void put64(Bytes& b, uint64_t v) { putLe(b, v, 8); }
+
+// Overwrites the field at `at`, which must lie inside `b`.
+inline void setLe(std::string& b, size_t at, uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+inline void set16(std::string& b, size_t at, uint32_t v) { setLe(b, at, v, 2); }
+inline void set32(std::string& b, size_t at, uint32_t v) { setLe(b, at, v, 4); }
+
+// Reads the field at `p`.
+inline uint32_t get16(const uint8_t* p) { return p[0] | (p[1] << 8); }
+inline uint32_t get32(const uint8_t* p) { return get16(p) | (static_cast<uint32_t>(get16(p + 2)) << 16); }
 
 inline uint32_t bitwiseCrc32(const std::string& data) {
   uint32_t crc = 0xFFFFFFFFu;
@@ -16,15 +41,6 @@ inline uint32_t bitwiseCrc32(const std::string& data) {
     for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
   }
   return ~crc;
-}
-
-inline void put16(std::string& s, uint32_t v) {
-  s += static_cast<char>(v & 0xFF);
-  s += static_cast<char>((v >> 8) & 0xFF);
-}
-inline void put32(std::string& s, uint32_t v) {
-  put16(s, v & 0xFFFF);
-  put16(s, v >> 16);
 }
 
 struct BuiltEntry {
