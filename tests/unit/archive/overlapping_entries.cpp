@@ -10,7 +10,7 @@
 #include <map>
 
 #include "reader_support.h"
-#include "zip_builder.h"
+#include "support/zip_writer.h"
 
 namespace {
 
