@@ -39,10 +39,8 @@ foreach(dir ${UNIT_DIRS})
   add_executable(unit_${name} ${unit_sources})
   target_link_libraries(unit_${name} PRIVATE test_support GTest::gtest_main)
   if(name STREQUAL "desktop")
-    file(GLOB desktop_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/desktop/*.cpp)
-    target_sources(unit_desktop PRIVATE ${desktop_sources} ${CMAKE_SOURCE_DIR}/src/ui/ui_common.cpp
-                                        ${CMAKE_SOURCE_DIR}/src/ui/res/stub.rc)
-    target_link_libraries(unit_desktop PRIVATE comdlg32 user32 advapi32)
+    target_sources(unit_desktop PRIVATE ${UI_RESOURCES})
+    target_link_libraries(unit_desktop PRIVATE sfx_ui)
   endif()
   add_dependencies(unit_${name} fixtures)
   gtest_discover_tests(unit_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120

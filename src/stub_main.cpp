@@ -4,10 +4,10 @@
 // program's own file and from the user's choices in the dialog.
 #include <windows.h>
 
-#include "extract/error_reporter.h"
+#include "report/error_reporter.h"
 #include "session/session.h"
 #include "ui/main_dialog.h"
-#include "ui/ui_common.h"
+#include "ui_base/ui_common.h"
 
 namespace {
 

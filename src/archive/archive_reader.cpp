@@ -11,7 +11,7 @@
 #include <new>
 
 #include "decode/crc32.h"
-#include "extract/user_prompts.h"
+#include "report/user_prompts.h"
 #include "options/option_state.h"
 
 namespace {
@@ -82,17 +82,7 @@ struct ArchiveReader::DirectoryBlock {
   uint8_t* data() { return reinterpret_cast<uint8_t*>(this + 1); }
 };
 
-// ---- hooks and the ratio ----------------------------------------------------------------
-
-uint32_t CompressionRatio(uint32_t compressed, uint32_t uncompressed) {
-  if (uncompressed == 0 || uncompressed < compressed) return 0;
-  // Halve both until compressed * 1000 fits 32 bits (4,294,967 * 1000 < 2^32).
-  while (compressed > 4294967u) {
-    compressed >>= 1;
-    uncompressed >>= 1;
-  }
-  return 1000 - compressed * 1000 / uncompressed;
-}
+// ---- hooks --------------------------------------------------------------------------
 
 void CopyEndRecord(uint8_t* destination, const uint8_t* source) {
   SFX_ASSERT(MODULE, destination != nullptr, "pDest != NULL");

@@ -12,7 +12,7 @@
 
 #include "archive/zip_format.h"
 #include "archive/ziplib.h"
-#include "extract/error_reporter.h"
+#include "report/error_reporter.h"
 #include "system/system.h"
 
 class ArchiveReader;
@@ -25,9 +25,6 @@ class EntryProcessor {
   virtual int Result() = 0;
   virtual ~EntryProcessor() = default;
 };
-
-// Made by the extraction engine (src/extract) for one walk over `reader`.
-EntryProcessor* NewExtractionContext(ArchiveReader& reader);
 
 // Spanning probe results.
 constexpr int SPAN_NONE = 0;
@@ -46,9 +43,6 @@ constexpr int ENTRY_LIMIT_REDUCED = 16384;
 constexpr uint32_t READ_AHEAD_SIZE = 32768;
 constexpr uint32_t SPAN_MARKER_OFFSET_MZ = 32;
 constexpr uint32_t SPAN_MARKER_OFFSET_ALT = 87552;
-
-// Per-mille of space saved by compression (0 when nothing was saved or nothing stored).
-uint32_t CompressionRatio(uint32_t compressed, uint32_t uncompressed);
 
 // The three hooks of the reader (plain functions; assertions of module ZIPFILE).
 void CopyEndRecord(uint8_t* destination, const uint8_t* source);   // 22 bytes
@@ -85,7 +79,6 @@ class ArchiveReader : public FatalReleasable {
 
   // The walk over the selected entries; stops when ExtractEntry returns non-zero.
   int ExtractSelected(EntryProcessor& processor);
-  int ExtractSelected();  // with the engine's extraction context
 
   // Names and selection.
   bool AcceptExtractionDirectory(const char* word, char* copy);  // copy: 260 bytes or null
@@ -102,7 +95,6 @@ class ArchiveReader : public FatalReleasable {
   // State read by the session, the dialogs and the engine.
   int entryCount() const { return entryCount_; }
   int loadedCount() const { return loadedCount_; }  // entries found in the directory
-  EntryRecord** entryTable() { return entries_; }
   const EntryRecord* entry(int n) const {
     return n >= 0 && n < loadedCount_ ? entries_[n] : nullptr;
   }
@@ -111,16 +103,13 @@ class ArchiveReader : public FatalReleasable {
   const char* comment() const {
     return endRecord_ ? reinterpret_cast<const char*>(endRecord_ + EOCD_SIZE) : nullptr;
   }
-  const char* archiveSpec() const { return archiveSpec_; }
   const char* archivePath() const { return archivePath_; }
   const char* fullPath() const { return fullPath_; }
   const char* extractionDirectory() const { return extractionDirectory_; }
   void setExtractionDirectory(const char* directory);  // empty, or ends in '/' or ':'
   const uint8_t* localExtra() const { return localExtra_; }
   uint16_t localExtraLength() const { return localExtraLength_; }
-  bool archiveAbsent() const { return archiveAbsent_; }
   bool spanned() const { return spanned_; }
-  int driveType() const { return driveType_; }
   uint32_t fileSize() const { return fileSize_; }
   int currentDisk() const { return currentDisk_; }
   FileStream* stream() { return zipStream_; }

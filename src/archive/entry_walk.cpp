@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "archive/archive_reader.h"
+#include "archive/entry_order.h"
 #include "options/option_state.h"
 
 namespace {

@@ -7,36 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// ---- double-byte-aware scanning ---------------------------------------------------------
-
-// The character after the one at `p`: two bytes for a lead byte followed by a non-zero
-// byte, else one. Never steps over the terminating zero (a lead byte right before the
-// terminator counts as a single character). `p` must not point at the terminator.
-const char* NextChar(const char* p);
-inline char* NextChar(char* p) { return const_cast<char*>(NextChar(static_cast<const char*>(p))); }
-
-// First / last single-byte character `c` in `text`, skipping trail bytes; null when absent.
-const char* FindFirstChar(const char* text, char c);
-const char* FindLastChar(const char* text, char c);
-inline char* FindFirstChar(char* text, char c) {
-  return const_cast<char*>(FindFirstChar(static_cast<const char*>(text), c));
-}
-inline char* FindLastChar(char* text, char c) {
-  return const_cast<char*>(FindLastChar(static_cast<const char*>(text), c));
-}
-// The last character of `text` as a single byte when it is a single-byte character,
-// else 0 (also 0 for an empty text). Lets callers ask "ends in '/'" safely.
-char LastSingleChar(const char* text);
-
-// The largest count <= `limit` of leading bytes of `text` (`length` bytes, not necessarily
-// terminated) that does not cut a double-byte character in two.
-uint32_t CharBoundary(const char* text, uint32_t length, uint32_t limit);
-
-// `text` for display in at most `limit` bytes: unchanged when it fits, else its first third
-// and its last two thirds (the file name end) around "...", cut between characters, never
-// inside a double-byte one. `destination` holds `size` bytes (limit + 1 at least, else the
-// result is also cut to size - 1); `limit` below 5 keeps only the "..." and what fits.
-char* ShortenMiddle(char* destination, size_t size, const char* text, size_t limit);
+#include "system/dbcs.h"
 
 // ---- names and paths ---------------------------------------------------------------------
 
@@ -96,7 +67,6 @@ class SelectionLists {
   bool IsSelected(const char* name, uint32_t length) const;
 
   int includeCount() const { return includeCount_; }
-  int excludeCount() const { return excludeCount_; }
   // The n-th pattern (0-based, list order), or null.
   const char* include(int n) const;
   const char* exclude(int n) const;

@@ -10,10 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "extract/error_reporter.h"
+#include "report/error_reporter.h"
 #include "session/config_block.h"
-#include "ui/resource.h"
-#include "ui/ui_common.h"
+#include "ui_base/resource.h"
+#include "ui_base/ui_common.h"
 
 namespace {
 

@@ -8,13 +8,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "archive/ziplib.h"
 #include "decode/crc32.h"
 #include "decode/zipcrypto.h"
-#include "extract/error_reporter.h"
-#include "extract/user_prompts.h"
+#include "report/error_reporter.h"
+#include "report/user_prompts.h"
 #include "options/option_state.h"
 
 namespace {
@@ -281,8 +282,10 @@ int ExtClass::ExtractEntry(const EntryRecord* pCnt) {
   }
 
   reader->ReadLocalHeader(pCnt);  // changes to the entry's disk when the archive is split
-  if (o.useExtendedInfo && reader->localExtra() && reader->localExtraLength())
-    w.timeBlock = SysParseNtfsTimes(reader->localExtra(), reader->localExtraLength());
+  if (o.useExtendedInfo && reader->localExtra() && reader->localExtraLength() &&
+      SysParseNtfsTimes(reader->localExtra(), reader->localExtraLength(), &w.timeBlock) < 0) {
+    Warning(WARN_NTFS_MEMORY, "");
+  }
 
   if (le16(pCnt + CDH_FLAGS) & GPF_ENCRYPTED) {
     if (!checkPassword(pCnt)) return skipEntry();
@@ -318,8 +321,12 @@ int ExtClass::ExtractEntry(const EntryRecord* pCnt) {
   return 0;
 }
 
-EntryProcessor* NewExtractionContext(ArchiveReader& reader) {
-  ExtClass* context = new (std::nothrow) ExtClass(&reader, reader.extractionDirectory());
+int RunExtraction(ArchiveReader& reader) {
+  const uint8_t* end = reader.endRecord();
+  if (end == nullptr || le16(end + EOCD_ENTRIES_TOTAL) == 0) return 0;  // nothing to walk: no context
+  // Released however the walk ends, also when a test's exit hook turns a fatal report into
+  // an exception.
+  std::unique_ptr<ExtClass> context(new (std::nothrow) ExtClass(&reader, reader.extractionDirectory()));
   if (!context) FatalError(FATAL_NO_MEMORY_EXTRACT, nullptr);
-  return context;
+  return reader.ExtractSelected(*context);
 }

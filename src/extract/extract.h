@@ -96,6 +96,11 @@ class ExtClass : public EntryProcessor, public InflateIo {
   int result_ = 0;
 };
 
+// Extracts or tests the selected entries of `reader` (loaded, selection finished) with one
+// engine context for the walk; an archive without entries gets none. Returns the walk's
+// result.
+int RunExtraction(ArchiveReader& reader);
+
 // Output preparation for the current entry of `ext` (step 8 of ExtractEntry): 1 when the
 // entry is to be decoded (with or without an output stream in ext.outputStream), 0 when it
 // is skipped (ext.work.cancelled tells whether the user stopped the run).

@@ -9,9 +9,9 @@
 #include <new>
 
 #include "archive/ziplib.h"
-#include "extract/error_reporter.h"
+#include "report/error_reporter.h"
 #include "extract/extract.h"
-#include "extract/user_prompts.h"
+#include "report/user_prompts.h"
 #include "options/option_state.h"
 
 namespace {

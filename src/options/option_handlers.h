@@ -3,7 +3,7 @@
 // value is not accepted.
 #pragma once
 
-#include "options/option_state.h"
+#include "options/option_parser.h"
 
 int HandleAfter(OptionState& state, char* word, int code);
 int HandleBefore(OptionState& state, char* word, int code);

@@ -1,11 +1,13 @@
 // Option words and list files: the keyword table, keyword and value-word matching, the
 // scanner of a word list and the list-file reader. Every parser error becomes a fatal report
 // of the error reporter with the parser's code (2, 3, 4, 5, 6 or 18), which ends the process.
+#include "options/option_parser.h"
+
 #include <cstring>
 
-#include "extract/error_reporter.h"
 #include "options/option_handlers.h"
 #include "options/option_state.h"
+#include "report/error_reporter.h"
 #include "system/system.h"
 
 namespace {

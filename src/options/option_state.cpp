@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "options/option_parser.h"
 #include "system/system.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "archive/zip_format.h"
-#include "extract/error_reporter.h"
+#include "report/error_reporter.h"
 #include "system/system.h"
 
 namespace {

@@ -12,8 +12,10 @@
 
 #include "archive/archive_reader.h"
 #include "archive/ziplib.h"
-#include "extract/error_reporter.h"
+#include "extract/extract.h"
+#include "options/option_parser.h"
 #include "options/option_state.h"
+#include "report/error_reporter.h"
 
 namespace {
 
@@ -281,7 +283,7 @@ void Session::dispatch() {
   if (archive_->selection().includeCount() == 0) archive_->AddInclude("*.*");
   archive_->FinishSelection();
   SetOptionTarget(previous);
-  if (options.command == CMD_EXTRACT || options.command == CMD_TEST) archive_->ExtractSelected();
+  if (options.command == CMD_EXTRACT || options.command == CMD_TEST) RunExtraction(*archive_);
 }
 
 char* Session::shortExtractionDirectory(char* buffer) {

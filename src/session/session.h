@@ -12,8 +12,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "extract/front_end.h"
-#include "extract/user_prompts.h"
+#include "report/front_end.h"
+#include "report/user_prompts.h"
 #include "session/config_block.h"
 #include "system/system.h"
 
@@ -147,8 +147,6 @@ class Session {
   bool runInProgress() const { return runInProgress_; }
   bool running() const { return running_; }  // from run's start to its return
   bool postStepsAllowed() const { return postStepsAllowed_; }
-  bool testRun() const { return testRun_; }
-  void setTestRun(bool on) { testRun_ = on; }
   bool sizeTallyOff() const { return sizeTallyOff_; }
   void setSizeTallyOff(bool on) { sizeTallyOff_ = on; }
 
@@ -179,7 +177,6 @@ class Session {
   bool hasSubdirectories_ = false;
   bool runInProgress_ = false;
   bool running_ = false;
-  bool testRun_ = false;
   bool sizeTallyOff_ = false;
   bool postStepsAllowed_ = true;
 };

@@ -6,8 +6,8 @@
 //
 // Habits of every operation: pointer arguments are checked by assertions of module
 // "ZSYSTEM" whose text is the quoted condition; results are 0 on success and 1 on failure
-// (or -1 for a failed handle); nothing here reports errors except SysParseNtfsTimes
-// (warning 27 when memory runs out). Constants carry their Win32 values.
+// (or -1 for a failed handle); nothing here reports errors: callers choose the code.
+// Constants carry their Win32 values.
 //
 // What the two implementations cannot share:
 // - Handles: HANDLE values on Win32; file descriptors (never 0 to 2) on POSIX.
@@ -185,8 +185,9 @@ bool SysIsLeadByte(unsigned char c);
 int SysToUpper(int c);
 const char* SysFindColon(const char* text, int which);  // 1 first, 2 last
 uint32_t SysKeepAttributes(uint32_t attributes);
-// A new record owned by the caller (release with delete), or null.
-NtfsTimes* SysParseNtfsTimes(const uint8_t* extra, uint32_t length);
+// 1 with *result a new record owned by the caller (release with delete); 0 with null when
+// the field holds no times; -1 with null when no memory was left for the record.
+int SysParseNtfsTimes(const uint8_t* extra, uint32_t length, NtfsTimes** result);
 
 // Process-wide break flag, set by the console control handler and never cleared.
 bool SysBreakPending();
@@ -247,7 +248,6 @@ class FileStream {
   SysHandle handle() const { return handle_; }
   uint32_t position() const { return position_; }
   const char* name() const { return name_; }
-  const FindRecord& findRecord() const { return find_; }
 
  private:
   uint32_t position_ = 0;

@@ -6,7 +6,8 @@
 #include <cstring>
 #include <new>
 
-#include "extract/error_reporter.h"
+#include "system/dbcs.h"
+#include "system/little_endian.h"
 #include "system/system.h"
 #include "system/system_internal.h"
 
@@ -26,13 +27,6 @@ constexpr uint32_t NTFS_ATTR_HEADER = 4;    // tag and size of one attribute
 constexpr uint16_t NTFS_TAG_TIMES = 1;
 constexpr uint16_t NTFS_TIMES_SIZE = 24;
 
-uint16_t readLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint64_t readLe64(const uint8_t* p) {
-  uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
-  return v;
-}
-
 // DOS date fields: bits 15-9 year - 1980, 8-5 month, 4-0 day.
 constexpr int DOS_YEAR_BASE = 1980;
 constexpr int DOS_YEAR_LAST = DOS_YEAR_BASE + 127;
@@ -50,22 +44,6 @@ uint32_t sysDosDay(int year, int month, int day) {
   return date << 16;
 }
 
-void sysCopyBounded(char* dst, const char* src, size_t size) {
-  if (size == 0) return;
-  size_t n = 0;
-  while (n + 1 < size && src[n]) {
-    // A double-byte character is copied whole or not at all.
-    if (SysIsLeadByte(static_cast<unsigned char>(src[n])) && src[n + 1]) {
-      if (n + 2 >= size) break;
-      n += 2;
-    } else {
-      ++n;
-    }
-  }
-  std::memmove(dst, src, n);
-  dst[n] = '\0';
-}
-
 const int* sysWriteSuppression() { return writeSuppression; }
 
 // ---- switches ---------------------------------------------------------------------------------
@@ -81,13 +59,8 @@ void SysSetWriteSuppression(const int* flag) { writeSuppression = flag; }
 // their bytes.
 char* SysUpperCase(char* text) {
   if (!text) return text;
-  for (unsigned char* p = reinterpret_cast<unsigned char*>(text); *p; ++p) {
-    if (SysIsLeadByte(*p)) {
-      if (!p[1]) break;
-      ++p;
-    } else if (*p >= 'a' && *p <= 'z') {
-      *p = static_cast<unsigned char>(*p - 0x20);
-    }
+  for (char* p = text; *p; p = NextChar(p)) {
+    if (*p >= 'a' && *p <= 'z') *p = static_cast<char>(*p - 0x20);
   }
   return text;
 }
@@ -95,18 +68,8 @@ char* SysUpperCase(char* text) {
 int SysToUpper(int c) { return (c >= 'a' && c <= 'z') ? c - 0x20 : c; }
 
 const char* SysFindColon(const char* text, int which) {
-  if (!text) return nullptr;
-  const char* found = nullptr;
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
-    if (SysIsLeadByte(*p)) {
-      if (!p[1]) break;
-      ++p;
-    } else if (*p == ':') {
-      found = reinterpret_cast<const char*>(p);
-      if (which == 1) return found;
-    }
-  }
-  return which == 2 ? found : nullptr;
+  if (!text || (which != 1 && which != 2)) return nullptr;
+  return which == 1 ? FindFirstChar(text, ':') : FindLastChar(text, ':');
 }
 
 // Read-only, hidden, system, directory and normal survive; archive, compressed and the rest
@@ -118,33 +81,32 @@ uint32_t SysKeepAttributes(uint32_t attributes) {
 
 // ---- NTFS extra field -----------------------------------------------------------------------
 
-NtfsTimes* SysParseNtfsTimes(const uint8_t* extra, uint32_t length) {
-  if (!extra || length < NTFS_FIELD_HEADER || readLe16(extra) != NTFS_HEADER_ID) return nullptr;
-  uint32_t dataSize = readLe16(extra + 2);
+int SysParseNtfsTimes(const uint8_t* extra, uint32_t length, NtfsTimes** result) {
+  *result = nullptr;
+  if (!extra || length < NTFS_FIELD_HEADER || le16(extra) != NTFS_HEADER_ID) return 0;
+  uint32_t dataSize = le16(extra + 2);
   // The data follows the 4-byte field header, so the whole field must hold header and data.
-  if (dataSize == 0 || length - NTFS_FIELD_HEADER < dataSize) return nullptr;
+  if (dataSize == 0 || length - NTFS_FIELD_HEADER < dataSize) return 0;
 
   NtfsTimes* times = new (std::nothrow) NtfsTimes;
-  if (!times) {
-    Warning(WARN_NTFS_MEMORY, "");
-    return nullptr;
-  }
+  if (!times) return -1;
   const uint8_t* data = extra + NTFS_FIELD_HEADER;
   // Each step moves by at least the attribute header, so the walk ends within dataSize/4 steps.
   for (uint32_t offset = NTFS_RESERVED; offset + NTFS_ATTR_HEADER <= dataSize;) {
-    uint16_t tag = readLe16(data + offset);
-    uint16_t size = readLe16(data + offset + 2);
+    uint16_t tag = le16(data + offset);
+    uint16_t size = le16(data + offset + 2);
     uint32_t body = offset + NTFS_ATTR_HEADER;
     if (tag == NTFS_TAG_TIMES && size == NTFS_TIMES_SIZE && body + size <= dataSize) {
-      times->written = readLe64(data + body);
-      times->accessed = readLe64(data + body + 8);
-      times->created = readLe64(data + body + 16);
-      return times;
+      times->written = le64(data + body);
+      times->accessed = le64(data + body + 8);
+      times->created = le64(data + body + 16);
+      *result = times;
+      return 1;
     }
     offset = body + size;
   }
   delete times;
-  return nullptr;
+  return 0;
 }
 
 // ---- locale date rules ------------------------------------------------------------------------
@@ -231,7 +193,7 @@ bool sysLiteralPath(const char* path, char* literal) {
 FileStream::FileStream(const char* name, uint32_t access, uint32_t shareMode, uint32_t disposition,
                        uint32_t flagsAndAttributes) {
   name_[0] = '\0';
-  if (name) sysCopyBounded(name_, name, sizeof name_);
+  if (name) CopyBounded(name_, name, sizeof name_);
   handle_ = SysOpenFile(name, access, shareMode, disposition, flagsAndAttributes);
   if (handle_ != SYS_INVALID_HANDLE) SysLookUp(name_, &find_);
 }
@@ -285,13 +247,6 @@ FileStream::~FileStream() {
 }
 
 void sysLabelDotToBlank(char* label) {
-  for (unsigned char* p = reinterpret_cast<unsigned char*>(label); *p; ++p) {
-    if (SysIsLeadByte(*p)) {
-      if (!p[1]) break;
-      ++p;
-    } else if (*p == '.') {
-      *p = ' ';
-      break;
-    }
-  }
+  char* dot = FindFirstChar(label, '.');
+  if (dot != nullptr) *dot = ' ';
 }

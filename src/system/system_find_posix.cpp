@@ -14,6 +14,7 @@
 #include <cstring>
 #include <new>
 
+#include "system/dbcs.h"
 #include "system/system.h"
 #include "system/system_internal.h"
 #include "system/system_posix.h"
@@ -92,7 +93,7 @@ void fillRecord(const struct stat& st, const char* name, FindRecord* record) {
   record->accessed = SysFileTimeToDos(&record->rawAccessed);
   record->written = SysFileTimeToDos(&record->rawWritten);
   record->size = static_cast<uint32_t>(st.st_size);
-  sysCopyBounded(record->name, name, sizeof record->name);  // also the short-name choice: none exist
+  CopyBounded(record->name, name, sizeof record->name);  // also the short-name choice: none exist
   record->shortName[0] = '\0';
 }
 
@@ -267,7 +268,7 @@ char* SysFullPath(char* full, const char* file) {
   }
   if (!ok) {
     // Not representable in 259 characters: the input stays as it was.
-    sysCopyBounded(full, file, SYS_PATH_MAX);
+    CopyBounded(full, file, SYS_PATH_MAX);
     return nullptr;
   }
   std::memcpy(full, normal, std::strlen(normal) + 1);

@@ -14,10 +14,6 @@ char sysDateSeparator();
 // The year field keeps its low 7 bits, as the 16-bit DOS date does.
 uint32_t sysDosDay(int year, int month, int day);
 
-// Copies at most size - 1 bytes of src into dst and terminates it; never splits a
-// double-byte character at the cut. dst and src may overlap.
-void sysCopyBounded(char* dst, const char* src, size_t size);
-
 // The write-suppression flag given to SysSetWriteSuppression (null when never suppressed).
 const int* sysWriteSuppression();
 

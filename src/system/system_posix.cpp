@@ -18,6 +18,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "system/dbcs.h"
 #include "system/system.h"
 #include "system/system_internal.h"
 #include "system/system_posix.h"
@@ -540,7 +541,7 @@ int SysSetCurrentDirectory(const char* path) {
 
 // Linux has no short names: the long path is the answer.
 char* SysShortPath(char* shortPath, const char* longPath, uint32_t size) {
-  if (shortPath && longPath && size > 0) sysCopyBounded(shortPath, longPath, size);
+  if (shortPath && longPath && size > 0) CopyBounded(shortPath, longPath, size);
   return shortPath;
 }
 

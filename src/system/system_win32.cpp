@@ -8,6 +8,7 @@
 
 #include <cstring>
 
+#include "system/dbcs.h"
 #include "system/system.h"
 #include "system/system_internal.h"
 
@@ -82,8 +83,8 @@ void fillRecord(const WIN32_FIND_DATAA& data, FindRecord* record) {
   // then the long name is the short one.
   const char* name = data.cFileName;
   if (!SysGetNameType() && data.cAlternateFileName[0]) name = data.cAlternateFileName;
-  sysCopyBounded(record->name, name, sizeof record->name);
-  sysCopyBounded(record->shortName, data.cAlternateFileName, sizeof record->shortName);
+  CopyBounded(record->name, name, sizeof record->name);
+  CopyBounded(record->shortName, data.cAlternateFileName, sizeof record->shortName);
 }
 
 }  // namespace
@@ -304,7 +305,7 @@ char* SysFullPath(char* full, const char* file) {
   DWORD n = GetFullPathNameA(file, sizeof result, result, &part);
   if (n == 0 || n >= sizeof result) {
     // Not representable in 259 characters: the input stays as it was.
-    sysCopyBounded(full, file, SYS_PATH_MAX);
+    CopyBounded(full, file, SYS_PATH_MAX);
     return nullptr;
   }
   size_t partOffset = part ? static_cast<size_t>(part - result) : n;  // a trailing separator: empty name
@@ -328,8 +329,8 @@ char* SysShortPath(char* shortPath, const char* longPath, uint32_t size) {
   if (!shortPath || !longPath || size == 0) return shortPath;
   char result[SYS_PATH_MAX];
   DWORD n = GetShortPathNameA(longPath, result, sizeof result);
-  if (n == 0 || n >= sizeof result) sysCopyBounded(shortPath, longPath, size);
-  else sysCopyBounded(shortPath, result, size);
+  if (n == 0 || n >= sizeof result) CopyBounded(shortPath, longPath, size);
+  else CopyBounded(shortPath, result, size);
   return shortPath;
 }
 

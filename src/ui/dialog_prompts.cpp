@@ -7,10 +7,11 @@
 #include <cstring>
 #include <new>
 
-#include "extract/error_reporter.h"
+#include "archive/zip_format.h"
+#include "report/error_reporter.h"
 #include "system/system.h"
-#include "ui/resource.h"
-#include "ui/ui_common.h"
+#include "ui_base/resource.h"
+#include "ui_base/ui_common.h"
 
 namespace {
 

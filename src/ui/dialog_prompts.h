@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "extract/user_prompts.h"
+#include "report/user_prompts.h"
 
 class DialogPrompts : public UserPrompts {
  public:

@@ -15,9 +15,10 @@
 #include <new>
 
 #include "archive/archive_reader.h"
-#include "extract/error_reporter.h"
-#include "ui/resource.h"
-#include "ui/ui_common.h"
+#include "report/error_reporter.h"
+#include "system/dbcs.h"
+#include "ui_base/resource.h"
+#include "ui_base/ui_common.h"
 
 namespace {
 
@@ -54,10 +55,9 @@ constexpr int RUNNING_CONTROLS[] = {IDC_EXTRACTED_LABEL, IDC_WARNINGS_LABEL, IDC
 bool trailingSeparator(const char* text, size_t* cut) {
   const char* last = nullptr;
   const char* previous = nullptr;
-  for (const char* p = text; *p;) {
+  for (const char* p = text; *p; p = NextChar(p)) {
     previous = last;
     last = p;
-    p += (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) ? 2 : 1;
   }
   if (!last || last == text || *last != '\\' || (previous && *previous == ':')) return false;
   *cut = static_cast<size_t>(last - text);
@@ -452,11 +452,9 @@ void MainDialog::onExtract() {
 }
 
 void MainDialog::onTest() {
-  session_->setTestRun(true);
   session_->setSizeTallyOff(true);
   startRun(true);
   showProgress();
-  session_->setTestRun(false);
   session_->setSizeTallyOff(false);
   applyEnableRules(true);
   showIdle(true);

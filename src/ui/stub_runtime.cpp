@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "extract/error_reporter.h"
+#include "report/error_reporter.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "archive/archive_reader.h"
-#include "extract/error_reporter.h"
-#include "extract/user_prompts.h"
+#include "report/error_reporter.h"
+#include "report/user_prompts.h"
 #include "options/option_state.h"
 #include "system/system.h"
 

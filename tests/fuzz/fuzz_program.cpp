@@ -16,10 +16,10 @@
 #include <cstring>
 #include <string>
 
-#include "extract/error_reporter.h"
+#include "report/error_reporter.h"
 #include "extract/extract.h"
-#include "extract/front_end.h"
-#include "extract/user_prompts.h"
+#include "report/front_end.h"
+#include "report/user_prompts.h"
 #include "options/option_state.h"
 #include "session/session.h"
 #include "system/system.h"
@@ -69,7 +69,6 @@ class TestingFrontEnd : public SessionFrontEnd, public ProgressLink {
   int showMainDialog(Session& session) override {
     SetProgressLink(this);
     if (password_) std::snprintf(session.passwordValue(), 32, "secret");
-    session.setTestRun(true);
     session.setSizeTallyOff(true);
     session.run(true);
     return DIALOG_EXTRACTED;

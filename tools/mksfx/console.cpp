@@ -13,7 +13,7 @@
 #include <ctime>
 
 #include "cli.h"
-#include "extract/error_reporter.h"
+#include "report/error_reporter.h"
 #include "system/system.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "extract/front_end.h"
+#include "report/front_end.h"
 #include "mksfx.h"
 
 class ConsoleDisplay : public MessageDisplay {

@@ -17,7 +17,7 @@
 #include "archive/archive_reader.h"
 #include "cli.h"
 #include "console.h"
-#include "extract/error_reporter.h"
+#include "report/error_reporter.h"
 #include "mksfx.h"
 #include "session/session.h"
 #include "system/system.h"
@@ -157,10 +157,8 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
                     options_.password.c_str());
     }
     if (test_) {
-      session.setTestRun(true);
       session.setSizeTallyOff(true);
       session.run(true);
-      session.setTestRun(false);
       session.setSizeTallyOff(false);
       return result_;
     }

@@ -40,22 +40,6 @@ TEST(ReaderContract, AssertionTexts) {
   }
 }
 
-TEST(ReaderContract, CompressionRatio) {
-  struct Case {
-    uint32_t compressed, uncompressed, ratio;
-  };
-  const Case cases[] = {
-      {0, 0, 0},           {5, 0, 0},       {11, 10, 0},     {10, 10, 0},
-      {0, 10, 1000},       {1, 3, 667},     {250, 1000, 750}, {999, 1000, 1},
-      // Large sizes are halved together until compressed * 1000 fits 32 bits.
-      {4294967u, 4294967u * 2, 500}, {0x80000000u, 0xFFFFFFFFu, 500}, {3000000000u, 4000000000u, 251},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(CompressionRatio(c.compressed, c.uncompressed), c.ratio)
-        << c.compressed << " / " << c.uncompressed;
-  }
-}
-
 TEST(ReaderContract, CloseAndReopen) {
   ReportCatcher catcher;
   OptionsReset reset;

@@ -9,7 +9,7 @@
 
 #include <cstdio>
 
-#include "extract/user_prompts.h"
+#include "report/user_prompts.h"
 #include "reader_support.h"
 #include "support/zip_writer.h"
 

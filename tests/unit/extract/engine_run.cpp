@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "archive/archive_reader.h"
+#include "options/option_parser.h"
 #include "options/option_state.h"
 
 namespace fs = std::filesystem;
@@ -42,7 +43,7 @@ int EngineRun::runPath(const std::string& archivePath, const std::vector<std::st
   reader.LoadDirectory();
   reader.setExtractionDirectory(target_.c_str());
   reader.FinishSelection();
-  if (!ownContext) return reader.ExtractSelected();
+  if (!ownContext) return RunExtraction(reader);
   context_ = std::make_unique<ExtClass>(&reader, reader.extractionDirectory());
   int result = reader.ExtractSelected(*context_);
   // The reader ends here; the context stays for inspection.

@@ -19,7 +19,7 @@ class EngineRun {
 
   // Parses `words` (option words only), opens fixturePath(archive), walks it into the
   // extraction directory and returns the walk's result. The context is the engine's own
-  // (NewExtractionContext) unless `ownContext`, in which case it stays inspectable in
+  // (RunExtraction) unless `ownContext`, in which case it stays inspectable in
   // lastContext() until the next run.
   int run(const std::string& archive, const std::vector<std::string>& words, bool ownContext = false);
   // Same, with an archive given by its full path.

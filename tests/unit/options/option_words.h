@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "options/option_parser.h"
 #include "options/option_state.h"
 #include "support/support.h"
 

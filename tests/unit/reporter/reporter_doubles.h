@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "extract/error_reporter.h"
+#include "report/error_reporter.h"
 #include "support/support.h"
 
 class RecordingLink : public ProgressLink {

@@ -30,9 +30,7 @@ class RunScript {
         session.setExtractionDirectory(out.c_str());
         if (!session.prepareDirectory(out.c_str())) return DIALOG_CANCELLED;
         SetProgressLink(GetProgressLink());
-        session.setTestRun(r.test);
         session.run(r.test);
-        session.setTestRun(false);
       }
       return DIALOG_EXTRACTED;
     };

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "extract/error_reporter.h"
+#include "report/error_reporter.h"
 #include "session/config_block.h"
 #include "session/session.h"
 #include "support/support.h"

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "extract/error_reporter.h"
+#include "report/error_reporter.h"
 
 namespace {
 constexpr size_t STORED_PASSWORD_SIZE = 32;  // the dialog keeps 31 characters and a zero

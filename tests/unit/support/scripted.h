@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "extract/front_end.h"
-#include "extract/user_prompts.h"
+#include "report/front_end.h"
+#include "report/user_prompts.h"
 
 class ScriptedPrompts : public UserPrompts {
  public:

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <random>
 
-#include "extract/error_reporter.h"
+#include "report/error_reporter.h"
 #include "system/system.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "extract/front_end.h"
+#include "report/front_end.h"
 
 // A fatal report or format error ended the "process" with this status.
 struct FatalExit {

@@ -1,11 +1,12 @@
 // The error reporter: two fixed message tables (code page 932 text) and the three kinds of
 // report. Messages are composed in fixed buffers (512 bytes for fatal errors, 520 for
 // format errors and warnings); a longer argument is cut at a character boundary.
-#include "extract/error_reporter.h"
+#include "report/error_reporter.h"
 
 #include <cstdio>
 #include <cstring>
 
+#include "system/dbcs.h"
 #include "system/system.h"
 
 namespace {
@@ -81,23 +82,9 @@ MessageDisplay* messageDisplay = nullptr;
 FatalReleasable* reportedArchive = nullptr;
 char caption[CAPTION_BUFFER] = "ARKEX(R) for Windows";
 
-// snprintf cuts a long message anywhere; never leave half of a double-byte character.
-void trimPartialCharacter(char* text) {
-  size_t i = 0, last = 0;
-  while (text[i]) {
-    last = i;
-    if (SysIsLeadByte(static_cast<unsigned char>(text[i]))) {
-      if (!text[i + 1]) { text[last] = '\0'; return; }
-      i += 2;
-    } else {
-      i += 1;
-    }
-  }
-}
-
 void compose(char* buffer, size_t size, const char* format, const char* a, const char* b) {
   int n = std::snprintf(buffer, size, format, a, b);
-  if (n >= static_cast<int>(size)) trimPartialCharacter(buffer);
+  if (n >= static_cast<int>(size)) DropPartialCharacter(buffer);  // snprintf cuts anywhere
 }
 
 }  // namespace
@@ -125,7 +112,7 @@ bool ShowMessage(const char* text, MessageKind kind) {
     std::memcpy(caption, title, sizeof caption);
     caption[CAPTION_BUFFER - 1] = '\0';
     // A title cut to 79 bytes may end in the first byte of a double-byte character.
-    trimPartialCharacter(caption);
+    DropPartialCharacter(caption);
   }
   if (messageDisplay) return messageDisplay->show(progressLink, caption, text, kind);
   std::fprintf(stderr, "%s: %s\n", caption, text);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/entry_order.h"
 #include "archive/zip_format.h"
 #include "options/option_state.h"
 

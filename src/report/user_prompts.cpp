@@ -1,5 +1,5 @@
 // The session's prompt object, reachable from the engine and the reader.
-#include "extract/user_prompts.h"
+#include "report/user_prompts.h"
 
 namespace {
 UserPrompts* currentPrompts = nullptr;

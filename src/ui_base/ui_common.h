@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "extract/front_end.h"
+#include "report/front_end.h"
 
 // One string-table text in its own 256-byte buffer (255 bytes of text at most), released
 // when the holder goes. Running out of memory is the out-of-memory report (code 100).

@@ -3,6 +3,8 @@
 // table is first shuffled by a fixed permutation of its halves and then sorted with an
 // unstable sort, so entries with equal keys come in no particular order. A descending key
 // sorts the same way; the entry loop walks the table from its end.
+#include "archive/entry_order.h"
+
 #include <algorithm>
 
 #include "options/option_state.h"

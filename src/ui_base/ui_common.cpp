@@ -1,12 +1,12 @@
 // Texts, message boxes, centring and number formats of the stub's dialogs.
-#include "ui/ui_common.h"
+#include "ui_base/ui_common.h"
 
 #include <cstdio>
 #include <cstring>
 #include <new>
 
-#include "archive/ziplib.h"
-#include "extract/error_reporter.h"
+#include "report/error_reporter.h"
+#include "system/dbcs.h"
 
 namespace {
 constexpr size_t CAPTION_SIZE = 80;  // the shared caption buffer: 79 characters and a zero
@@ -85,14 +85,9 @@ char* FormatKilobytes(char* buffer, int64_t kilobytes) {
 }
 
 void BarsToLineBreaks(char* text) {
-  // 0x7C can be the second byte of a Shift-JIS character: step over double-byte pairs.
-  while (*text) {
-    if (IsDBCSLeadByte(static_cast<BYTE>(*text)) && text[1]) {
-      text += 2;
-      continue;
-    }
-    if (*text == '|') *text = '\n';
-    ++text;
+  // 0x7C can be the second byte of a Shift-JIS character.
+  for (char* p = text; *p; p = NextChar(p)) {
+    if (*p == '|') *p = '\n';
   }
 }
 

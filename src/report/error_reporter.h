@@ -4,7 +4,7 @@
 // from two fixed message tables in code page 932. Module EXTRACT.
 #pragma once
 
-#include "extract/front_end.h"
+#include "report/front_end.h"
 
 // What a fatal report releases before the process ends: the archive reader (its Release
 // frees the local extra, ends the directory search and closes the archive).
