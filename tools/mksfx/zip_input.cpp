@@ -204,7 +204,6 @@ bool acceptZip64(const std::string& where, bool& reported, Problems& problems) {
   return problems.errors() == 0;
 }
 
-uint64_t le64(const uint8_t* p) { return le32(p) | static_cast<uint64_t>(le32(p + 4)) << 32; }
 
 // The values of the ZIP64 extra field: each value that the central record marks with all
 // bits set follows there, in the order uncompressed size, compressed size, local header
