@@ -1,5 +1,5 @@
 // Writes the builder's archive model as ZIP records behind whatever already lies in the
-// output (the stub, its padding and the configuration block). The stub's reader takes the
+// output (the stub, its padding and the configuration block), one entry at a time. The stub's reader takes the
 // central directory offset and every local header offset as absolute positions in its own
 // file, so each offset is counted from the start of the whole output. Local headers are
 // written from the central values; an entry flagged with a data descriptor keeps the flag
@@ -45,7 +45,8 @@ void put32(std::string& out, uint32_t v) {
   out.append(reinterpret_cast<char*>(b), 4);
 }
 
-void appendLocal(const ZipEntry& e, std::string& out) {
+std::string localHeader(const ZipEntry& e) {
+  std::string out;
   put32(out, SIG_LOCAL);
   put16(out, e.versionNeeded);
   put16(out, e.flags);
@@ -59,13 +60,29 @@ void appendLocal(const ZipEntry& e, std::string& out) {
   put16(out, static_cast<uint16_t>(e.localExtra.size()));
   out += e.name;
   out += e.localExtra;
-  out += e.data;
-  if (e.flags & GPF_DATA_DESCRIPTOR) {
-    put32(out, SIG_SPANNING);  // the data descriptor signature has the same value
-    put32(out, e.crc);
-    put32(out, e.compressedSize);
-    put32(out, e.uncompressedSize);
+  return out;
+}
+
+std::string dataDescriptor(const ZipEntry& e) {
+  std::string out;
+  put32(out, SIG_SPANNING);  // the data descriptor signature has the same value
+  put32(out, e.crc);
+  put32(out, e.compressedSize);
+  put32(out, e.uncompressedSize);
+  return out;
+}
+
+// One entry: its local header, its stored bytes and its descriptor. A file to deflate gets
+// its header again once the method, CRC and sizes are known.
+bool writeEntry(ZipEntry& e, OutputFile& out, Problems& problems) {
+  uint64_t header = out.position();
+  if (!out.write(localHeader(e))) return false;
+  if (e.packSource) {
+    if (!writePackedSource(e, out, problems) || !out.rewrite(header, localHeader(e))) return false;
+  } else if (!copyStoredBytes(e, out, problems)) {
+    return false;
   }
+  return !(e.flags & GPF_DATA_DESCRIPTOR) || out.write(dataDescriptor(e));
 }
 
 void appendCentral(const ZipEntry& e, uint32_t localOffset, std::string& out) {
@@ -180,29 +197,54 @@ void checkEntries(const ZipArchive& archive, Problems& problems) {
   }
 }
 
-void appendArchive(const ZipArchive& archive, std::string& out) {
+bool writeArchive(ZipArchive& archive, OutputFile& out, Problems& problems) {
+  constexpr uint64_t LIMIT = 0xFFFFFFFFull;  // offsets and sizes are 32-bit without ZIP64
+  auto tooLarge = [&]() {
+    problems.error("the result would exceed 4 GB, which the stub's 32-bit offsets cannot reach");
+    return false;
+  };
   std::vector<uint32_t> offsets;
   offsets.reserve(archive.entries.size());
-  for (const ZipEntry& e : archive.entries) {
-    offsets.push_back(static_cast<uint32_t>(out.size()));
-    appendLocal(e, out);
+  ProgressLine progress;
+  for (size_t i = 0; i < archive.entries.size(); ++i) {
+    ZipEntry& e = archive.entries[i];
+    progress.update("mksfx: packing " + std::to_string(i + 1) + " of " + std::to_string(archive.entries.size()) +
+                    " (" + std::to_string(out.position() >> 20) + " MB) " + shownName(e.name));
+    if (out.position() > LIMIT) {
+      progress.done();
+      return tooLarge();
+    }
+    offsets.push_back(static_cast<uint32_t>(out.position()));
+    if (!writeEntry(e, out, problems)) {
+      progress.done();
+      if (problems.errors() == 0) problems.error(std::string("cannot write the output: ") + std::strerror(errno));
+      return false;
+    }
   }
-  uint32_t directoryOffset = static_cast<uint32_t>(out.size());
-  for (size_t i = 0; i < archive.entries.size(); ++i) appendCentral(archive.entries[i], offsets[i], out);
-  uint32_t directorySize = static_cast<uint32_t>(out.size()) - directoryOffset;
+  progress.done();
+  std::string directory;
+  for (size_t i = 0; i < archive.entries.size(); ++i) appendCentral(archive.entries[i], offsets[i], directory);
+  uint64_t directoryOffset = out.position();
+  if (directoryOffset + directory.size() > LIMIT) return tooLarge();
   uint16_t count = static_cast<uint16_t>(archive.entries.size());
-  put32(out, SIG_END);
-  put16(out, 0);  // this disk
-  put16(out, 0);  // disk where the central directory starts
-  put16(out, count);
-  put16(out, count);
-  put32(out, directorySize);
-  put32(out, directoryOffset);
-  put16(out, static_cast<uint16_t>(archive.comment.size()));
-  out += archive.comment;
+  uint32_t directorySize = static_cast<uint32_t>(directory.size());
+  put32(directory, SIG_END);
+  put16(directory, 0);  // this disk
+  put16(directory, 0);  // disk where the central directory starts
+  put16(directory, count);
+  put16(directory, count);
+  put32(directory, directorySize);
+  put32(directory, static_cast<uint32_t>(directoryOffset));
+  put16(directory, static_cast<uint16_t>(archive.comment.size()));
+  directory += archive.comment;
+  if (!out.write(directory)) {
+    problems.error(std::string("cannot write the output: ") + std::strerror(errno));
+    return false;
+  }
+  return true;
 }
 
-bool writeOutputFile(const std::string& path, const std::string& bytes, bool force,
+bool writeOutputFile(const std::string& path, const std::function<bool(OutputFile&)>& produce, bool force,
                      const std::function<bool(const std::string&)>& verify) {
   std::string temporary = path + ".mksfx-XXXXXX";
   std::vector<char> name(temporary.begin(), temporary.end());
@@ -212,19 +254,15 @@ bool writeOutputFile(const std::string& path, const std::string& bytes, bool for
     std::fprintf(stderr, "mksfx: error: cannot create a file beside %s: %s\n", path.c_str(), std::strerror(errno));
     return false;
   }
-  size_t done = 0;
-  bool ok = true;
-  while (ok && done < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) ok = false; else done += static_cast<size_t>(n);
-  }
+  OutputFile out(fd);
+  bool produced = produce(out);
   mode_t mask = umask(0);
   umask(mask);
-  ok = ok && fchmod(fd, 0777 & ~mask) == 0;
+  bool ok = produced && fchmod(fd, 0777 & ~mask) == 0;
   ok = close(fd) == 0 && ok;
   if (!ok) {
-    std::fprintf(stderr, "mksfx: error: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+    // A refusal while producing has been reported already.
+    if (produced) std::fprintf(stderr, "mksfx: error: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
     unlink(name.data());
     return false;
   }

@@ -1,10 +1,12 @@
 // `mksfx build`: stub + padding to a multiple of 12 + scrambled configuration block + ZIP
-// archive with every offset counted from the start of the file. Everything is composed in
-// memory and checked first; a refusal writes nothing. The configuration block is written by
-// the engine's own ConfigBlock code, so the builder and the stub cannot disagree on it.
+// archive with every offset counted from the start of the file. Everything is checked first;
+// the file is then written entry by entry through a temporary file, and a refusal, there or
+// before, leaves nothing. The configuration block is written by the engine's own
+// ConfigBlock code, so the builder and the stub cannot disagree on it.
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -218,16 +220,21 @@ int commandBuild(int argc, char** argv) {
     return STATUS_FAILED;
   }
 
-  std::string out = stub;
-  out.resize(static_cast<size_t>(blockOffset), '\0');
-  uint8_t record[CONFIG_RECORD_SIZE];
-  size_t recordSize = SerializeConfigBlock(block, static_cast<uint32_t>(blockOffset), record);
-  out.append(reinterpret_cast<const char*>(record), recordSize);
-  appendArchive(archive, out);
-  if (out.size() > 0xFFFFFFFFull) {
-    std::fprintf(stderr, "mksfx: error: the result would exceed 4 GB; %s not written\n", o.output.c_str());
-    return STATUS_FAILED;
-  }
+  // The stub, its padding and the block, then the archive entry by entry.
+  auto produce = [&](OutputFile& out) {
+    std::string head = stub;
+    head.resize(static_cast<size_t>(blockOffset), '\0');
+    uint8_t record[CONFIG_RECORD_SIZE];
+    size_t recordSize = SerializeConfigBlock(block, static_cast<uint32_t>(blockOffset), record);
+    head.append(reinterpret_cast<const char*>(record), recordSize);
+    if (!out.write(head)) {
+      problems.error(std::string("cannot write ") + o.output + ": " + std::strerror(errno));
+      return false;
+    }
+    if (writeArchive(archive, out, problems)) return true;
+    std::fprintf(stderr, "mksfx: %s not written\n", o.output.c_str());
+    return false;
+  };
   std::string digest;
   uint64_t written = 0;
   auto finish = [&](const std::string& path) {
@@ -235,7 +242,7 @@ int commandBuild(int argc, char** argv) {
            blockReadsBack(path, block, static_cast<uint32_t>(blockOffset), o.output) &&
            finishOutput(path, reproducible, epoch, digest, written);
   };
-  if (!writeOutputFile(o.output, out, o.force, finish)) return STATUS_FAILED;
+  if (!writeOutputFile(o.output, produce, o.force, finish)) return STATUS_FAILED;
   if (verbosity == Verbosity::Verbose) listEntries(archive);
   std::printf("%s: %s, %llu bytes (stub %zu, block at %llu), %s\nSHA-256 %s  %s\n", o.output.c_str(),
               counted(archive.entries.size(), "entry", "entries").c_str(),

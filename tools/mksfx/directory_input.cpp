@@ -8,7 +8,7 @@
 // by MS-DOS with DOS attributes (directory, read-only, archive), which the stub restores.
 #include <dirent.h>
 #include <sys/stat.h>
-#include <zlib.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -88,23 +88,6 @@ void walk(const std::string& root, const std::string& prefix, const InputOptions
   }
 }
 
-// Raw deflate of `in`; the result is used only when it is smaller than `in`.
-bool deflateRaw(const std::string& in, int level, std::string& out) {
-  z_stream s;
-  std::memset(&s, 0, sizeof s);
-  // windowBits -15: raw deflate, no zlib header; memLevel 9 for the best match finding.
-  if (deflateInit2(&s, level, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK) return false;
-  out.assign(deflateBound(&s, in.size()), '\0');
-  s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
-  s.avail_in = static_cast<uInt>(in.size());
-  s.next_out = reinterpret_cast<Bytef*>(&out[0]);
-  s.avail_out = static_cast<uInt>(out.size());
-  int result = deflate(&s, Z_FINISH);
-  out.resize(s.total_out);
-  deflateEnd(&s);
-  return result == Z_STREAM_END;
-}
-
 bool makeEntry(const Found& f, int level, ZipEntry& entry, Problems& problems) {
   bool isDirectory = f.path.back() == '/';
   if (!utf8ToCp932(f.path, entry.name)) {
@@ -125,25 +108,17 @@ bool makeEntry(const Found& f, int level, ZipEntry& entry, Problems& problems) {
     problems.error(f.path + ": larger than 4 GB; the stub reads no ZIP64 archives");
     return false;
   }
-  std::string content;
-  if (!readWholeFile(f.full, content)) {
+  // The file is read and deflated when the archive is written (so one file at a time is in
+  // memory, and only in pieces); a file that cannot be opened is refused now.
+  if (access(f.full.c_str(), R_OK) != 0) {
     problems.error(f.path + ": cannot be read");
     return false;
   }
-  entry.uncompressedSize = static_cast<uint32_t>(content.size());
-  entry.crc = static_cast<uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(content.data()),
-                                          static_cast<uInt>(content.size())));
-  std::string packed;
-  if (level > 0 && deflateRaw(content, level, packed) && packed.size() < content.size()) {
-    entry.method = METHOD_DEFLATED;
-    entry.versionNeeded = VERSION_DEFLATED;
-    entry.data = std::move(packed);
-  } else {
-    entry.method = METHOD_STORED;
-    entry.versionNeeded = VERSION_STORED;
-    entry.data = std::move(content);
-  }
-  entry.compressedSize = static_cast<uint32_t>(entry.data.size());
+  entry.sourcePath = f.full;
+  entry.packSource = true;
+  entry.packLevel = level;
+  entry.method = level > 0 ? METHOD_DEFLATED : METHOD_STORED;  // until the writer knows
+  entry.versionNeeded = level > 0 ? VERSION_DEFLATED : VERSION_STORED;
   return true;
 }
 
@@ -154,18 +129,10 @@ bool readDirectoryInput(const std::string& path, const InputOptions& options, Zi
   std::vector<Found> found;
   walk(path, "", options, found, problems, 0);
   std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.path < b.path; });
-  ProgressLine progress;
-  uint64_t bytes = 0;
-  for (size_t i = 0; i < found.size(); ++i) {
-    const Found& f = found[i];
-    progress.update("mksfx: packing " + std::to_string(i + 1) + " of " + std::to_string(found.size()) + " (" +
-                    std::to_string(bytes >> 20) + " MB) " + f.path);
+  // The files are packed when the archive is written, which shows the progress.
+  for (const Found& f : found) {
     ZipEntry entry;
-    if (makeEntry(f, options.level, entry, problems)) {
-      bytes += entry.uncompressedSize;
-      archive.entries.push_back(std::move(entry));
-    }
+    if (makeEntry(f, options.level, entry, problems)) archive.entries.push_back(std::move(entry));
   }
-  progress.done();
   return problems.errors() == 0;
 }

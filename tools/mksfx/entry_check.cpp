@@ -1,5 +1,5 @@
 // Decodes the stored bytes of a ZIP input's entries with the stub's own decoder and CRC-32
-// before they are shipped: an entry whose data does not decode, or decodes to other bytes
+// before they are shipped, reading them in pieces from the input: an entry whose data does not decode, or decodes to other bytes
 // than its CRC and size promise, would reach every end user as a CRC warning, so the build
 // refuses it. Encrypted entries cannot be checked without their password and are left to
 // the stub's own check.
@@ -22,7 +22,7 @@ constexpr uint32_t WORK_SIZE = MIN_FIXED_BUFFER;
 // Feeds one entry's bytes to the decoder and keeps the CRC and count of what comes out.
 class CheckIo : public InflateIo {
  public:
-  explicit CheckIo(const std::string& data) : data_(data) {
+  explicit CheckIo(const ZipEntry& entry) : bytes_(entry) {
     InBuf = in_.get();
     InBufSize = IN_SIZE;
     OutBuf = out_.get();
@@ -31,11 +31,9 @@ class CheckIo : public InflateIo {
     WorkBufSize = WORK_SIZE;
   }
   uint32_t ReadInput(uint8_t* buffer, uint32_t size) override {
-    size_t n = std::min<size_t>(size, data_.size() - position_);
-    std::copy(data_.data() + position_, data_.data() + position_ + n, buffer);
-    position_ += n;
-    return static_cast<uint32_t>(n);
+    return static_cast<uint32_t>(bytes_.read(reinterpret_cast<char*>(buffer), size));
   }
+  bool failed() const { return bytes_.failed(); }
   bool WriteOutput(const uint8_t* data, uint32_t size) override {
     crc = Crc32Update(data, size, crc);
     produced += size;
@@ -45,8 +43,7 @@ class CheckIo : public InflateIo {
   uint64_t produced = 0;
 
  private:
-  const std::string& data_;
-  size_t position_ = 0;
+  StoredBytes bytes_;
   std::unique_ptr<uint8_t[]> in_{new uint8_t[IN_SIZE]};
   std::unique_ptr<uint8_t[]> out_{new uint8_t[OUT_SIZE]};
   std::unique_ptr<uint8_t[]> work_{new uint8_t[WORK_SIZE]};
@@ -57,17 +54,19 @@ class CheckIo : public InflateIo {
 std::string entryDataProblem(const ZipEntry& e) {
   if (e.flags & GPF_ENCRYPTED) return std::string();
   if (e.method != 0 && e.method != 8 && e.method != 9) return std::string();  // refused elsewhere
-  CheckIo io(e.data);
+  CheckIo io(e);
   if (e.method == 0) {
-    io.WriteOutput(reinterpret_cast<const uint8_t*>(e.data.data()), static_cast<uint32_t>(e.data.size()));
+    uint8_t piece[IN_SIZE];
+    while (uint32_t n = io.ReadInput(piece, sizeof piece)) io.WriteOutput(piece, n);
   } else {
     Inflater inflater;
     inflater.Init(io);
     int result = inflater.Run(e.method == 8);
-    if (result != 0) {
+    if (result != 0 && !io.failed()) {
       return "its compressed data is damaged (the decoder stops with error " + std::to_string(result) + ")";
     }
   }
+  if (io.failed()) return "its stored bytes cannot be read from the input";
   if (io.produced != e.uncompressedSize) {
     return "its data decodes to " + std::to_string(io.produced) + " bytes, not the " +
            std::to_string(e.uncompressedSize) + " it declares";

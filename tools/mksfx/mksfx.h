@@ -1,5 +1,5 @@
-// The builder's own declarations: the in-memory model of the archive it writes (entries with
-// their compressed bytes, already in code page 932), the collector of problems that decides
+// The builder's own declarations: the model of the archive it writes (entries with their
+// names already in code page 932 and where their stored bytes come from), the collector of problems that decides
 // whether anything is written, the readers of its two kinds of input (a ZIP file or a
 // directory), the writer of the self-extracting file, the code page conversions and the
 // four commands. The stub's own rules (configuration block layout, record offsets) come from
@@ -31,6 +31,14 @@ struct ZipEntry {
   std::string centralExtra;
   std::string comment;
   std::string data;  // the stored bytes: compressed, with the encryption header if any
+  // Where the stored bytes come from while `data` is not loaded: a range of the input ZIP
+  // file (compressedSize bytes at sourceOffset), or a file of the input directory that is
+  // deflated when it is loaded (which sets the method, CRC and sizes). Entries are loaded
+  // and released one at a time, so no archive is ever held whole.
+  std::string sourcePath;
+  uint64_t sourceOffset = 0;
+  bool packSource = false;
+  int packLevel = 9;  // the deflate level for a file to deflate; 0 stores it
 };
 
 struct ZipArchive {
@@ -134,15 +142,59 @@ void checkEntries(const ZipArchive& archive, Problems& problems);
 
 // ---- output ---------------------------------------------------------------------------------
 
-// Appends the archive to `out`, whose current size is the file offset of the archive's
-// first byte: every local header offset and the central directory offset are counted from
-// the start of the whole file.
-void appendArchive(const ZipArchive& archive, std::string& out);
+// An entry's stored bytes read in pieces: from `data`, or from its range of the input ZIP
+// file. (A file of the input directory is deflated as the archive is written.)
+class StoredBytes {
+ public:
+  explicit StoredBytes(const ZipEntry& entry);
+  ~StoredBytes();
+  StoredBytes(const StoredBytes&) = delete;
+  StoredBytes& operator=(const StoredBytes&) = delete;
+  // Up to `size` bytes; 0 at the end, or when the file cannot be read (failed() then).
+  size_t read(char* buffer, size_t size);
+  bool failed() const { return failed_; }
 
-// Writes `bytes` to `path` through a temporary file beside it; without `force`, an existing
-// file is never replaced. `verify` (may be empty) checks the temporary file before it takes
-// the final name. False with a message on standard error.
-bool writeOutputFile(const std::string& path, const std::string& bytes, bool force,
+ private:
+  const ZipEntry& entry_;
+  int fd_ = -1;
+  uint64_t done_ = 0;
+  bool failed_ = false;
+};
+
+// The output as it is written: bytes go to the file in order, and the position is the file
+// offset of the next byte. A header can be rewritten once what follows it is known, and
+// the end can be taken back (a stored copy replacing deflated data that did not shrink).
+class OutputFile {
+ public:
+  explicit OutputFile(int fd) : fd_(fd) {}
+  bool write(const char* bytes, size_t size);
+  bool write(const std::string& bytes) { return write(bytes.data(), bytes.size()); }
+  bool rewrite(uint64_t offset, const std::string& bytes);
+  bool truncate(uint64_t position);
+  uint64_t position() const { return position_; }
+
+ private:
+  int fd_;
+  uint64_t position_ = 0;
+};
+
+// Writes the archive behind what `out` already holds: each entry is loaded, written and
+// released in turn, and every local header offset and the central directory offset are
+// counted from the start of the whole file. False, reported, when an entry cannot be
+// loaded or the file would pass the 4 GB that 32-bit offsets reach.
+bool writeArchive(ZipArchive& archive, OutputFile& out, Problems& problems);
+
+// The stored bytes of one entry into `out`: copied from memory or the input ZIP, or, for a
+// file to deflate, deflated (or stored when that is not smaller) with the entry's method,
+// CRC and sizes set. False, reported, when a source cannot be read or has changed.
+bool copyStoredBytes(const ZipEntry& entry, OutputFile& out, Problems& problems);
+bool writePackedSource(ZipEntry& entry, OutputFile& out, Problems& problems);
+
+// Writes a file at `path` through a temporary file beside it, whose bytes `produce`
+// writes; without `force`, an existing file is never replaced. `verify` (may be empty)
+// checks the temporary file before it takes the final name. False with a message on
+// standard error.
+bool writeOutputFile(const std::string& path, const std::function<bool(OutputFile&)>& produce, bool force,
                      const std::function<bool(const std::string&)>& verify);
 
 // The stub a build uses: `option` (--stub) when given, else $SFX_STUB, else the one installed

@@ -7,6 +7,12 @@
 // header is rebuilt from the central record, so sizes and offsets stay right whatever the
 // input tool wrote. Split archives are refused, and so are ZIP64 records unless the author
 // lets them be rewritten without (the stub reads neither).
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 #include "archive/zip_format.h"
@@ -33,8 +39,76 @@ const uint8_t* bytesAt(const std::string& s, size_t offset) {
   return reinterpret_cast<const uint8_t*>(s.data()) + offset;
 }
 
+// The input ZIP file: its last part (the end records and the central directory) held in
+// memory, other bytes (local headers) read where they lie, so the archive is never read
+// whole; the stored bytes are copied from their place when the output is written.
+class InputFile {
+ public:
+  ~InputFile() {
+    if (fd_ >= 0) close(fd_);
+  }
+  bool open(const std::string& path) {
+    fd_ = ::open(path.c_str(), O_RDONLY);
+    struct stat s;
+    if (fd_ < 0 || fstat(fd_, &s) != 0 || !S_ISREG(s.st_mode)) return false;
+    size_ = static_cast<size_t>(s.st_size);
+    // Room for the end record with the longest comment and the ZIP64 records before it.
+    size_t last = EOCD_SIZE + MAX_COMMENT + ZIP64_LOCATOR_SIZE + ZIP64_END_SIZE;
+    return holdFrom(size_ > last ? size_ - last : 0);
+  }
+  size_t size() const { return size_; }
+  // Holds the bytes from `from` to the end in memory; pointers given before are no longer valid.
+  bool holdFrom(size_t from) {
+    if (from >= tailStart_ && !tail_.empty()) return true;
+    std::string part(size_ - from, '\0');
+    if (!readAt(from, &part[0], part.size())) return false;
+    tail_.swap(part);
+    tailStart_ = from;
+    return true;
+  }
+  // The bytes at `offset` (in the held part, or a window read there, valid until the next
+  // call); bytes beyond the end read as zero, and callers check the file's size first.
+  const uint8_t* at(size_t offset) {
+    if (offset >= tailStart_ && offset - tailStart_ < tail_.size()) {
+      return reinterpret_cast<const uint8_t*>(tail_.data()) + (offset - tailStart_);
+    }
+    window_.assign(WINDOW, '\0');
+    if (offset < size_) readAt(offset, &window_[0], std::min<size_t>(WINDOW, size_ - offset));
+    return reinterpret_cast<const uint8_t*>(window_.data());
+  }
+  std::string text(size_t offset, size_t length) {
+    std::string out(length, '\0');
+    if (offset >= tailStart_ && offset - tailStart_ <= tail_.size()) {
+      out.assign(tail_, offset - tailStart_, length);
+    } else if (offset < size_) {
+      readAt(offset, &out[0], std::min(length, size_ - offset));
+    }
+    return out;
+  }
+
+ private:
+  static constexpr size_t WINDOW = 4096;  // more than any fixed-size record
+  bool readAt(size_t offset, char* buffer, size_t length) {
+    size_t done = 0;
+    while (done < length) {
+      ssize_t n = pread(fd_, buffer + done, length - done, static_cast<off_t>(offset + done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      done += static_cast<size_t>(n);
+    }
+    return true;
+  }
+  int fd_ = -1;
+  size_t size_ = 0;
+  size_t tailStart_ = 0;
+  std::string tail_;
+  std::string window_;
+};
+
+const uint8_t* bytesAt(InputFile& file, size_t offset) { return file.at(offset); }
+
 // The end record's position: the last signature whose comment ends inside the file.
-bool findEndRecord(const std::string& file, size_t& position) {
+bool findEndRecord(InputFile& file, size_t& position) {
   if (file.size() < EOCD_SIZE) return false;
   size_t last = file.size() - EOCD_SIZE;
   size_t first = last > MAX_COMMENT ? last - MAX_COMMENT : 0;
@@ -140,7 +214,7 @@ bool convertName(ZipEntry& entry, bool utf8Flagged, const InputOptions& options,
 }
 
 // The fields of one central record; `p` moves past it. False (reported) when it overruns.
-bool parseCentralRecord(const std::string& file, size_t& p, size_t directoryEnd, ZipEntry& entry,
+bool parseCentralRecord(InputFile& file, size_t& p, size_t directoryEnd, ZipEntry& entry,
                         uint32_t& localOffset, uint16_t& diskStart, Problems& problems) {
   if (p + CDH_SIZE > directoryEnd || le32(bytesAt(file, p)) != SIG_CENTRAL) {
     problems.error("the central directory is damaged (no central header where one belongs)");
@@ -164,18 +238,18 @@ bool parseCentralRecord(const std::string& file, size_t& p, size_t directoryEnd,
   entry.uncompressedSize = le32(c + CDH_UNCOMPRESSED);
   entry.internalAttributes = le16(c + CDH_INTERNAL_ATTR);
   entry.externalAttributes = le32(c + CDH_EXTERNAL_ATTR);
-  entry.name.assign(file, p + CDH_NAME, nameLength);
-  entry.centralExtra.assign(file, p + CDH_NAME + nameLength, extraLength);
-  entry.comment.assign(file, p + CDH_NAME + nameLength + extraLength, commentLength);
+  entry.name = file.text(p + CDH_NAME, nameLength);
+  entry.centralExtra = file.text(p + CDH_NAME + nameLength, extraLength);
+  entry.comment = file.text(p + CDH_NAME + nameLength + extraLength, commentLength);
   localOffset = le32(c + CDH_LOCAL_OFFSET);
   diskStart = le16(c + CDH_DISK_START);
   p += CDH_SIZE + nameLength + extraLength + commentLength;
   return true;
 }
 
-// The local header of an entry: its extra field and the stored bytes behind it.
-bool readLocalPart(const std::string& file, int64_t local, ZipEntry& entry, const std::string& shown,
-                   Problems& problems) {
+// The local header of an entry: its extra field and where the stored bytes behind it lie.
+bool readLocalPart(InputFile& file, const std::string& path, int64_t local, ZipEntry& entry,
+                   const std::string& shown, Problems& problems) {
   if (local < 0 || static_cast<uint64_t>(local) + LFH_SIZE > file.size() ||
       le32(bytesAt(file, static_cast<size_t>(local))) != SIG_LOCAL) {
     problems.error("entry \"" + shown + "\": its local header is missing or damaged");
@@ -189,8 +263,9 @@ bool readLocalPart(const std::string& file, int64_t local, ZipEntry& entry, cons
     problems.error("entry \"" + shown + "\": its data runs past the end of the file");
     return false;
   }
-  entry.localExtra.assign(file, at + LFH_SIZE + nameLength, extraLength);
-  entry.data.assign(file, static_cast<size_t>(dataStart), entry.compressedSize);
+  entry.localExtra = file.text(at + LFH_SIZE + nameLength, extraLength);
+  entry.sourcePath = path;
+  entry.sourceOffset = dataStart;
   return true;
 }
 
@@ -243,7 +318,7 @@ bool takeZip64Values(ZipEntry& entry, uint32_t& localOffset, uint16_t& diskStart
   return true;
 }
 
-bool readEntry(const std::string& file, size_t& p, size_t directoryEnd, int64_t shift,
+bool readEntry(InputFile& file, const std::string& path, size_t& p, size_t directoryEnd, int64_t shift,
                const InputOptions& options, ZipEntry& entry, bool& leftOut, bool& zip64Reported,
                Problems& problems) {
   uint32_t localOffset;
@@ -264,7 +339,7 @@ bool readEntry(const std::string& file, size_t& p, size_t directoryEnd, int64_t 
     problems.error("entry \"" + shown + "\" lies on another disk; split archives are not supported");
     return false;
   }
-  if (!readLocalPart(file, static_cast<int64_t>(localOffset) + shift, entry, shown, problems)) return false;
+  if (!readLocalPart(file, path, static_cast<int64_t>(localOffset) + shift, entry, shown, problems)) return false;
   if (hasExtra(entry.localExtra, EXTRA_ZIP64)) {
     if (!acceptZip64("entry \"" + shown + "\"", zip64Reported, problems)) return false;
     entry.localExtra = withoutExtra(entry.localExtra, EXTRA_ZIP64);
@@ -296,8 +371,8 @@ bool readWholeFile(const std::string& path, std::string& bytes) {
 
 bool readZipInput(const std::string& path, const InputOptions& options, ZipArchive& archive,
                   Problems& problems) {
-  std::string file;
-  if (!readWholeFile(path, file)) {
+  InputFile file;
+  if (!file.open(path)) {
     problems.error("cannot read " + path);
     return false;
   }
@@ -354,13 +429,24 @@ bool readZipInput(const std::string& path, const InputOptions& options, ZipArchi
   // added without adjusting the offsets); every offset is shifted by the same amount.
   size_t directory = recordEnd - static_cast<size_t>(size);
   int64_t shift = static_cast<int64_t>(directory) - static_cast<int64_t>(offset);
-  archive.comment.assign(file, end + EOCD_SIZE, le16(e + EOCD_COMMENT_LENGTH));
+  // The directory is held in memory while the archive is built; beyond any real one's size
+  // (65,535 records with names of a path's length take some 20 MB) it is refused.
+  if (size > (256u << 20)) {
+    problems.error(path + ": its central directory is larger than 256 MB");
+    return false;
+  }
+  if (!file.holdFrom(directory)) {
+    problems.error("cannot read " + path);
+    return false;
+  }
+  e = bytesAt(file, end);
+  archive.comment = file.text(end + EOCD_SIZE, le16(e + EOCD_COMMENT_LENGTH));
 
   size_t p = directory;
   for (uint64_t i = 0; i < total; ++i) {
     ZipEntry entry;
     bool leftOut = false;
-    if (!readEntry(file, p, recordEnd, shift, options, entry, leftOut, zip64Reported, problems)) return false;
+    if (!readEntry(file, path, p, recordEnd, shift, options, entry, leftOut, zip64Reported, problems)) return false;
     if (!leftOut) archive.entries.push_back(std::move(entry));
   }
   return true;
