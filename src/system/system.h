@@ -146,6 +146,11 @@ constexpr int SYS_TIMES_CREATE = 4;
 
 int SysCreateDirectory(const char* directory, void* securityAttributes);
 int SysDeleteFile(const char* path);
+// Gives the file `source` the name `target` in one step, replacing a file of that name: at
+// every moment `target` names either the old file or the new one, never neither. Both names
+// must lie in one directory of one volume. Fails (1) when the target is a directory or a
+// read-only file; the source then keeps its name.
+int SysReplaceFile(const char* source, const char* target);
 // Returns a pointer to the file-name part inside `full` (260 bytes), or null when the path
 // could not be made absolute (then `full` holds the input unchanged, cut to 259 bytes).
 char* SysFullPath(char* full, const char* file);

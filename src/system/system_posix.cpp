@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -282,6 +283,22 @@ int SysDeleteFile(const char* path) {
   if (S_ISDIR(st.st_mode) || (!S_ISLNK(st.st_mode) && (posixAttributes(st) & SYS_ATTR_READONLY)))
     return posixSetError(SYS_ERROR_ACCESS_DENIED), 1;
   if (unlink(host) != 0) return posixSetErrno(errno, host), 1;
+  return 0;
+}
+
+// rename() replaces the target atomically; as on Windows, a read-only file or a directory
+// in the target's place is not replaced.
+int SysReplaceFile(const char* source, const char* target) {
+  SFX_ASSERT(MODULE, source != nullptr, "pszSource != NULL");
+  SFX_ASSERT(MODULE, target != nullptr, "pszTarget != NULL");
+  char from[HOST_PATH_MAX], to[HOST_PATH_MAX];
+  if (!posixToHost(source, from, sizeof from) || !posixToHost(target, to, sizeof to)) return 1;
+  struct stat st;
+  if (lstat(to, &st) == 0) {
+    bool readOnly = S_ISREG(st.st_mode) && (posixAttributes(st) & SYS_ATTR_READONLY);
+    if (S_ISDIR(st.st_mode) || readOnly) return posixSetError(SYS_ERROR_ACCESS_DENIED), 1;
+  }
+  if (rename(from, to) != 0) return posixSetErrno(errno, to), 1;
   return 0;
 }
 

@@ -114,6 +114,21 @@ int SysCreateDirectory(const char* directory, void* securityAttributes) {
 
 int SysDeleteFile(const char* path) { return path && DeleteFileA(path) ? 0 : 1; }
 
+// A rename within one volume that replaces the target; the file system does it as one
+// step. Windows refuses a read-only target itself; Wine run by root would not, so the
+// attribute is looked at first.
+int SysReplaceFile(const char* source, const char* target) {
+  SFX_ASSERT(MODULE, source != nullptr, "pszSource != NULL");
+  SFX_ASSERT(MODULE, target != nullptr, "pszTarget != NULL");
+  DWORD attributes = GetFileAttributesA(target);
+  constexpr DWORD NOT_REPLACED = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY;
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & NOT_REPLACED)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return 1;
+  }
+  return MoveFileExA(source, target, MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
+}
+
 SysHandle SysOpenFile(const char* name, uint32_t access, uint32_t shareMode, uint32_t disposition,
                       uint32_t flagsAndAttributes) {
   SFX_ASSERT(MODULE, name != nullptr, "pszFileName != NULL");
