@@ -71,9 +71,11 @@ ExtClass::ExtClass(ArchiveReader* archive, const char* directory)
   OutBuf = allocate(OutBufSize);
   InBuf = allocate(InBufSize);
   work.displayName = work.entryName;
+  SetReportedOutput(this);
 }
 
 ExtClass::~ExtClass() {
+  if (GetReportedOutput() == this) SetReportedOutput(nullptr);
   DestroyOutput();
   releaseTimeBlock();
   std::free(WorkBuf);
@@ -84,6 +86,34 @@ ExtClass::~ExtClass() {
 void ExtClass::DestroyOutput() {
   delete outputStream;
   outputStream = nullptr;
+}
+
+void ExtClass::AbandonOutput() {
+  if (!outputStream) return;
+  DestroyOutput();
+  EntryWork& w = work;
+  if (w.tempPath[0]) {
+    SysDeleteFile(w.tempPath);  // made without the read-only attribute
+  } else if (w.newOutput) {
+    SysSetAttributes(w.outputPath, SYS_ATTR_NORMAL);  // a read-only file is not deleted
+    SysDeleteFile(w.outputPath);
+  }
+  w.tempPath[0] = '\0';
+  w.newOutput = false;
+}
+
+// The decoded data takes the place of the existing file only when it is intact (decoded to
+// its end with a matching CRC-32); otherwise the old file stays untouched and the data
+// beside it is removed. False when the output does not hold the entry's data now (the
+// entry failed, or the rename was refused).
+bool ExtClass::placeOutput(bool intact) {
+  EntryWork& w = work;
+  if (!w.tempPath[0]) return true;
+  bool placed = intact && SysReplaceFile(w.tempPath, w.outputPath) == 0;
+  if (!placed) SysDeleteFile(w.tempPath);
+  w.tempPath[0] = '\0';
+  if (intact && !placed) Warning(WARN_CANNOT_CREATE, w.outputPath);
+  return placed;
 }
 
 void ExtClass::releaseTimeBlock() {
@@ -112,9 +142,9 @@ bool ExtClass::WriteOutput(const uint8_t* data, uint32_t size) {
   if (outputStream && count > 0) {
     uint32_t done = 0;
     if (outputStream->Write(data, count, &done) != 0 || done != count) {
-      DestroyOutput();
-      // Only an extracted file is ours to delete; the print target holds earlier entries.
-      if (Options().command == CMD_EXTRACT) SysDeleteFile(work.displayName);
+      // The partial data goes; an existing file it was to replace stays as it was, and the
+      // print target keeps the entries before this one.
+      AbandonOutput();
       FatalError(FATAL_DISK_FULL, work.displayName);
     }
   }
@@ -253,7 +283,10 @@ void ExtClass::beginEntry(const EntryRecord* entry) {
   w.nameCut = !NameFits(nameLength);
   CopyName(w.entryName, entryName(entry), nameLength);
   w.displayName = w.entryName;
+  AbandonOutput();  // an output still open here was never finished
   w.outputPath[0] = '\0';
+  w.tempPath[0] = '\0';
+  w.newOutput = false;
   w.isDirectory = LastSingleChar(w.entryName) == '/';
   w.decrypting = false;
   w.cancelled = false;
@@ -262,7 +295,6 @@ void ExtClass::beginEntry(const EntryRecord* entry) {
   w.expectedSize = 0;
   w.remainingInput = 0;
   releaseTimeBlock();
-  DestroyOutput();
 }
 
 int ExtClass::ExtractEntry(const EntryRecord* pCnt) {
@@ -308,15 +340,22 @@ int ExtClass::ExtractEntry(const EntryRecord* pCnt) {
   if (w.isDirectory && extracting) return skipEntry();  // PrepareOutput made the directory
 
   bool decoded = decodeData(pCnt);
+  bool intact = decoded && le32(pCnt + CDH_CRC32) == ~crc;
   if (extracting) restoreTimes(pCnt);
   DestroyOutput();
+  w.newOutput = false;  // complete: a new file stays, also with a CRC-32 mismatch
   releaseTimeBlock();
-  if (extracting) restoreAttributes(pCnt);
+  if (extracting) {
+    // A replacement that failed or was refused leaves the old file's attributes alone.
+    bool replacing = w.tempPath[0] != '\0';
+    bool placed = placeOutput(intact);
+    if (placed) restoreAttributes(pCnt);
+    if (replacing && intact && !placed) return 0;  // warning 1 named the output
+  }
   if (!decoded) return 0;
 
   // PROGRESS_EXTRACTED carries the bytes written, so the dialog's tally needs no look-up.
-  if (le32(pCnt + CDH_CRC32) == ~crc)
-    notify(testing ? PROGRESS_TESTED : PROGRESS_EXTRACTED, "", static_cast<int>(w.written));
+  if (intact) notify(testing ? PROGRESS_TESTED : PROGRESS_EXTRACTED, "", static_cast<int>(w.written));
   else Warning(WARN_CRC, w.entryName);
   return 0;
 }

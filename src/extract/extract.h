@@ -13,6 +13,7 @@
 #include "archive/archive_reader.h"
 #include "archive/zip_format.h"
 #include "decode/inflate.h"
+#include "extract/error_reporter.h"
 #include "system/system.h"
 
 // Buffer sizes of the extraction context. The output buffer is the Inflater's window and must
@@ -44,6 +45,9 @@ struct EntryWork {
   bool nameCut;                   // the stored name did not fit and was cut
   const char* displayName;        // entryName, later outputPath
   char outputPath[SYS_PATH_MAX];  // extraction directory + the name to create
+  char tempPath[SYS_PATH_MAX];    // the file that receives the data beside an existing
+                                  // output, renamed over it at the end; empty when none
+  bool newOutput;                 // the output file did not exist before this entry
   bool isDirectory;               // the entry name ends with '/'
   bool decrypting;                // ReadInput decrypts what it reads
   bool cancelled;                 // the user stopped the run at an overwrite question
@@ -54,11 +58,18 @@ struct EntryWork {
   NtfsTimes* timeBlock;           // the entry's NTFS times, or null
 };
 
-class ExtClass : public EntryProcessor, public InflateIo {
+// The output of an entry is all or nothing. An existing file keeps its bytes, times and
+// attributes until the entry's data has been decoded completely and its CRC-32 matched:
+// the new data goes to a temporary file beside it, which then replaces it in one rename.
+// An entry that fails, or a run that ends in the middle of an entry (a fatal report,
+// Cancel), removes what it wrote: the temporary file, or the file it made where none was.
+// A new file whose CRC-32 does not match stays for the user to inspect.
+class ExtClass : public EntryProcessor, public InflateIo, public FatalReleasable {
  public:
   // Allocates the work, output and input buffers in that order; fatal error 105 when memory
   // runs out. `extractionDirectory` is read, never copied: it must outlive the context.
   // `reader` may be null for a context that only prepares outputs (no entry data is read).
+  // The context is the output that fatal reports release while it lives.
   ExtClass(ArchiveReader* reader, const char* extractionDirectory);
   ~ExtClass() override;
   ExtClass(const ExtClass&) = delete;
@@ -74,6 +85,11 @@ class ExtClass : public EntryProcessor, public InflateIo {
 
   // Destroys the output stream, if any (this closes the file).
   void DestroyOutput();
+  // Closes an unfinished output and removes what the entry wrote: the temporary file beside
+  // an existing output, or a file made where none existed. The print target is only closed.
+  void AbandonOutput();
+  // For a fatal report in the middle of an entry.
+  void Release() override { AbandonOutput(); }
 
   uint32_t crc = 0xFFFFFFFF;               // running CRC-32 of the bytes written
   const EntryRecord* current = nullptr;    // not owned
@@ -89,6 +105,7 @@ class ExtClass : public EntryProcessor, public InflateIo {
   void storedCopy();
   void restoreTimes(const EntryRecord* entry);
   void restoreAttributes(const EntryRecord* entry);
+  bool placeOutput(bool intact);
   void releaseTimeBlock();
   int skipEntry();
 

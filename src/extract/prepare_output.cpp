@@ -149,12 +149,71 @@ void directoryConflict(ExtClass& ext, const EntryRecord* entry) {
   }
 }
 
-void openOutputFile(ExtClass& ext, uint32_t creationAttributes) {
-  FileStream* stream = new (std::nothrow) FileStream(ext.work.outputPath, SYS_GENERIC_WRITE, 0,
-                                                     SYS_CREATE_ALWAYS, creationAttributes);
+// The file beside an existing output that receives the entry's data: "~SFXnnnn.TMP" (four
+// hex digits) in the output's own directory, so that the final step is a rename within one
+// volume. It is made with CREATE_NEW, so it never takes the place of anything that exists
+// (a file of the user or of the archive); a name that exists is passed over for the next.
+// The read-only attribute waits until the data is in place, so the file can always be
+// removed. A leftover after a power failure is recognisable by its name.
+constexpr char TEMP_PREFIX[] = "~SFX";
+constexpr char TEMP_SUFFIX[] = ".TMP";
+constexpr size_t TEMP_NAME_LENGTH = sizeof TEMP_PREFIX - 1 + 4 + sizeof TEMP_SUFFIX - 1;
+constexpr int TEMP_NAME_TRIES = 64;
+unsigned tempNumber = 0;
+
+FileStream* openStream(const char* path, uint32_t disposition, uint32_t attributes) {
+  FileStream* stream = new (std::nothrow) FileStream(path, SYS_GENERIC_WRITE, 0, disposition, attributes);
   if (stream && !stream->IsOpen()) {
-    delete stream;
+    delete stream;  // a stream that never opened leaves the last error alone
     stream = nullptr;
+  }
+  return stream;
+}
+
+// The length of the directory part of `path`: up to its last '/', '\' or ':'.
+size_t directoryPartLength(const char* path) {
+  size_t length = 0;
+  for (const char* p = path; *p; p = NextChar(p))
+    if (*p == '/' || *p == '\\' || *p == ':') length = static_cast<size_t>(p - path) + 1;
+  return length;
+}
+
+FileStream* openBeside(EntryWork& w, uint32_t creationAttributes) {
+  size_t directory = directoryPartLength(w.outputPath);
+  FileStream* stream = nullptr;
+  if (directory + TEMP_NAME_LENGTH < SYS_PATH_MAX) {
+    std::memcpy(w.tempPath, w.outputPath, directory);
+    for (int i = 0; i < TEMP_NAME_TRIES && !stream; ++i) {
+      std::snprintf(w.tempPath + directory, SYS_PATH_MAX - directory, "%s%04X%s", TEMP_PREFIX,
+                    tempNumber++ & 0xFFFF, TEMP_SUFFIX);
+      stream = openStream(w.tempPath, SYS_CREATE_NEW, creationAttributes & ~SYS_ATTR_READONLY);
+      uint32_t error = SysLastError();
+      if (!stream && error != SYS_ERROR_FILE_EXISTS && error != SYS_ERROR_ALREADY_EXISTS) break;
+    }
+  }
+  if (!stream) w.tempPath[0] = '\0';
+  return stream;
+}
+
+// The output stream of a file entry. An existing file is only opened for writing and closed
+// again: that fails exactly where replacing it would (read-only, in use, a directory), and
+// then there is no stream, as before any creation. Otherwise its new data goes beside it.
+// Where nothing exists, the file is made under its own name.
+void openOutputFile(ExtClass& ext, uint32_t creationAttributes) {
+  EntryWork& w = ext.work;
+  w.tempPath[0] = '\0';
+  w.newOutput = false;
+  FileStream* stream = nullptr;
+  SysHandle existing = SysOpenFile(w.outputPath, SYS_GENERIC_WRITE, 0, SYS_OPEN_EXISTING, 0);
+  if (existing != SYS_INVALID_HANDLE) {
+    SysCloseFile(existing);
+    stream = openBeside(w, creationAttributes);
+  } else {
+    uint32_t error = SysLastError();
+    if (error == SYS_ERROR_FILE_NOT_FOUND || error == SYS_ERROR_PATH_NOT_FOUND) {
+      stream = openStream(w.outputPath, SYS_CREATE_NEW, creationAttributes);
+      w.newOutput = stream != nullptr;
+    }
   }
   ext.outputStream = stream;
 }

@@ -80,6 +80,7 @@ constexpr size_t CAPTION_BUFFER = 80;
 ProgressLink* progressLink = nullptr;
 MessageDisplay* messageDisplay = nullptr;
 FatalReleasable* reportedArchive = nullptr;
+FatalReleasable* reportedOutput = nullptr;
 char caption[CAPTION_BUFFER] = "ARKEX(R) for Windows";
 
 void compose(char* buffer, size_t size, const char* format, const char* a, const char* b) {
@@ -103,6 +104,21 @@ ProgressLink* GetProgressLink() { return progressLink; }
 void SetMessageDisplay(MessageDisplay* display) { messageDisplay = display; }
 MessageDisplay* GetMessageDisplay() { return messageDisplay; }
 void SetReportedArchive(FatalReleasable* archive) { reportedArchive = archive; }
+void SetReportedOutput(FatalReleasable* output) { reportedOutput = output; }
+FatalReleasable* GetReportedOutput() { return reportedOutput; }
+
+namespace {
+
+// An unfinished output is removed before anything else, also when the archive turned out to
+// be damaged in the middle of an entry.
+void releaseOutput() {
+  if (FatalReleasable* output = reportedOutput) {
+    reportedOutput = nullptr;
+    output->Release();
+  }
+}
+
+}  // namespace
 const char* CurrentCaption() { return caption; }
 
 bool ShowMessage(const char* text, MessageKind kind) {
@@ -120,6 +136,7 @@ bool ShowMessage(const char* text, MessageKind kind) {
 }
 
 void FatalError(int code, const char* argument) {
+  releaseOutput();
   if (code != FATAL_CANCELLED) {
     char message[FATAL_BUFFER];
     const char* row = FatalMessageText(code);
@@ -135,6 +152,7 @@ void FatalError(int code, const char* argument) {
 }
 
 void FormatError(int code, const char* argument) {
+  releaseOutput();
   char message[FORMAT_BUFFER];
   const char* row = FatalMessageText(code);
   if (!row) row = "";

@@ -6,8 +6,10 @@
 
 #include "report/front_end.h"
 
-// What a fatal report releases before the process ends: the archive reader (its Release
-// frees the local extra, ends the directory search and closes the archive).
+// What a fatal report releases before the process ends: the output being written (its
+// Release removes an unfinished file, so an existing file keeps its old contents) and the
+// archive reader (its Release frees the local extra, ends the directory search and closes
+// the archive).
 class FatalReleasable {
  public:
   virtual void Release() = 0;
@@ -68,6 +70,9 @@ MessageDisplay* GetMessageDisplay();
 
 // The archive that a fatal report releases before the process ends.
 void SetReportedArchive(FatalReleasable* archive);  // null when there is none
+// The output that a fatal or format report releases first (the extraction context).
+void SetReportedOutput(FatalReleasable* output);  // null when there is none
+FatalReleasable* GetReportedOutput();
 
 // Shows a message box owned by the progress link, with the shared caption rule: the linked
 // window's title (at most 79 characters) when a window is linked, otherwise the title read

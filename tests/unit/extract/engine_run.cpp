@@ -68,3 +68,25 @@ std::vector<std::string> listTree(const std::string& root) {
 
 std::vector<std::string> EngineRun::listScratch() const { return listTree(scratch_.path()); }
 std::vector<std::string> EngineRun::listTarget() const { return listTree(target_); }
+
+FileState fileState(const std::string& path) {
+  FileState state;
+  state.bytes = readFileBytes(path);
+  FindRecord found{};
+  SysHandle search = SysFindFirst(path.c_str(), &found);
+  if (search != SYS_INVALID_HANDLE) SysFindClose(search);
+  state.written = found.rawWritten;
+  SysGetAttributes(path.c_str(), &state.attributes);
+  return state;
+}
+
+FileState plantUserFile(const std::string& path, const std::string& bytes) {
+  writeFileBytes(path, bytes);
+  {
+    FileStream stream(path.c_str(), SYS_GENERIC_WRITE, 0, SYS_OPEN_EXISTING, 0);
+    const uint32_t written = (uint32_t((1999 - 1980) << 9 | 9 << 5 | 9) << 16) | (9 << 11 | 9 << 5 | 4);
+    SysSetFileTimes(stream.handle(), nullptr, nullptr, &written, nullptr, 0);
+  }
+  SysSetAttributes(path.c_str(), SYS_ATTR_HIDDEN | SYS_ATTR_ARCHIVE);
+  return fileState(path);
+}

@@ -49,3 +49,17 @@ class EngineRun {
 
 // Every file below `root`, relative, sorted; directories end in '/'.
 std::vector<std::string> listTree(const std::string& root);
+
+// A file as the platform reports it: bytes, last write time, attributes.
+struct FileState {
+  std::string bytes;
+  SysFileTime written = 0;
+  uint32_t attributes = 0;
+  bool operator==(const FileState& o) const {
+    return bytes == o.bytes && written == o.written && attributes == o.attributes;
+  }
+};
+FileState fileState(const std::string& path);
+// Writes a file of the user's: `bytes`, written 1999-09-09, hidden (where the platform keeps
+// that). Returns its state.
+FileState plantUserFile(const std::string& path, const std::string& bytes);

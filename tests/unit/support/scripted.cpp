@@ -79,6 +79,7 @@ RecordingProgress::~RecordingProgress() { SetProgressLink(previous_); }
 
 void RecordingProgress::progress(ProgressEvent event, int code, const char* text) {
   events.push_back({event, code, text ? text : ""});
+  if (onEvent) onEvent(events.back());
 }
 
 void RecordingProgress::title(char* buffer, size_t size) { copyCut(buffer, size, windowTitle); }

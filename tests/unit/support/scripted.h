@@ -5,6 +5,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,8 @@ class RecordingProgress : public ProgressLink {
 
   std::vector<Event> events;
   std::string windowTitle = "test window";
+  // Called after each event is recorded (the dialog's moment to serve a click on Cancel).
+  std::function<void(const Event&)> onEvent;
 
   int count(ProgressEvent event) const;
   std::vector<std::string> texts(ProgressEvent event) const;

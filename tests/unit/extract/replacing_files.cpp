@@ -1,0 +1,66 @@
+// Existing files are replaced all or nothing. An entry whose CRC-32 fails, or whose Deflate
+// data turns out damaged after a window of output, leaves the user's file with its bytes,
+// write time and attributes, and nothing beside it; an intact entry replaces it. Cancel
+// confirmed once an entry's output exists removes that output: the old file is back as it
+// was, and a file the entry had just made is gone.
+#include <gtest/gtest.h>
+
+#include "engine_run.h"
+
+namespace {
+
+const std::string USER_BYTES = "the user's own contents\n";
+
+TEST(ReplacingFiles, AFailedEntryLeavesTheOldFileAsItWas) {
+  for (const char* mode : {"-OVERWRITE", "-OVERWRITE=PROMPT"}) {
+    SCOPED_TRACE(mode);
+    EngineRun run;
+    // Archive order: badcrc.txt (CRC-32 mismatch), damaged.bin (block type 3 after 131,070
+    // bytes), good.txt.
+    FileState badcrc = plantUserFile(run.out("badcrc.txt"), USER_BYTES);
+    FileState damaged = plantUserFile(run.out("damaged.bin"), USER_BYTES);
+    FileState good = plantUserFile(run.out("good.txt"), USER_BYTES);
+    run.prompts.overwriteAnswers = {'Y', 'Y', 'Y'};
+    EXPECT_EQ(run.run("extract_replace.zip", {"-EXTRACT", mode}), 0);
+    EXPECT_EQ(run.progress.warningCodes(), (std::vector<int>{4, 11}));
+    EXPECT_TRUE(fileState(run.out("badcrc.txt")) == badcrc);
+    EXPECT_TRUE(fileState(run.out("damaged.bin")) == damaged);
+    FileState replaced = fileState(run.out("good.txt"));
+    std::string expected;
+    for (int i = 0; i < 40; ++i) expected += "new intact bytes\n";
+    EXPECT_EQ(replaced.bytes, expected);
+    EXPECT_NE(replaced.written, good.written);
+    EXPECT_EQ(run.progress.count(PROGRESS_EXTRACTED), 1);
+    EXPECT_EQ(run.listTarget(), (std::vector<std::string>{"badcrc.txt", "damaged.bin", "good.txt"}));
+  }
+}
+
+TEST(ReplacingFiles, CancelOnceTheOutputExistsRemovesWhatTheEntryWrote) {
+  for (bool existing : {true, false}) {
+    SCOPED_TRACE(existing ? "replacing a file" : "a new file");
+    EngineRun run;
+    FileState before;
+    if (existing) before = plantUserFile(run.out("good.txt"), USER_BYTES);
+    // The dialog serves a click on Cancel at the entry's notifications, which follow the
+    // opening of its output.
+    const std::string target = run.out("good.txt");
+    run.progress.onEvent = [&](const RecordingProgress::Event& e) {
+      if (e.event == PROGRESS_FILE && e.text == target) FatalError(FATAL_CANCELLED, nullptr);
+    };
+    try {
+      run.run("extract_replace.zip", {"-EXTRACT", "-OVERWRITE"}, true);
+      FAIL() << "the run was not ended";
+    } catch (const FatalExit& e) {
+      EXPECT_EQ(e.status, FATAL_CANCELLED);
+    }
+    // The entries before it were finished and stay, failed ones included.
+    std::vector<std::string> expected = {"badcrc.txt", "damaged.bin"};
+    if (existing) expected.push_back("good.txt");
+    EXPECT_EQ(run.listTarget(), expected);
+    if (existing) {
+      EXPECT_TRUE(fileState(target) == before);
+    }
+  }
+}
+
+}  // namespace
