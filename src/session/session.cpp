@@ -237,6 +237,7 @@ void Session::run(bool test) {
   running_ = true;
   buildOptionWords(test);
   frontEnd_.enterRunning(*this, test);
+  warningsBefore_ = frontEnd_.warningCount();
   OptionState& options = Options();
   // Every run starts from the defaults, so a setting of an earlier run (subdirectories,
   // overwrite policy, patterns) never carries over into the next one.
@@ -252,6 +253,7 @@ void Session::run(bool test) {
   runInProgress_ = false;
   frontEnd_.walkEnded(*this);
   complete(test);
+  warningsBefore_ = 0;
   SetProgressLink(nullptr);
   running_ = false;
   if (!test) frontEnd_.endDialog(DIALOG_EXTRACTED);
@@ -299,7 +301,7 @@ char* Session::shortExtractionDirectory(char* buffer) {
 }
 
 void Session::complete(bool test) {
-  const int warnings = frontEnd_.warningCount();
+  const int warnings = frontEnd_.warningCount() - warningsBefore_;
   const uint16_t f = config_.flags();
   if (warnings == 0 && (test || (f & CFG_MESSAGES)))
     ShowMessage(test ? TEST_DONE_TEXT : EXTRACTION_DONE_TEXT, MessageKind::Notice);

@@ -70,7 +70,9 @@ class SessionFrontEnd {
   virtual void walkEnded(Session& session) {}
 
   // The warning count the dialog shows (its warning field), read as a signed number. The
-  // dialog counts PROGRESS_WARNING events; the figure is never reset while it lives.
+  // dialog counts PROGRESS_WARNING events and starts each run at 0 (in enterRunning); the
+  // session takes the growth of the figure from enterRunning to the completion, so a front
+  // end that keeps counting across runs still gets each run's own figure.
   virtual int warningCount() = 0;
 
   // Ends the dialog with `result`; after an extraction run returns, DIALOG_EXTRACTED.
@@ -111,7 +113,8 @@ class Session {
   // link is cleared and, after an extraction, the dialog is ended with DIALOG_EXTRACTED.
   void run(bool test);
 
-  // Completion messages and post-extraction steps of a run.
+  // Completion messages and post-extraction steps of a run, for the warnings counted since
+  // the run began.
   void complete(bool test);
 
   // The user confirmed Cancel. During a run the post-extraction steps are withdrawn; inside
@@ -179,4 +182,5 @@ class Session {
   bool running_ = false;
   bool sizeTallyOff_ = false;
   bool postStepsAllowed_ = true;
+  int warningsBefore_ = 0;  // the front end's figure when the current run began
 };

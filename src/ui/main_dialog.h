@@ -64,7 +64,7 @@ class MainDialog : public SessionFrontEnd, public ProgressLink {
   Session* session_ = nullptr;
   DialogPrompts* prompts_ = nullptr;
   UINT selectionMessage_;        // "commdlg_LBSelChangedNotify"
-  unsigned warnings_ = 0;        // never reset while the program runs
+  unsigned warnings_ = 0;        // warnings of the current or last run
   double extractedBytes_ = 0;    // never reset while the program runs
   Win32DesktopSteps desktop_;    // program group and file extensions after an extraction
 

@@ -128,6 +128,42 @@ TEST(ExtractionRun, TestKeepsTheDialogAndLeavesNoSettingBehind) {
   EXPECT_FALSE(fileExists(out + "/dir"));
 }
 
+// A test with warnings, then an extraction without any: the extraction's completion counts
+// its own warnings (none), so the program group is created without a question. The front
+// end keeps counting across runs, as a dialog that never reset its figure would.
+TEST(ExtractionRun, EachRunCountsItsOwnWarnings) {
+  ReportCatcher catcher;
+  ScratchDir dir;
+  CurrentDirectoryGuard guard;
+  ConfigBlock config;
+  config.setSectionText(SECTION_INDEX_PROGRAM_GROUP, "Tools|Tool,%0x.txt");
+  ScriptedFrontEnd frontEnd;
+  bool testing = false;
+  frontEnd.onProgress = [&](ProgressEvent event) {
+    if (event == PROGRESS_TESTED && testing) Warning(WARN_CRC, "x.txt");
+  };
+  frontEnd.dialog = [&](Session& session) {
+    for (bool test : {true, false}) {
+      testing = test;
+      session.config().setFlags(CFG_MESSAGES | CFG_PROGRAM_GROUP);
+      session.setExtractionDirectory(dir.file("out").c_str());
+      if (!session.prepareDirectory(dir.file("out").c_str())) return DIALOG_CANCELLED;
+      SetProgressLink(&frontEnd);
+      session.setTestRun(test);
+      session.run(test);
+      session.setTestRun(false);
+    }
+    return DIALOG_EXTRACTED;
+  };
+  Session session(frontEnd);
+  session.start(made(dir, "session_flat.sfx", config).c_str());
+  EXPECT_EQ(2, frontEnd.warnings);  // x.txt and y.txt, both during the test
+  std::vector<std::string> texts;
+  for (const auto& s : catcher.shown) texts.push_back(s.text);
+  EXPECT_EQ((std::vector<std::string>{"2 個の警告付きでﾃｽﾄが完了しました", "展開完了"}), texts);
+  EXPECT_EQ(1u, frontEnd.groups.size());
+}
+
 // The front end of the cancelled run reports, at the process's exit-time clean-up, which
 // post-extraction steps were performed.
 class ReportingFrontEnd : public ScriptedFrontEnd {
@@ -184,7 +220,10 @@ TEST(ExtractionRun, CancelDuringTheCompletionWithdrawsTheSteps) {
   config.setSectionText(SECTION_INDEX_PROGRAM_GROUP, "Tools|Tool,%0a.txt");
   config.setSectionText(SECTION_INDEX_EXTENSIONS, "*.abc|%0a.txt");
   ScriptedFrontEnd frontEnd;
-  frontEnd.warnings = 3;  // as if three warnings had been shown
+  // As if three warnings had been shown during the run.
+  frontEnd.onProgress = [&](ProgressEvent event) {
+    if (event == PROGRESS_FILE && frontEnd.warnings == 0) frontEnd.warnings = 3;
+  };
   Session session(frontEnd);
   catcher.session = &session;
   RunScript script(frontEnd, dir.file("out"), {{false, CFG_MESSAGES | CFG_PROGRAM_GROUP | CFG_EXTENSIONS}});
