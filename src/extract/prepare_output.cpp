@@ -195,19 +195,18 @@ FileStream* openBeside(EntryWork& w, uint32_t creationAttributes) {
   return stream;
 }
 
-// The output stream of a file entry. An existing file is only opened for writing and closed
-// again: that fails exactly where replacing it would (read-only, in use, a directory), and
-// then there is no stream, as before any creation. Otherwise its new data goes beside it.
-// Where nothing exists, the file is made under its own name.
+// The output stream of a file entry. An existing file is only looked at: a read-only file or
+// a directory in its place cannot be replaced, and then there is no stream, as when a
+// creation fails; otherwise its new data goes beside it. Where nothing exists, the file is
+// made under its own name.
 void openOutputFile(ExtClass& ext, uint32_t creationAttributes) {
   EntryWork& w = ext.work;
   w.tempPath[0] = '\0';
   w.newOutput = false;
   FileStream* stream = nullptr;
-  SysHandle existing = SysOpenFile(w.outputPath, SYS_GENERIC_WRITE, 0, SYS_OPEN_EXISTING, 0);
-  if (existing != SYS_INVALID_HANDLE) {
-    SysCloseFile(existing);
-    stream = openBeside(w, creationAttributes);
+  uint32_t existing = 0;
+  if (SysGetAttributes(w.outputPath, &existing) == 0) {
+    if (!(existing & (SYS_ATTR_READONLY | SYS_ATTR_DIRECTORY))) stream = openBeside(w, creationAttributes);
   } else {
     uint32_t error = SysLastError();
     if (error == SYS_ERROR_FILE_NOT_FOUND || error == SYS_ERROR_PATH_NOT_FOUND) {
