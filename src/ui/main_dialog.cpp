@@ -473,6 +473,7 @@ void MainDialog::enterRunning(Session& session, bool test) {
   // Each run counts its own warnings: the figure of a test must not become that of the
   // extraction after it (its completion message and the questions before the desktop steps).
   warnings_ = 0;
+  shownWarnings_ = 0;
   setText(IDC_WARNINGS, "0");
   applyEnableRules(false);
   if (test) {
