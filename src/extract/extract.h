@@ -13,7 +13,7 @@
 #include "archive/archive_reader.h"
 #include "archive/zip_format.h"
 #include "decode/inflate.h"
-#include "extract/error_reporter.h"
+#include "report/error_reporter.h"
 #include "system/system.h"
 
 // Buffer sizes of the extraction context. The output buffer is the Inflater's window and must

@@ -149,9 +149,7 @@ TEST(ExtractionRun, EachRunCountsItsOwnWarnings) {
       session.setExtractionDirectory(dir.file("out").c_str());
       if (!session.prepareDirectory(dir.file("out").c_str())) return DIALOG_CANCELLED;
       SetProgressLink(&frontEnd);
-      session.setTestRun(test);
       session.run(test);
-      session.setTestRun(false);
     }
     return DIALOG_EXTRACTED;
   };
