@@ -4,6 +4,7 @@
 // program's own file and from the user's choices in the dialog.
 #include <windows.h>
 
+#include "desktop/desktop_steps.h"
 #include "report/error_reporter.h"
 #include "session/session.h"
 #include "ui/main_dialog.h"
@@ -37,7 +38,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int) {
   if (previous) return 0;
   Win32MessageDisplay display;
   SetMessageDisplay(&display);
-  MainDialog dialog(instance);
+  Win32DesktopSteps desktop;
+  MainDialog dialog(instance, &desktop);
   Session session(dialog);
   return session.start();
 }

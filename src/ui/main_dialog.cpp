@@ -85,10 +85,11 @@ void loadStatus(UINT id, char* destination, size_t size) {
 
 }  // namespace
 
-MainDialog::MainDialog(HINSTANCE instance)
+MainDialog::MainDialog(HINSTANCE instance, DesktopSteps* desktop)
     : instance_(instance),
       icon_(LoadIconA(instance, MAKEINTRESOURCEA(IDI_PROGRAM))),
-      selectionMessage_(RegisterWindowMessageA("commdlg_LBSelChangedNotify")) {}
+      selectionMessage_(RegisterWindowMessageA("commdlg_LBSelChangedNotify")),
+      desktop_(desktop) {}
 
 UserPrompts* MainDialog::createPrompts() {
   prompts_ = new (std::nothrow) DialogPrompts;

@@ -7,13 +7,13 @@
 
 #include <windows.h>
 
-#include "desktop/desktop_steps.h"
 #include "session/session.h"
 #include "ui/dialog_prompts.h"
 
 class MainDialog : public SessionFrontEnd, public ProgressLink {
  public:
-  explicit MainDialog(HINSTANCE instance);
+  // `desktop` runs the program group and extension steps; the caller keeps it alive.
+  MainDialog(HINSTANCE instance, DesktopSteps* desktop);
 
   // ---- SessionFrontEnd
   UserPrompts* createPrompts() override;
@@ -22,7 +22,7 @@ class MainDialog : public SessionFrontEnd, public ProgressLink {
   int warningCount() override { return static_cast<int>(warnings_); }
   void endDialog(int result) override;
   void walkEnded(Session& session) override;
-  DesktopSteps* desktopSteps() override { return &desktop_; }
+  DesktopSteps* desktopSteps() override { return desktop_; }
 
   // ---- ProgressLink: events are sent to the window and handled by its procedure
   void progress(ProgressEvent event, int code, const char* text) override;
@@ -66,7 +66,7 @@ class MainDialog : public SessionFrontEnd, public ProgressLink {
   UINT selectionMessage_;        // "commdlg_LBSelChangedNotify"
   unsigned warnings_ = 0;        // warnings of the current or last run
   double extractedBytes_ = 0;    // never reset while the program runs
-  Win32DesktopSteps desktop_;    // program group and file extensions after an extraction
+  DesktopSteps* desktop_;        // program group and file extensions after an extraction
 
   // What the progress line should show (kept exactly by every event), and what its labels
   // show now (repainted from the former at most every PROGRESS_REPAINT_MS).

@@ -16,8 +16,8 @@
 #include <cstring>
 #include <new>
 
-#include "extract/error_reporter.h"
-#include "extract/user_prompts.h"
+#include "report/error_reporter.h"
+#include "report/user_prompts.h"
 #include "session/session.h"
 #include "system/system.h"
 
@@ -81,7 +81,6 @@ class CountingFrontEnd : public SessionFrontEnd, public ProgressLink {
     }
     session.config().setFlags(flags);
     if (test_) {
-      session.setTestRun(true);
       session.setSizeTallyOff(true);
       session.run(true);
       return 0;
