@@ -58,6 +58,11 @@ constexpr int EOCD_DIRECTORY_OFFSET = 16;
 constexpr int EOCD_COMMENT_LENGTH = 20;
 constexpr int EOCD_SIZE = 22;
 
+// Compression methods the engine decodes.
+constexpr uint16_t METHOD_STORED = 0;
+constexpr uint16_t METHOD_DEFLATE = 8;
+constexpr uint16_t METHOD_DEFLATE64 = 9;
+
 // General purpose flag bits.
 constexpr uint16_t GPF_ENCRYPTED = 0x0001;
 constexpr uint16_t GPF_DATA_DESCRIPTOR = 0x0008;

@@ -23,10 +23,6 @@ namespace {
 constexpr const char* MODULE = "EXTRACT";
 
 
-constexpr uint16_t METHOD_STORED = 0;
-constexpr uint16_t METHOD_DEFLATE = 8;
-constexpr uint16_t METHOD_DEFLATE64 = 9;
-
 // The password typed at a question: the current password for the rest of the process.
 char typedPassword[PASSWORD_BUFFER_SIZE];
 bool passwordTyped = false;

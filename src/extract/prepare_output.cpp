@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr int ANSWER_ESCAPE = 27;
-
 // Reserved device names of Windows: a path component with one of these as its base name
 // (the text before the first '.', trailing blanks ignored) opens the device, not a file.
 const char* const kDeviceNames[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
@@ -100,7 +98,7 @@ bool fileConflict(ExtClass& ext, const EntryRecord* entry) {
     case 'A': case 'a':
       o.overwriteMode = OVERWRITE_ALL;
       return true;
-    case ANSWER_ESCAPE:
+    case ANSWER_GIVE_UP:
       w.cancelled = true;
       return false;
     case 'N': case 'n':
@@ -135,7 +133,7 @@ void directoryConflict(ExtClass& ext, const EntryRecord* entry) {
       o.overwriteMode = OVERWRITE_ALL;
       setDirectoryAttributes(ext, entry);
       break;
-    case ANSWER_ESCAPE:
+    case ANSWER_GIVE_UP:
       ext.work.cancelled = true;
       break;
     case 'N': case 'n':

@@ -22,8 +22,6 @@ namespace {
 constexpr uint16_t VERSION_STORED = 10;    // 1.0: stored entries and directories
 constexpr uint16_t VERSION_DEFLATED = 20;  // 2.0: deflate
 constexpr uint16_t HOST_MSDOS_VERSION = 20;  // made by MS-DOS (host 0), format 2.0
-constexpr uint16_t METHOD_STORED = 0;
-constexpr uint16_t METHOD_DEFLATED = 8;
 constexpr uint32_t DOS_READONLY = 0x01;
 constexpr uint32_t DOS_DIRECTORY = 0x10;
 constexpr uint32_t DOS_ARCHIVE = 0x20;
@@ -117,7 +115,7 @@ bool makeEntry(const Found& f, int level, ZipEntry& entry, Problems& problems) {
   entry.sourcePath = f.full;
   entry.packSource = true;
   entry.packLevel = level;
-  entry.method = level > 0 ? METHOD_DEFLATED : METHOD_STORED;  // until the writer knows
+  entry.method = level > 0 ? METHOD_DEFLATE : METHOD_STORED;  // until the writer knows
   entry.versionNeeded = level > 0 ? VERSION_DEFLATED : VERSION_STORED;
   return true;
 }

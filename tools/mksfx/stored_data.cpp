@@ -21,8 +21,6 @@ namespace {
 constexpr size_t PIECE = 1 << 20;
 constexpr uint16_t VERSION_STORED = 10;    // 1.0: stored entries
 constexpr uint16_t VERSION_DEFLATED = 20;  // 2.0: deflate
-constexpr uint16_t METHOD_STORED = 0;
-constexpr uint16_t METHOD_DEFLATED = 8;
 constexpr uint64_t ENTRY_SIZE_LIMIT = 0xFFFFFFFFull;  // sizes are 32-bit without ZIP64
 
 std::vector<char>& pieceBuffer(int which) {
@@ -168,7 +166,7 @@ bool writePackedSource(ZipEntry& e, OutputFile& out, Problems& problems) {
   bool ok = e.packLevel > 0 ? deflateInto(fd, e.packLevel, out, crc, size, packed) : copyInto(fd, out, false, crc, size);
   if (ok && size >= ENTRY_SIZE_LIMIT) ok = false;
   if (ok && e.packLevel > 0 && packed < size) {
-    e.method = METHOD_DEFLATED;
+    e.method = METHOD_DEFLATE;
     e.versionNeeded = VERSION_DEFLATED;
     e.compressedSize = static_cast<uint32_t>(packed);
   } else if (ok) {
