@@ -9,7 +9,8 @@
 //   driver text SELECTOR ID            print a control's text
 //   driver statics SELECTOR            print the texts of all static controls, one a line
 //   driver settext SELECTOR ID TEXT    set a control's text
-//   driver click SELECTOR ID           press a button (posted WM_COMMAND, never blocks)
+//   driver click SELECTOR ID [ID...]   press buttons (posted WM_COMMAND, never blocks); several
+//                                      ids are posted back to back, before the dialog runs
 //   driver press SELECTOR ID           like a user's click: toggles a check box or radio
 //                                      button (BM_CLICK), presses a push button as click
 //                                      does; refuses a disabled or hidden control (exit 4)
@@ -345,7 +346,11 @@ int main(int argc, char** argv) {
   int id = std::atoi(argv[3]);
   HWND control = GetDlgItem(dialog, id);
   if (!std::strcmp(command, "click")) {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+    for (int i = 3; i < argc; ++i) {
+      int button = std::atoi(argv[i]);
+      PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)));
+    }
     return 0;
   }
   if (!std::strcmp(command, "timeclick")) return timeClick(dialog, id, argc > 4 ? std::atoi(argv[4]) : 600000);

@@ -70,6 +70,8 @@ open(p, 'wb').write(bytes(blob))
 
 # Many small entries, so that an extraction runs for a few seconds (Cancel during a run).
 write_zip('long.zip', [('many/f%04d.bin' % i, bytes(65536)) for i in range(1500)])
+# A large entry first, then a small one: both replace files of an earlier version.
+write_zip('replace.zip', [('big.bin', pseudo_random(8_000_000, 11)), ('small.txt', b'new small\n')])
 
 # Encrypted entries (traditional ZIP encryption, by Info-ZIP zip) followed by a plain one.
 enc = os.path.join(out, 'enc_src')
