@@ -10,6 +10,8 @@
 #include "ui/main_dialog.h"
 #include "ui_base/ui_common.h"
 
+using ErrorReporter::SetMessageDisplay;
+
 namespace {
 
 // A DLL planted beside a downloaded program must never be loaded: before anything can load

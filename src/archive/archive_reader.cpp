@@ -14,6 +14,8 @@
 #include "report/user_prompts.h"
 #include "options/option_state.h"
 
+using ErrorReporter::FatalError, ErrorReporter::FormatError, ErrorReporter::SetReportedArchive;
+
 namespace {
 
 constexpr const char* MODULE = "ZIPFILE";

@@ -7,6 +7,8 @@
 #include "archive/entry_order.h"
 #include "options/option_state.h"
 
+using ErrorReporter::Warning;
+
 namespace {
 
 bool isSeparator(char c) { return c == '/' || c == '\\'; }

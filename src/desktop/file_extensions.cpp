@@ -17,6 +17,8 @@
 #include "ui_base/resource.h"
 #include "ui_base/ui_common.h"
 
+using ErrorReporter::FatalError, ErrorReporter::ShowMessage;
+
 namespace {
 
 constexpr char DDE_MARKER = '$';

@@ -15,6 +15,8 @@
 #include "ui_base/resource.h"
 #include "ui_base/ui_common.h"
 
+using ErrorReporter::FatalError, ErrorReporter::ShowMessage;
+
 namespace {
 
 constexpr DWORD FIRST_TIMEOUT_MS = 5000;

@@ -15,8 +15,12 @@
 #include "decode/crc32.h"
 #include "decode/zipcrypto.h"
 #include "report/error_reporter.h"
+#include "report/message_texts.h"
 #include "report/user_prompts.h"
 #include "options/option_state.h"
+
+using ErrorReporter::FatalError, ErrorReporter::Warning, ErrorReporter::GetProgressLink,
+      ErrorReporter::SetReportedOutput, ErrorReporter::GetReportedOutput;
 
 namespace {
 
@@ -303,7 +307,7 @@ int ExtClass::ExtractEntry(const EntryRecord* pCnt) {
   int needed = le16(pCnt + CDH_VERSION_NEEDED);
   if (needed > VERSION_SUPPORTED) {
     char text[SYS_PATH_MAX + 64];
-    std::snprintf(text, sizeof text, "%d.%d 次の展開に必要なﾊﾞｰｼﾞｮﾝ: %s", needed / 10, needed % 10,
+    std::snprintf(text, sizeof text, VERSION_NEEDED_FORMAT, needed / 10, needed % 10,
                   w.displayName);
     Warning(WARN_VERSION, text);
     return skipEntry();

@@ -14,6 +14,8 @@
 #include "report/user_prompts.h"
 #include "options/option_state.h"
 
+using ErrorReporter::FatalError, ErrorReporter::Warning, ErrorReporter::GetProgressLink;
+
 namespace {
 
 // Reserved device names of Windows: a path component with one of these as its base name

@@ -10,6 +10,8 @@
 #include "report/error_reporter.h"
 #include "system/system.h"
 
+using ErrorReporter::FatalError;
+
 namespace {
 
 // Keywords in stored order; the matcher depends on this order only for which row it

@@ -2,6 +2,7 @@
 // report. Messages are composed in fixed buffers (512 bytes for fatal errors, 520 for
 // format errors and warnings); a longer argument is cut at a character boundary.
 #include "report/error_reporter.h"
+#include "report/message_texts.h"
 
 #include <cstdio>
 #include <cstring>
@@ -73,6 +74,19 @@ const char* const kWarningTable[29] = {
     "",
 };
 
+}  // namespace
+
+const char EXTRACTION_DONE_TEXT[] = "展開完了";
+const char TEST_DONE_TEXT[] = "ﾃｽﾄ完了";
+const char EXTRACTION_WARNINGS_TEXT[] = "%d 個の警告付きで展開が完了しました";
+const char TEST_WARNINGS_TEXT[] = "%d 個の警告付きでﾃｽﾄが完了しました";
+const char GROUP_QUESTION_TEXT[] = "\n次のﾌﾟﾛｸﾞﾗﾑ ｸﾞﾙｰﾌﾟを作成しますか?\n";
+const char EXTENSIONS_QUESTION_TEXT[] = "\n次の拡張子を登録しますか?\n";
+const char BAD_OPTIONS_TEXT[] = "不正なｵﾌﾟｼｮﾝです!";
+const char VERSION_NEEDED_FORMAT[] = "%d.%d 次の展開に必要なﾊﾞｰｼﾞｮﾝ: %s";
+
+namespace {
+
 constexpr size_t FATAL_BUFFER = 512;
 constexpr size_t FORMAT_BUFFER = 520;
 constexpr size_t CAPTION_BUFFER = 80;
@@ -89,6 +103,8 @@ void compose(char* buffer, size_t size, const char* format, const char* a, const
 }
 
 }  // namespace
+
+namespace ErrorReporter {
 
 const char* FatalMessageText(int code) {
   if (code >= 0 && code < 100 && code <= 40) return kFatalTable[code];
@@ -175,3 +191,5 @@ void Warning(int code, const char* argument) {
     ShowMessage(message, MessageKind::Notice);
   }
 }
+
+}  // namespace ErrorReporter

@@ -52,6 +52,9 @@ constexpr int WARN_UNKNOWN_METHOD = 18;
 constexpr int WARN_BAD_PASSWORD = 20;
 constexpr int WARN_NTFS_MEMORY = 27;
 
+// The reporter's operations, one service for every layer above it.
+namespace ErrorReporter {
+
 [[noreturn]] void FatalError(int code, const char* argument);
 [[noreturn]] void FormatError(int code, const char* argument);
 void Warning(int code, const char* argument);
@@ -79,3 +82,5 @@ FatalReleasable* GetReportedOutput();
 // last, or "ARKEX(R) for Windows" before any was read. Returns the display's answer.
 bool ShowMessage(const char* text, MessageKind kind);
 const char* CurrentCaption();
+
+}  // namespace ErrorReporter

@@ -7,11 +7,12 @@
 
 #include "archive/zip_format.h"
 #include "report/error_reporter.h"
+#include "report/message_texts.h"
 #include "system/system.h"
 
-namespace {
+using ErrorReporter::ShowMessage;
 
-const char BAD_OPTIONS_TEXT[] = "不正なｵﾌﾟｼｮﾝです!";
+namespace {
 
 // The search reads the file in pieces of whole 12-byte records.
 constexpr uint32_t SEARCH_CHUNK = CONFIG_STEP * 512;

@@ -16,16 +16,12 @@
 #include "options/option_parser.h"
 #include "options/option_state.h"
 #include "report/error_reporter.h"
+#include "report/message_texts.h"
+
+using ErrorReporter::FatalError, ErrorReporter::SetProgressLink, ErrorReporter::SetReportedArchive,
+      ErrorReporter::ShowMessage;
 
 namespace {
-
-
-const char EXTRACTION_DONE_TEXT[] = "展開完了";
-const char TEST_DONE_TEXT[] = "ﾃｽﾄ完了";
-const char EXTRACTION_WARNINGS_TEXT[] = "%d 個の警告付きで展開が完了しました";
-const char TEST_WARNINGS_TEXT[] = "%d 個の警告付きでﾃｽﾄが完了しました";
-const char GROUP_QUESTION_TEXT[] = "\n次のﾌﾟﾛｸﾞﾗﾑ ｸﾞﾙｰﾌﾟを作成しますか?\n";
-const char EXTENSIONS_QUESTION_TEXT[] = "\n次の拡張子を登録しますか?\n";
 
 // Room for the warning text, a question and the longest program group name (1040 bytes).
 constexpr size_t QUESTION_SIZE = 1400;

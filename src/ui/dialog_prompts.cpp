@@ -13,6 +13,8 @@
 #include "ui_base/resource.h"
 #include "ui_base/ui_common.h"
 
+using ErrorReporter::FatalError, ErrorReporter::GetProgressLink;
+
 namespace {
 
 // Room for the two templates, two full paths, two sizes and two date-times.

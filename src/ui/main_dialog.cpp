@@ -20,6 +20,8 @@
 #include "ui_base/resource.h"
 #include "ui_base/ui_common.h"
 
+using ErrorReporter::FatalError, ErrorReporter::SetProgressLink;
+
 namespace {
 
 // Flags of the hosting request: long names, no validation, custom template, hook,

@@ -10,6 +10,8 @@
 
 #include "report/error_reporter.h"
 
+using ErrorReporter::FatalError;
+
 namespace {
 
 void* allocate(std::size_t size) { return std::malloc(size ? size : 1); }

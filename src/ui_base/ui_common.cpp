@@ -8,6 +8,8 @@
 #include "report/error_reporter.h"
 #include "system/dbcs.h"
 
+using ErrorReporter::FatalError, ErrorReporter::CurrentCaption;
+
 namespace {
 constexpr size_t CAPTION_SIZE = 80;  // the shared caption buffer: 79 characters and a zero
 

@@ -20,6 +20,8 @@
 #include "options/option_state.h"
 #include "system/system.h"
 
+using ErrorReporter::SetMessageDisplay;
+
 namespace {
 
 struct ReportEnded {

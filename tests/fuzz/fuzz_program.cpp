@@ -24,6 +24,8 @@
 #include "session/session.h"
 #include "system/system.h"
 
+using ErrorReporter::SetProgressLink, ErrorReporter::SetMessageDisplay;
+
 namespace {
 
 struct ReportEnded {

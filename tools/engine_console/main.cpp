@@ -21,6 +21,8 @@
 #include "session/session.h"
 #include "system/system.h"
 
+using ErrorReporter::SetProgressLink, ErrorReporter::SetMessageDisplay;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

@@ -16,6 +16,8 @@
 #include "report/error_reporter.h"
 #include "system/system.h"
 
+using ErrorReporter::SetMessageDisplay;
+
 namespace {
 
 std::function<void(int)> fatalEndNote;

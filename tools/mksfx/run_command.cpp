@@ -18,9 +18,12 @@
 #include "cli.h"
 #include "console.h"
 #include "report/error_reporter.h"
+#include "report/message_texts.h"
 #include "mksfx.h"
 #include "session/session.h"
 #include "system/system.h"
+
+using ErrorReporter::SetProgressLink, ErrorReporter::SetMessageDisplay, ErrorReporter::ShowMessage;
 
 namespace {
 
@@ -31,7 +34,6 @@ constexpr size_t PASSWORD_MAX = 31;  // what the stub's password field and engin
 // on it, as the dialog's Cancel button is served from inside the entry loop.
 volatile std::sig_atomic_t interrupted = 0;
 extern "C" void noteInterrupt(int) { interrupted = 1; }
-const char CANNOT_CREATE_DIRECTORY[] = "ﾃﾞｨﾚｸﾄﾘを作成できません:\n";
 
 struct RunOptions {
   std::string file;
@@ -165,7 +167,7 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
     char full[SYS_PATH_MAX];
     if (!SysFullPath(full, options_.directory.c_str())) std::snprintf(full, sizeof full, "%s", options_.directory.c_str());
     if (!session.prepareDirectory(full)) {
-      ShowMessage((std::string(CANNOT_CREATE_DIRECTORY) + full).c_str(), MessageKind::Notice);
+      ShowMessage((std::string(CANNOT_CREATE_DIRECTORY_TEXT) + full).c_str(), MessageKind::Notice);
       directoryFailed_ = true;
       return DIALOG_CANCELLED;
     }

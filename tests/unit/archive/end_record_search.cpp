@@ -6,6 +6,8 @@
 #include "reader_support.h"
 #include "support/zip_writer.h"
 
+using ErrorReporter::FatalMessageText;
+
 namespace {
 
 constexpr int EXIT_TOO_SMALL = 151 + 149;

@@ -7,6 +7,8 @@
 #include "reader_support.h"
 #include "support/zip_writer.h"
 
+using ErrorReporter::WarningText;
+
 namespace {
 
 class Recorder : public EntryProcessor {

@@ -6,6 +6,8 @@
 #include "reader_support.h"
 #include "support/zip_writer.h"
 
+using ErrorReporter::FatalError;
+
 namespace {
 
 template <typename F>

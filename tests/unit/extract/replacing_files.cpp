@@ -7,6 +7,8 @@
 
 #include "engine_run.h"
 
+using ErrorReporter::FatalError;
+
 namespace {
 
 const std::string USER_BYTES = "the user's own contents\n";

@@ -21,7 +21,9 @@ TEST_P(KeywordMatching, StatusAndCommand) {
   WordList words{c.word};
   ParseOutcome outcome = parseCatching(words, state);
   EXPECT_EQ(c.status, outcome.status) << c.word;
-  if (c.status == 0) EXPECT_EQ(c.command, state.command) << c.word;
+  if (c.status == 0) {
+    EXPECT_EQ(c.command, state.command) << c.word;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(

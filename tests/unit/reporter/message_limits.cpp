@@ -6,6 +6,9 @@
 #include "reporter_doubles.h"
 #include "system/system.h"
 
+using ErrorReporter::FatalError, ErrorReporter::FormatError, ErrorReporter::Warning,
+      ErrorReporter::FatalMessageText, ErrorReporter::WarningText;
+
 namespace {
 
 // True when the text is a sequence of whole characters of code page 932.

@@ -6,6 +6,9 @@
 
 #include "reporter_doubles.h"
 
+using ErrorReporter::FatalError, ErrorReporter::FormatError, ErrorReporter::Warning,
+      ErrorReporter::FatalMessageText, ErrorReporter::WarningText;
+
 namespace {
 
 struct FatalCase {

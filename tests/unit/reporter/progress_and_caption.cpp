@@ -6,6 +6,9 @@
 
 #include "reporter_doubles.h"
 
+using ErrorReporter::FatalError, ErrorReporter::FormatError, ErrorReporter::Warning,
+      ErrorReporter::SetMessageDisplay, ErrorReporter::ShowMessage, ErrorReporter::CurrentCaption;
+
 namespace {
 
 // Read before any test runs: nothing has shown a box yet.

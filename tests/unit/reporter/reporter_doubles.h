@@ -63,8 +63,8 @@ inline int exitStatusOf(const std::function<void()>& report) {
 // Links the given window (or none) to the reporter for the lifetime of the object.
 class LinkScope {
  public:
-  explicit LinkScope(ProgressLink* link) : previous_(GetProgressLink()) { SetProgressLink(link); }
-  ~LinkScope() { SetProgressLink(previous_); }
+  explicit LinkScope(ProgressLink* link) : previous_(ErrorReporter::GetProgressLink()) { ErrorReporter::SetProgressLink(link); }
+  ~LinkScope() { ErrorReporter::SetProgressLink(previous_); }
 
  private:
   ProgressLink* previous_;
@@ -72,6 +72,6 @@ class LinkScope {
 
 class ArchiveScope {
  public:
-  explicit ArchiveScope(FatalReleasable* archive) { SetReportedArchive(archive); }
-  ~ArchiveScope() { SetReportedArchive(nullptr); }
+  explicit ArchiveScope(FatalReleasable* archive) { ErrorReporter::SetReportedArchive(archive); }
+  ~ArchiveScope() { ErrorReporter::SetReportedArchive(nullptr); }
 };

@@ -5,6 +5,8 @@
 
 #include "session_support.h"
 
+using ErrorReporter::SetProgressLink;
+
 using namespace session_test;
 
 namespace {

@@ -10,6 +10,8 @@
 
 #include "session_support.h"
 
+using ErrorReporter::Warning, ErrorReporter::SetProgressLink, ErrorReporter::GetProgressLink;
+
 using namespace session_test;
 namespace fs = std::filesystem;
 

@@ -136,7 +136,7 @@ class ScriptedFrontEnd : public SessionFrontEnd, public ProgressLink, public Des
   UserPrompts* createPrompts() override { return new ScriptedPrompts; }
   int showMainDialog(Session& session) override {
     ++dialogsShown;
-    SetProgressLink(this);
+    ErrorReporter::SetProgressLink(this);
     return dialog ? dialog(session) : DIALOG_CANCELLED;
   }
   void enterRunning(Session&, bool test) override { runsEntered.push_back(test); }

@@ -5,6 +5,8 @@
 
 #include "report/error_reporter.h"
 
+using ErrorReporter::SetProgressLink, ErrorReporter::GetProgressLink;
+
 namespace {
 constexpr size_t STORED_PASSWORD_SIZE = 32;  // the dialog keeps 31 characters and a zero
 

@@ -9,6 +9,8 @@
 #include "report/error_reporter.h"
 #include "system/system.h"
 
+using ErrorReporter::SetMessageDisplay, ErrorReporter::GetMessageDisplay;
+
 namespace {
 
 void throwingExit(int status) { throw FatalExit{status}; }
