@@ -2,7 +2,12 @@
 # natively and cross-built (run under Wine through CMAKE_CROSSCOMPILING_EMULATOR).
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+set(SFX_GTEST_DIR /usr/src/googletest CACHE PATH "GoogleTest's source tree (Debian: googletest)")
+if(NOT EXISTS ${SFX_GTEST_DIR}/CMakeLists.txt)
+  message(FATAL_ERROR "GoogleTest not found in SFX_GTEST_DIR=${SFX_GTEST_DIR}: scripts/setup "
+                      "installs googletest, or pass -DSFX_GTEST_DIR=/path/to/googletest")
+endif()
+add_subdirectory(${SFX_GTEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 include(GoogleTest)
 
 # Archives made by peer tools (zip, 7z, Python's zipfile) at build time, on the host.
@@ -25,12 +30,16 @@ target_compile_definitions(test_support PUBLIC SFX_FIXTURE_DIR="${FIXTURE_DIR}"
 file(GLOB UNIT_DIRS LIST_DIRECTORIES true ${CMAKE_SOURCE_DIR}/tests/unit/*)
 foreach(dir ${UNIT_DIRS})
   get_filename_component(name ${dir} NAME)
-  if(NOT IS_DIRECTORY ${dir} OR name STREQUAL "support")
+  if(NOT IS_DIRECTORY ${dir})
+    message(FATAL_ERROR "tests/unit/${name}: only folders of tests belong in tests/unit")
+  endif()
+  # The shared helpers are the test_support library above, not a test program.
+  if(name STREQUAL "support")
     continue()
   endif()
   file(GLOB unit_sources CONFIGURE_DEPENDS ${dir}/*.cpp)
   if(NOT unit_sources)
-    continue()
+    message(FATAL_ERROR "tests/unit/${name} holds no test sources")
   endif()
   # The desktop steps are Win32 only (program manager conversation, registry, profile).
   if(name STREQUAL "desktop" AND NOT WIN32)
