@@ -18,6 +18,9 @@ using ErrorReporter::FatalError, ErrorReporter::Warning, ErrorReporter::GetProgr
 
 namespace {
 
+// An ASCII letter with bit 5 set is its lower-case form: the answers may come either way.
+constexpr int LOWER_CASE = 0x20;
+
 // Reserved device names of Windows: a path component with one of these as its base name
 // (the text before the first '.', trailing blanks ignored) opens the device, not a file.
 const char* const kDeviceNames[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
@@ -95,18 +98,18 @@ bool fileConflict(ExtClass& ext, const EntryRecord* entry) {
     return false;
   }
   UserPrompts* prompts = GetUserPrompts();
-  int answer = prompts ? prompts->confirmOverwrite(w.outputPath, entry) : 'N';
+  int answer = prompts ? prompts->confirmOverwrite(w.outputPath, entry) : ANSWER_NO;
   switch (answer) {
-    case 'A': case 'a':
+    case ANSWER_YES_TO_ALL: case ANSWER_YES_TO_ALL | LOWER_CASE:
       o.overwriteMode = OVERWRITE_ALL;
       return true;
     case ANSWER_GIVE_UP:
       w.cancelled = true;
       return false;
-    case 'N': case 'n':
+    case ANSWER_NO: case ANSWER_NO | LOWER_CASE:
       notifySkipped(w.outputPath);
       return false;
-    case 'V': case 'v':
+    case ANSWER_NO_TO_ALL: case ANSWER_NO_TO_ALL | LOWER_CASE:
       o.overwriteMode = OVERWRITE_NEVER;
       notifySkipped(w.outputPath);
       return false;
@@ -131,16 +134,16 @@ void directoryConflict(ExtClass& ext, const EntryRecord* entry) {
   UserPrompts* prompts = GetUserPrompts();
   int answer = prompts ? prompts->confirmDirectory(ext.work.outputPath) : 0;
   switch (answer) {
-    case 'A': case 'a':
+    case ANSWER_YES_TO_ALL: case ANSWER_YES_TO_ALL | LOWER_CASE:
       o.overwriteMode = OVERWRITE_ALL;
       setDirectoryAttributes(ext, entry);
       break;
     case ANSWER_GIVE_UP:
       ext.work.cancelled = true;
       break;
-    case 'N': case 'n':
+    case ANSWER_NO: case ANSWER_NO | LOWER_CASE:
       break;
-    case 'V': case 'v':
+    case ANSWER_NO_TO_ALL: case ANSWER_NO_TO_ALL | LOWER_CASE:
       o.overwriteMode = OVERWRITE_NEVER;
       break;
     default:

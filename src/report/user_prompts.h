@@ -12,13 +12,19 @@ using EntryRecord = uint8_t;
 
 constexpr int ANSWER_CONTINUE = 13;  // Enter: the disk is in the drive
 constexpr int ANSWER_GIVE_UP = 27;   // Escape: cancel
+// The answers to the overwrite question (confirmOverwrite, confirmDirectory); a console
+// front end may give them in lower case.
+constexpr int ANSWER_YES = 'Y';
+constexpr int ANSWER_YES_TO_ALL = 'A';
+constexpr int ANSWER_NO_TO_ALL = 'V';
+constexpr int ANSWER_NO = 'N';
 constexpr int PASSWORD_OK = 0;
 constexpr int PASSWORD_SKIP = 1;
 constexpr int PASSWORD_SKIP_ALL = 2;
 
 class UserPrompts {
  public:
-  // 'Y' yes, 'A' yes to all, 'V' no to all, 'N' no.
+  // ANSWER_YES, ANSWER_YES_TO_ALL, ANSWER_NO_TO_ALL, ANSWER_NO or ANSWER_GIVE_UP.
   virtual int confirmOverwrite(const char* outputName, const EntryRecord* entry) = 0;
   // A directory entry whose directory already exists; the dialog version asks nothing: 0.
   virtual int confirmDirectory(const char* outputPath) = 0;

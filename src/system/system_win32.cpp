@@ -432,9 +432,8 @@ int SysLoadLocale(int* dateOrder, bool* clock24) {
 
 // The first character of the user's "sDate" setting; '/' when it cannot be read.
 char sysDateSeparator() {
-  constexpr REGSAM ALL_ACCESS = 0xF003F;  // KEY_ALL_ACCESS
   HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\International", 0, ALL_ACCESS, &key) != ERROR_SUCCESS)
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\International", 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
     return '/';
   BYTE value[5];
   DWORD size = sizeof value;

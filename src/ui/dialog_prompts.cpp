@@ -79,7 +79,7 @@ INT_PTR CALLBACK overwriteProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
       if (data->owner) GetWindowTextA(data->owner, title, sizeof title);
       SetWindowTextA(dialog, title);
       SendDlgItemMessageA(dialog, IDC_QUESTION_ICON, STM_SETICON,
-                          reinterpret_cast<WPARAM>(LoadIconA(nullptr, MAKEINTRESOURCEA(32514))), 0);
+                          reinterpret_cast<WPARAM>(LoadIconA(nullptr, IDI_QUESTION)), 0);
       char* question = new (std::nothrow) char[QUESTION_SIZE];
       if (!question) FatalError(FATAL_NO_MEMORY, nullptr);
       composeOverwriteQuestion(GetDlgItem(dialog, IDC_QUESTION_TEXT), *data, question);
@@ -217,11 +217,11 @@ int DialogPrompts::confirmOverwrite(const char* outputName, const EntryRecord* e
   INT_PTR answer = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_OVERWRITE),
                                    data.owner, overwriteProc, reinterpret_cast<LPARAM>(&data));
   switch (answer) {
-    case IDYES: return 'Y';
-    case IDC_YES_TO_ALL: return 'A';
-    case IDC_NO_TO_ALL: return 'V';
+    case IDYES: return ANSWER_YES;
+    case IDC_YES_TO_ALL: return ANSWER_YES_TO_ALL;
+    case IDC_NO_TO_ALL: return ANSWER_NO_TO_ALL;
   }
-  return 'N';
+  return ANSWER_NO;
 }
 
 int DialogPrompts::confirmDirectory(const char* outputPath) { return 0; }

@@ -25,9 +25,9 @@ using ErrorReporter::FatalError, ErrorReporter::SetProgressLink;
 namespace {
 
 // Flags of the hosting request: long names, no validation, custom template, hook,
-// read-only box hidden (OFN_LONGNAMES | OFN_NOVALIDATE | OFN_ENABLETEMPLATE |
-// OFN_ENABLEHOOK | OFN_HIDEREADONLY).
-constexpr DWORD HOSTING_FLAGS = 0x200164;
+// read-only box hidden.
+constexpr DWORD HOSTING_FLAGS =
+    OFN_LONGNAMES | OFN_NOVALIDATE | OFN_ENABLETEMPLATE | OFN_ENABLEHOOK | OFN_HIDEREADONLY;
 constexpr UINT PROGRESS_FIRST = 0x700;
 constexpr UINT PROGRESS_LAST = 0x800;
 // Posted to itself when the drive list changes: the common dialog changes the current

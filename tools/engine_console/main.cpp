@@ -61,7 +61,7 @@ class CountingFrontEnd : public SessionFrontEnd, public ProgressLink {
       : test_(test), directory_(directory), overwrite_(overwrite) {}
 
   UserPrompts* createPrompts() override {
-    int answer = overwrite_ && !std::strcmp(overwrite_, "always") ? 'A' : 'N';
+    int answer = overwrite_ && !std::strcmp(overwrite_, "always") ? ANSWER_YES_TO_ALL : ANSWER_NO;
     return new (std::nothrow) RefusingPrompts(answer);
   }
 

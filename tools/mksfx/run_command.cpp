@@ -65,22 +65,22 @@ class ConsolePrompts : public UserPrompts {
     lines_.closeLine();
     if (!consoleInteractive()) {
       std::fprintf(stderr, "%s -> no (standard input is not a terminal)\n", question.c_str());
-      return 'N';
+      return ANSWER_NO;
     }
     for (int tries = 0; tries < 10 && !std::feof(stdin); ++tries) {
       std::fprintf(stderr, "%s [y]es, [n]o, [A]ll, ne[v]er, [q]uit: ", question.c_str());
       std::fflush(stderr);
       std::string a = readAnswerLine(false);
-      if (a == "y" || a == "Y") return 'Y';
-      if (a == "n" || a == "N") return 'N';
-      if (a == "A" || a == "a") return 'A';
-      if (a == "v" || a == "V") return 'V';
+      if (a == "y" || a == "Y") return ANSWER_YES;
+      if (a == "n" || a == "N") return ANSWER_NO;
+      if (a == "A" || a == "a") return ANSWER_YES_TO_ALL;
+      if (a == "v" || a == "V") return ANSWER_NO_TO_ALL;
       if (a == "q" || a == "Q") {
         lines_.gaveUp();
         return ANSWER_GIVE_UP;
       }
     }
-    return 'N';
+    return ANSWER_NO;
   }
 
   int confirmDirectory(const char*) override { return 0; }
