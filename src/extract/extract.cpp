@@ -299,7 +299,6 @@ void ExtClass::beginEntry(const EntryRecord* entry) {
 
 int ExtClass::ExtractEntry(const EntryRecord* pCnt) {
   SFX_ASSERT(MODULE, pCnt != nullptr, "pCnt != NULL");
-  current = pCnt;
   const OptionState& o = Options();
   EntryWork& w = work;
   beginEntry(pCnt);

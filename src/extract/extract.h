@@ -92,7 +92,6 @@ class ExtClass : public EntryProcessor, public InflateIo, public FatalReleasable
   void Release() override { AbandonOutput(); }
 
   uint32_t crc = 0xFFFFFFFF;               // running CRC-32 of the bytes written
-  const EntryRecord* current = nullptr;    // not owned
   FileStream* outputStream = nullptr;      // owned; null when the entry has no output
   ArchiveReader* reader;
   const char* extractionDirectory;         // empty or ending in '/' or ':'
