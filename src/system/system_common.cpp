@@ -195,7 +195,9 @@ FileStream::FileStream(const char* name, uint32_t access, uint32_t shareMode, ui
   name_[0] = '\0';
   if (name) CopyBounded(name_, name, sizeof name_);
   handle_ = SysOpenFile(name, access, shareMode, disposition, flagsAndAttributes);
-  if (handle_ != SYS_INVALID_HANDLE) SysLookUp(name_, &find_);
+  // A file this call created is empty; only a file that was there is looked up for its size.
+  bool created = disposition == SYS_CREATE_NEW || disposition == SYS_CREATE_ALWAYS;
+  if (handle_ != SYS_INVALID_HANDLE && !created) SysLookUp(name_, &find_);
 }
 
 int FileStream::Read(void* buffer, uint32_t n, uint32_t* bytesRead) {

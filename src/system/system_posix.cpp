@@ -143,6 +143,22 @@ int daysInMonth(int year, int month) {
 
 int fdOf(SysHandle handle) { return static_cast<int>(handle); }
 
+// The zone is read again when TZ has changed since the last conversion (tests and callers
+// switch it within one run). With TZ unset, tzset() looks at /etc/localtime every time, a
+// system call per conversion that an extraction of many small files feels.
+void refreshZone() {
+  static bool known = false;
+  static char last[256];
+  const char* tz = std::getenv("TZ");
+  char now[sizeof last];
+  if (tz) std::snprintf(now, sizeof now, "=%s", tz);  // "=" tells an empty TZ from none
+  else now[0] = '\0';
+  if (known && std::strcmp(now, last) == 0) return;
+  tzset();
+  std::memcpy(last, now, sizeof last);
+  known = true;
+}
+
 }  // namespace
 
 // ---- shared POSIX helpers ---------------------------------------------------------------------
@@ -320,14 +336,18 @@ SysHandle SysOpenFile(const char* name, uint32_t access, uint32_t shareMode, uin
       break;
     default: return posixSetError(SYS_ERROR_INVALID_PARAMETER), SYS_INVALID_HANDLE;
   }
+  // O_EXCL makes a new file or fails: nothing that exists, read-only file or directory, is
+  // opened, so the checks below are for the other dispositions only.
+  bool fresh = disposition == SYS_CREATE_NEW;
   struct stat st;
   // A read-only file is never opened for writing, also not by a privileged user.
-  if (writing && stat(host, &st) == 0 && S_ISREG(st.st_mode) && (posixAttributes(st) & SYS_ATTR_READONLY))
+  if (writing && !fresh && stat(host, &st) == 0 && S_ISREG(st.st_mode) &&
+      (posixAttributes(st) & SYS_ATTR_READONLY))
     return posixSetError(SYS_ERROR_ACCESS_DENIED), SYS_INVALID_HANDLE;
   mode_t mode = (flagsAndAttributes & SYS_ATTR_READONLY) ? 0444 : 0666;
   int fd = open(host, flags, mode);
   if (fd < 0) return posixSetErrno(errno, host), SYS_INVALID_HANDLE;
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {  // directories are not files
+  if (!fresh && (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))) {  // directories are not files
     close(fd);
     return posixSetError(SYS_ERROR_ACCESS_DENIED), SYS_INVALID_HANDLE;
   }
@@ -460,7 +480,7 @@ int SysDosToFileTime(uint16_t dosDate, uint16_t dosTime, SysFileTime* fileTime) 
   if (month < 1 || month > 12 || day < 1 || day > daysInMonth(year, month) || hour > 23 ||
       minute > 59 || second > 59)
     return posixSetError(SYS_ERROR_INVALID_PARAMETER), 1;
-  tzset();  // the zone may have changed since the last conversion
+  refreshZone();
   struct tm local {};
   local.tm_year = year - 1900;
   local.tm_mon = month - 1;
@@ -477,7 +497,7 @@ int SysDosToFileTime(uint16_t dosDate, uint16_t dosTime, SysFileTime* fileTime) 
 
 uint32_t SysFileTimeToDos(const SysFileTime* fileTime) {
   SFX_ASSERT(MODULE, fileTime != nullptr, "pftFileTime != NULL");
-  tzset();
+  refreshZone();
   struct timespec ts = timespecOf(*fileTime);
   struct tm local {};
   if (!localtime_r(&ts.tv_sec, &local)) return 0;
@@ -638,7 +658,7 @@ int SysLoadLocale(int* dateOrder, bool* clock24) {
 char sysDateSeparator() { return '/'; }
 
 uint32_t SysToday() {
-  tzset();
+  refreshZone();
   time_t now = time(nullptr);
   struct tm local {};
   if (!localtime_r(&now, &local)) return 0;
