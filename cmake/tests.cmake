@@ -52,6 +52,12 @@ foreach(dir ${UNIT_DIRS})
     target_link_libraries(unit_desktop PRIVATE sfx_ui)
   endif()
   add_dependencies(unit_${name} fixtures)
+  # The desktop tests share one registry, profile and program manager: CTest runs the
+  # test programs in parallel, so these take turns.
+  set(lock)
+  if(name STREQUAL "desktop")
+    set(lock RESOURCE_LOCK desktop_state)
+  endif()
   gtest_discover_tests(unit_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                       PROPERTIES TIMEOUT 300)
+                       PROPERTIES TIMEOUT 300 ${lock})
 endforeach()
