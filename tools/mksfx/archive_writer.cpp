@@ -5,11 +5,6 @@
 // written from the central values; an entry flagged with a data descriptor keeps the flag
 // (traditional encryption checks the time instead of the CRC then) and gets a descriptor
 // with its signature after its data.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -217,7 +212,7 @@ bool writeArchive(ZipArchive& archive, OutputFile& out, Problems& problems) {
     offsets.push_back(static_cast<uint32_t>(out.position()));
     if (!writeEntry(e, out, problems)) {
       progress.done();
-      if (problems.errors() == 0) problems.error(std::string("cannot write the output: ") + std::strerror(errno));
+      if (problems.errors() == 0) problems.error(std::string("cannot write the output: ") + hostErrorText());
       return false;
     }
   }
@@ -238,7 +233,7 @@ bool writeArchive(ZipArchive& archive, OutputFile& out, Problems& problems) {
   put16(directory, static_cast<uint16_t>(archive.comment.size()));
   directory += archive.comment;
   if (!out.write(directory)) {
-    problems.error(std::string("cannot write the output: ") + std::strerror(errno));
+    problems.error(std::string("cannot write the output: ") + hostErrorText());
     return false;
   }
   return true;
@@ -246,42 +241,33 @@ bool writeArchive(ZipArchive& archive, OutputFile& out, Problems& problems) {
 
 bool writeOutputFile(const std::string& path, const std::function<bool(OutputFile&)>& produce, bool force,
                      const std::function<bool(const std::string&)>& verify) {
-  std::string temporary = path + ".mksfx-XXXXXX";
-  std::vector<char> name(temporary.begin(), temporary.end());
-  name.push_back('\0');
-  int fd = mkstemp(name.data());
-  if (fd < 0) {
-    std::fprintf(stderr, "mksfx: error: cannot create a file beside %s: %s\n", path.c_str(), std::strerror(errno));
+  HostFile file;
+  std::string temporary;
+  if (!file.createTemporary(path, temporary)) {
+    std::fprintf(stderr, "mksfx: error: cannot create a file beside %s: %s\n", path.c_str(), hostErrorText().c_str());
     return false;
   }
-  OutputFile out(fd);
+  OutputFile out(file);
   bool produced = produce(out);
-  mode_t mask = umask(0);
-  umask(mask);
-  bool ok = produced && fchmod(fd, 0777 & ~mask) == 0;
-  ok = close(fd) == 0 && ok;
+  bool ok = produced && file.makeExecutable();
+  ok = file.close() && ok;
   if (!ok) {
     // A refusal while producing has been reported already.
-    if (produced) std::fprintf(stderr, "mksfx: error: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
-    unlink(name.data());
+    if (produced) std::fprintf(stderr, "mksfx: error: cannot write %s: %s\n", path.c_str(), hostErrorText().c_str());
+    hostRemoveFile(temporary);
     return false;
   }
-  if (verify && !verify(name.data())) {
-    unlink(name.data());
+  if (verify && !verify(temporary)) {
+    hostRemoveFile(temporary);
     return false;
   }
-  // Without --force, link() refuses an existing target, so a file that appeared meanwhile
-  // is not replaced either.
-  int result = force ? rename(name.data(), path.c_str()) : link(name.data(), path.c_str());
-  int error = errno;
-  if (!force || result != 0) unlink(name.data());
-  if (result != 0) {
-    if (error == EEXIST) {
+  switch (hostPublish(temporary, path, force)) {
+    case HostPublish::Done: return true;
+    case HostPublish::Exists:
       std::fprintf(stderr, "mksfx: error: %s exists (use --force to replace it); nothing written\n", path.c_str());
-    } else {
-      std::fprintf(stderr, "mksfx: error: cannot create %s: %s\n", path.c_str(), std::strerror(error));
-    }
-    return false;
+      return false;
+    case HostPublish::Failed: break;
   }
-  return true;
+  std::fprintf(stderr, "mksfx: error: cannot create %s: %s\n", path.c_str(), hostErrorText().c_str());
+  return false;
 }

@@ -3,12 +3,7 @@
 // the file is then written entry by entry through a temporary file, and a refusal, there or
 // before, leaves nothing. The configuration block is written by the engine's own
 // ConfigBlock code, so the builder and the stub cannot disagree on it.
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "archive/zip_format.h"
@@ -18,11 +13,6 @@
 #include "session/config_block.h"
 
 namespace {
-
-bool isFile(const std::string& path) {
-  struct stat s;
-  return stat(path.c_str(), &s) == 0 && S_ISREG(s.st_mode);
-}
 
 // The '|' separated pieces of a section text (code page 932, double-byte aware).
 std::vector<std::string> pieces(const std::string& text) {
@@ -104,10 +94,10 @@ void checkStub(const std::string& stub, uint32_t blockOffset, Problems& problems
 
 // The archive from the input (a directory or a ZIP file), with the checks every entry gets.
 void readInput(const BuildOptions& o, ZipArchive& archive, Problems& problems) {
-  struct stat s;
-  if (stat(o.input.c_str(), &s) != 0) {
+  HostStatus s;
+  if (!hostStatus(o.input, s)) {
     problems.error("cannot find the input " + o.input);
-  } else if (S_ISDIR(s.st_mode)) {
+  } else if (s.kind == HostKind::Directory) {
     InputOptions options = o.inputOptions;
     options.ownOutput = outputInsideInput(o.input, o.output);
     readDirectoryInput(o.input, options, archive, problems);
@@ -181,19 +171,19 @@ int commandBuild(int argc, char** argv) {
   if (!buildOptionsFrom(settings, o)) return STATUS_USAGE;
   installConsoleReporting();  // the read-back check shows the stub's own notices
   Problems problems(o.strict, o.allowUnextractable);
-  if (!o.force && access(o.output.c_str(), F_OK) == 0) {
+  if (!o.force && hostExists(o.output)) {
     std::fprintf(stderr, "mksfx: error: %s exists (use --force to replace it); nothing written\n", o.output.c_str());
     return STATUS_FAILED;
   }
   std::string stubPath = locateStub(o.stub);
   if (stubPath.empty()) return STATUS_FAILED;
   std::string stub;
-  if (!isFile(stubPath) || !readWholeFile(stubPath, stub)) {
+  if (!hostIsFile(stubPath) || !readWholeFile(stubPath, stub)) {
     std::fprintf(stderr, "mksfx: error: cannot read the stub %s; nothing written\n", stubPath.c_str());
     return STATUS_FAILED;
   }
 
-  time_t epoch = 0;
+  int64_t epoch = 0;
   bool reproducible = false;
   if (!sourceDateEpoch(epoch, reproducible)) {
     std::fprintf(stderr, "mksfx: error: SOURCE_DATE_EPOCH is not a count of seconds since 1970 "
@@ -228,7 +218,7 @@ int commandBuild(int argc, char** argv) {
     size_t recordSize = SerializeConfigBlock(block, static_cast<uint32_t>(blockOffset), record);
     head.append(reinterpret_cast<const char*>(record), recordSize);
     if (!out.write(head)) {
-      problems.error(std::string("cannot write ") + o.output + ": " + std::strerror(errno));
+      problems.error(std::string("cannot write ") + o.output + ": " + hostErrorText());
       return false;
     }
     if (writeArchive(archive, out, problems)) return true;

@@ -1,42 +1,20 @@
 // Code page 932 on the builder's side: the stub reads every entry name and every text of its
 // configuration block as Shift-JIS bytes, while the author's file system and terminal speak
-// UTF-8. Conversions go through iconv; a text counts as convertible only when converting it
-// back gives the same UTF-8, so nothing is silently replaced by a look-alike. The one
+// UTF-8. Conversions go through the host layer (iconv, or the Windows tables); a text counts
+// as convertible only when converting it back gives the same UTF-8, so nothing is silently
+// replaced by a look-alike, whichever tables did the work. The one
 // exception is the well-known set of characters that Unix's Shift_JIS tables and Windows'
 // code page 932 map to the same double-byte character under different code points (the
 // JIS tables say U+301C WAVE DASH for 0x8160, Windows says U+FF5E FULLWIDTH TILDE): both
 // forms are taken as that character, and it is shown in the Unix form.
-#include <iconv.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 
+#include "host.h"
 #include "mksfx.h"
 
 namespace {
-
-// One conversion of the whole text; false when iconv stops on a character it cannot map.
-bool convert(const char* to, const char* from, const std::string& in, std::string& out) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  out.clear();
-  std::string buffer(in.size() * 4 + 16, '\0');
-  char* inPtr = const_cast<char*>(in.data());
-  size_t inLeft = in.size();
-  char* outPtr = &buffer[0];
-  size_t outLeft = buffer.size();
-  size_t result = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-  bool ok = result != static_cast<size_t>(-1) && inLeft == 0;
-  if (ok) {
-    // Flush any shift state (none for these encodings, but the call is cheap).
-    ok = iconv(cd, nullptr, nullptr, &outPtr, &outLeft) != static_cast<size_t>(-1);
-  }
-  iconv_close(cd);
-  if (ok) out.assign(buffer.data(), buffer.size() - outLeft);
-  return ok;
-}
 
 // The variant pairs as UTF-8 bytes (this file's string constants are code page 932): the
 // code point Unix's JIS tables give, and the one Windows' code page 932 gives for the same
@@ -92,8 +70,8 @@ bool isTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x8
 
 bool utf8ToCp932(const std::string& utf8, std::string& cp932) {
   std::string windows = withVariants(utf8, true), back;
-  if (!convert("CP932", "UTF-8", windows, cp932)) return false;
-  if (!convert("UTF-8", "CP932", cp932, back)) return false;
+  if (!hostUtf8ToCp932(windows, cp932)) return false;
+  if (!hostCp932ToUtf8(cp932, back)) return false;
   return back == windows;
 }
 
@@ -140,12 +118,27 @@ bool isValidCp932(const std::string& text) {
     }
   }
   std::string ignored;
-  return convert("UTF-8", "CP932", text, ignored);
+  return hostCp932ToUtf8(text, ignored);
 }
 
+// Well-formed UTF-8: no stray or missing continuation bytes, no overlong forms, no
+// surrogates, nothing beyond U+10FFFF.
 bool isValidUtf8(const std::string& text) {
-  std::string ignored;
-  return convert("UTF-16LE", "UTF-8", text, ignored);
+  for (size_t i = 0; i < text.size();) {
+    unsigned char lead = static_cast<unsigned char>(text[i]);
+    size_t n = utf8Length(lead);
+    if (n == 1 && lead >= 0x80) return false;
+    if (i + n > text.size()) return false;
+    for (size_t k = 1; k < n; ++k) {
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+    }
+    uint32_t value = codePoint(text.substr(i, n));
+    if ((n == 3 && (value < 0x800 || (value >= 0xD800 && value < 0xE000))) || (n == 4 && (value < 0x10000 || value > 0x10FFFF))) {
+      return false;
+    }
+    i += n;
+  }
+  return true;
 }
 
 std::string escapeControls(const std::string& text, bool keepNewlines) {
@@ -166,7 +159,7 @@ std::string shownName(const std::string& cp932) { return escapeControls(cp932ToU
 
 std::string cp932ToUtf8(const std::string& cp932) {
   std::string out, piece;
-  if (convert("UTF-8", "CP932", cp932, out)) return escapeControls(withVariants(out, false), true);
+  if (hostCp932ToUtf8(cp932, out)) return escapeControls(withVariants(out, false), true);
   out.clear();
   for (size_t i = 0; i < cp932.size();) {
     size_t n = cp932CharLength(cp932, i);
@@ -174,7 +167,7 @@ std::string cp932ToUtf8(const std::string& cp932) {
     unsigned char c = static_cast<unsigned char>(ch[0]);
     if (c < 0x80) {
       out += ch;
-    } else if (convert("UTF-8", "CP932", ch, piece)) {
+    } else if (hostCp932ToUtf8(ch, piece)) {
       out += piece;
     } else {
       char hex[8];

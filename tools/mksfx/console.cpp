@@ -4,15 +4,12 @@
 // report ends with the builder's shared status after naming the stub's own.
 #include "console.h"
 
-#include <termios.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 
 #include "cli.h"
+#include "host.h"
 #include "report/error_reporter.h"
 #include "system/system.h"
 
@@ -35,16 +32,15 @@ std::function<void(int)> fatalEndNote;
 
 ConsoleDisplay consoleDisplay;
 bool progressShown = false;  // a progress line is on the terminal
+bool inputEnded = false;     // standard input has come to its end
 
 }  // namespace
 
 void setFatalEndNote(std::function<void(int)> note) { fatalEndNote = std::move(note); }
 
 void ProgressLine::update(const std::string& text) {
-  if (verbosity == Verbosity::Quiet || isatty(STDERR_FILENO) != 1) return;
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  long long ms = static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+  if (verbosity == Verbosity::Quiet || !hostIsTerminal(stderr)) return;
+  long long ms = hostMilliseconds();
   if (progressShown && ms - lastDrawn_ < 100) return;
   lastDrawn_ = ms;
   progressShown = true;
@@ -61,26 +57,15 @@ void clearProgressLine() {
   progressShown = false;
 }
 
-bool consoleInteractive() { return isatty(STDIN_FILENO) == 1; }
+bool consoleInteractive() { return hostIsTerminal(stdin); }
 
 std::string readAnswerLine(bool hidden) {
-  termios saved{};
-  bool restore = false;
-  if (hidden && tcgetattr(STDIN_FILENO, &saved) == 0) {
-    termios quiet = saved;
-    quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
-    restore = tcsetattr(STDIN_FILENO, TCSANOW, &quiet) == 0;
-  }
-  char line[256];
   std::string answer;
-  if (std::fgets(line, sizeof line, stdin)) answer = line;
-  if (restore) {
-    tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-    std::fputc('\n', stderr);
-  }
-  while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r')) answer.pop_back();
+  if (!hostReadLine(hidden, answer)) inputEnded = true;
   return answer;
 }
+
+bool answersEnded() { return inputEnded; }
 
 bool askYesNo(const std::string& question) {
   if (!consoleInteractive()) {
@@ -91,7 +76,7 @@ bool askYesNo(const std::string& question) {
     std::fprintf(stderr, "%s [y/n] ", question.c_str());
     std::fflush(stderr);
     std::string a = readAnswerLine(false);
-    if (feof(stdin)) return false;
+    if (answersEnded()) return false;
     if (a == "y" || a == "Y" || a == "yes") return true;
     if (a == "n" || a == "N" || a == "no") return false;
   }

@@ -35,4 +35,5 @@ void clearProgressLine();
 
 bool consoleInteractive();  // standard input is a terminal
 std::string readAnswerLine(bool hidden);  // one line from standard input, without its end
+bool answersEnded();  // standard input came to its end while a line was read
 bool askYesNo(const std::string& question);  // false when not interactive

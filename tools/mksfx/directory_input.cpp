@@ -6,12 +6,7 @@
 // are in byte order of their UTF-8 paths and carry the files' modification times as DOS
 // date-times, so the same tree always gives the same archive. Entries are marked as made
 // by MS-DOS with DOS attributes (directory, read-only, archive), which the stub restores.
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstring>
 
 #include "archive/zip_format.h"
 #include "console.h"
@@ -30,25 +25,20 @@ constexpr uint64_t ENTRY_SIZE_LIMIT = 0xFFFFFFFFull;  // sizes are 32-bit withou
 struct Found {
   std::string path;  // relative, UTF-8, '/' separators; directories end with '/'
   std::string full;
-  struct stat info;
+  HostStatus info;
 };
 
 // Collects the tree below `root` (relative path `prefix`). Symbolic links to files are
-// followed; links to directories, devices, pipes and sockets are reported and left out, so
-// the walk neither loops nor blocks on a pipe.
+// followed; links to directories (and Windows junctions), devices, pipes and sockets are
+// reported and left out, so the walk neither loops nor blocks on a pipe.
 void walk(const std::string& root, const std::string& prefix, const InputOptions& options,
           std::vector<Found>& found, Problems& problems, int depth) {
   std::string directory = prefix.empty() ? root : root + "/" + prefix;
-  DIR* d = opendir(directory.c_str());
-  if (!d) {
+  std::vector<std::string> names;
+  if (!hostListDirectory(directory, names)) {
     problems.error("cannot read the directory " + directory);
     return;
   }
-  std::vector<std::string> names;
-  while (dirent* e = readdir(d)) {
-    if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
-  }
-  closedir(d);
   for (const std::string& name : names) {
     Found f;
     f.full = directory + "/" + name;
@@ -58,13 +48,12 @@ void walk(const std::string& root, const std::string& prefix, const InputOptions
         (relative == options.ownOutput || relative.compare(0, options.ownOutput.size() + 7, options.ownOutput + ".mksfx-") == 0)) {
       continue;
     }
-    struct stat link;
-    if (lstat(f.full.c_str(), &link) != 0 || stat(f.full.c_str(), &f.info) != 0) {
+    if (!hostStatus(f.full, f.info)) {
       problems.warning(relative + ": cannot be read; left out");
       continue;
     }
-    if (S_ISDIR(f.info.st_mode)) {
-      if (S_ISLNK(link.st_mode)) {
+    if (f.info.kind == HostKind::Directory) {
+      if (f.info.link) {
         problems.warning(relative + ": a symbolic link to a directory; left out");
         continue;
       }
@@ -76,7 +65,7 @@ void walk(const std::string& root, const std::string& prefix, const InputOptions
       if (excluded(f.path, options.excludes)) continue;
       found.push_back(f);
       walk(root, relative, options, found, problems, depth + 1);
-    } else if (S_ISREG(f.info.st_mode)) {
+    } else if (f.info.kind == HostKind::File) {
       f.path = relative;
       if (excluded(f.path, options.excludes)) continue;
       found.push_back(f);
@@ -93,22 +82,22 @@ bool makeEntry(const Found& f, int level, ZipEntry& entry, Problems& problems) {
     entry.name = f.path;
   }
   entry.versionMade = HOST_MSDOS_VERSION;
-  unixToDosDateTime(f.info.st_mtime, entry.date, entry.time);
+  unixToDosDateTime(f.info.modified, entry.date, entry.time);
   uint32_t attributes = isDirectory ? DOS_DIRECTORY : DOS_ARCHIVE;
-  if (!(f.info.st_mode & S_IWUSR)) attributes |= DOS_READONLY;
+  if (f.info.readOnly) attributes |= DOS_READONLY;
   entry.externalAttributes = attributes;
   if (isDirectory) {
     entry.versionNeeded = VERSION_STORED;
     entry.method = METHOD_STORED;
     return true;
   }
-  if (static_cast<uint64_t>(f.info.st_size) >= ENTRY_SIZE_LIMIT) {
+  if (f.info.size >= ENTRY_SIZE_LIMIT) {
     problems.error(f.path + ": larger than 4 GB; the stub reads no ZIP64 archives");
     return false;
   }
   // The file is read and deflated when the archive is written (so one file at a time is in
   // memory, and only in pieces); a file that cannot be opened is refused now.
-  if (access(f.full.c_str(), R_OK) != 0) {
+  if (!hostReadable(f.full)) {
     problems.error(f.path + ": cannot be read");
     return false;
   }

@@ -81,9 +81,7 @@ int printVersion() {
   return STATUS_OK;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   if (argc < 2) return overviewError("no command given");
   const char* command = argv[1];
   if (std::strcmp(command, "-h") == 0 || std::strcmp(command, "--help") == 0) return commandHelp(1, argv);
@@ -94,4 +92,16 @@ int main(int argc, char** argv) {
   if (std::strcmp(command, "test") == 0) return commandRun(argc - 1, argv + 1, true);
   if (std::strcmp(command, "extract") == 0) return commandRun(argc - 1, argv + 1, false);
   return overviewError(std::string(command[0] == '-' ? "unknown option \"" : "unknown command \"") + command + "\"");
+}
+
+}  // namespace
+
+// The commands see the arguments as UTF-8 on every host (Windows gives them as UTF-16).
+int main(int argc, char** argv) {
+  hostPrepareConsole();
+  std::vector<std::string> arguments = hostArguments(argc, argv);
+  std::vector<char*> pointers;
+  for (std::string& a : arguments) pointers.push_back(&a[0]);
+  pointers.push_back(nullptr);
+  return run(static_cast<int>(arguments.size()), pointers.data());
 }

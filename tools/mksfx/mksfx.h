@@ -7,10 +7,11 @@
 #pragma once
 
 #include <cstdint>
-#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "host.h"
 
 // ---- the archive being built --------------------------------------------------------------
 
@@ -125,6 +126,9 @@ bool readDirectoryInput(const std::string& path, const InputOptions& options, Zi
 // True when `path` (UTF-8, '/' separators, a directory ending in '/') or one of its leading
 // directories or its last component matches one of the patterns.
 bool excluded(const std::string& path, const std::vector<std::string>& patterns);
+// The shell's wildcards on UTF-8 text: '*', '?', [set], [!set], [a-z] and '\' quoting; a
+// '*' also takes '/'.
+bool wildcardMatches(const std::string& pattern, const std::string& text);
 
 // Why the stub's decoder would not give an entry's declared bytes (damaged data, another
 // size or CRC-32); empty when it does, and for encrypted entries (no password to check with).
@@ -156,7 +160,7 @@ class StoredBytes {
 
  private:
   const ZipEntry& entry_;
-  int fd_ = -1;
+  HostFile file_;
   uint64_t done_ = 0;
   bool failed_ = false;
 };
@@ -166,7 +170,7 @@ class StoredBytes {
 // the end can be taken back (a stored copy replacing deflated data that did not shrink).
 class OutputFile {
  public:
-  explicit OutputFile(int fd) : fd_(fd) {}
+  explicit OutputFile(HostFile& file) : file_(file) {}
   bool write(const char* bytes, size_t size);
   bool write(const std::string& bytes) { return write(bytes.data(), bytes.size()); }
   bool rewrite(uint64_t offset, const std::string& bytes);
@@ -174,7 +178,7 @@ class OutputFile {
   uint64_t position() const { return position_; }
 
  private:
-  int fd_;
+  HostFile& file_;
   uint64_t position_ = 0;
 };
 
@@ -203,18 +207,18 @@ std::string locateStub(const std::string& option);
 
 // ---- reproducible and verifiable output ------------------------------------------------------
 
-// A Unix time as a DOS date and time in local time (the zone TZ names); times before 1980
+// A Unix time as a DOS date and time in local time (hostLocalTime); times before 1980
 // or after 2107 become the first or last DOS date-time.
-void unixToDosDateTime(time_t t, uint16_t& date, uint16_t& time);
+void unixToDosDateTime(int64_t t, uint16_t& date, uint16_t& time);
 // $SOURCE_DATE_EPOCH: `set` false when it is unset or empty; false when it is not a count
 // of seconds from 0 to 2^31-1.
-bool sourceDateEpoch(time_t& epoch, bool& set);
+bool sourceDateEpoch(int64_t& epoch, bool& set);
 // Clamps every entry's DOS date-time and the times of its extra fields to `epoch`.
-void clampEntryTimes(ZipArchive& archive, time_t epoch);
+void clampEntryTimes(ZipArchive& archive, int64_t epoch);
 // The last step on the finished temporary file: with `reproducible`, its modification time
 // becomes `epoch`; `digest` gets its SHA-256 and `size` its size. False with a message on
 // standard error.
-bool finishOutput(const std::string& written, bool reproducible, time_t epoch, std::string& digest,
+bool finishOutput(const std::string& written, bool reproducible, int64_t epoch, std::string& digest,
                   uint64_t& size);
 // The SHA-256 of a file as 64 lower-case hex digits.
 bool fileSha256(const std::string& path, std::string& hex);

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "archive/zip_format.h"
+#include "host.h"
 #include "pe_image.h"
 
 namespace {
@@ -681,9 +682,9 @@ void applyResourceEdits(std::string& stub, const ResourceEdits& edits, Problems&
 void showResources(const std::string& path) {
   // The program image ends before the configuration block, which lies below 300,000 bytes.
   std::string file(1 << 20, '\0');
-  FILE* f = std::fopen(path.c_str(), "rb");
-  file.resize(f ? std::fread(&file[0], 1, file.size(), f) : 0);
-  if (f) std::fclose(f);
+  HostFile f;
+  int64_t n = f.openRead(path) ? f.read(&file[0], file.size()) : 0;
+  file.resize(n > 0 ? static_cast<size_t>(n) : 0);
   ResourceTree tree;
   std::string problem;
   if (!readStubTree(file, tree, problem)) {

@@ -1,17 +1,13 @@
 // Reproducible output. With SOURCE_DATE_EPOCH set (seconds since 1970, UTC), no time later
 // than it reaches the output: every entry's DOS date-time and the Unix and NTFS times of
 // its extra fields are clamped to it, and the written file gets it as its modification
-// time. DOS date-times are local time in the zone the process runs in (TZ is honoured), so
-// the same tree gives the same bytes under the same TZ. The finished file's SHA-256 is
+// time. DOS date-times are local time in the zone the process runs in (on Linux the one TZ
+// names, on Windows the system's), so the same tree gives the same bytes in the same zone. The finished file's SHA-256 is
 // taken from the file itself, after any signing, so it is the digest of what was shipped.
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <ctime>
+#include <string>
 
 #include "archive/zip_format.h"
 #include "mksfx.h"
@@ -25,13 +21,13 @@ constexpr uint64_t FILETIME_UNIX_EPOCH = 116444736000000000ull;  // 100 ns ticks
 
 uint8_t* at(std::string& s, size_t offset) { return reinterpret_cast<uint8_t*>(&s[0]) + offset; }
 
-void clampUnix32(uint8_t* p, time_t limit) {
+void clampUnix32(uint8_t* p, int64_t limit) {
   // Stored as a signed 32-bit count of seconds.
   int32_t value = static_cast<int32_t>(le32(p));
   if (value > limit) putLe32(p, static_cast<uint32_t>(limit));
 }
 
-void clampFileTime(uint8_t* p, time_t limit) {
+void clampFileTime(uint8_t* p, int64_t limit) {
   uint64_t value = le32(p) | uint64_t(le32(p + 4)) << 32;
   uint64_t bound = FILETIME_UNIX_EPOCH + uint64_t(limit) * 10000000ull;
   if (value > bound) {
@@ -42,7 +38,7 @@ void clampFileTime(uint8_t* p, time_t limit) {
 
 // Every time in an extra field, walked record by record; a record that overruns its field
 // is left as it is.
-void clampExtraTimes(std::string& extra, time_t limit) {
+void clampExtraTimes(std::string& extra, int64_t limit) {
   size_t p = 0;
   while (p + 4 <= extra.size()) {
     uint16_t tag = le16(at(extra, p));
@@ -74,37 +70,37 @@ void clampExtraTimes(std::string& extra, time_t limit) {
 
 }  // namespace
 
-void unixToDosDateTime(time_t t, uint16_t& date, uint16_t& time) {
-  struct tm local;
-  if (!localtime_r(&t, &local) || local.tm_year < 80) {
+void unixToDosDateTime(int64_t t, uint16_t& date, uint16_t& time) {
+  HostLocalTime local;
+  if (!hostLocalTime(t, local) || local.year < 1980) {
     date = (0 << 9) | (1 << 5) | 1;  // 1980-01-01, the first DOS date
     time = 0;
     return;
   }
-  if (local.tm_year > 207) {  // 2107-12-31 23:59:58, the last one
+  if (local.year > 2107) {  // 2107-12-31 23:59:58, the last one
     date = static_cast<uint16_t>((127 << 9) | (12 << 5) | 31);
     time = static_cast<uint16_t>((23 << 11) | (59 << 5) | 29);
     return;
   }
-  date = static_cast<uint16_t>(((local.tm_year - 80) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
-  time = static_cast<uint16_t>((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
+  date = static_cast<uint16_t>(((local.year - 1980) << 9) | (local.month << 5) | local.day);
+  time = static_cast<uint16_t>((local.hour << 11) | (local.minute << 5) | (local.second / 2));
 }
 
-bool sourceDateEpoch(time_t& epoch, bool& set) {
+bool sourceDateEpoch(int64_t& epoch, bool& set) {
   set = false;
-  const char* text = std::getenv("SOURCE_DATE_EPOCH");
-  if (!text || !*text) return true;
+  std::string text;
+  if (!hostEnvironment("SOURCE_DATE_EPOCH", text) || text.empty()) return true;
   char* end = nullptr;
   errno = 0;
-  long long value = std::strtoll(text, &end, 10);
+  long long value = std::strtoll(text.c_str(), &end, 10);
   // A 32-bit signed count, as the Unix times of the extra fields hold.
   if (errno != 0 || *end != '\0' || value < 0 || value > 0x7FFFFFFF) return false;
-  epoch = static_cast<time_t>(value);
+  epoch = static_cast<int64_t>(value);
   set = true;
   return true;
 }
 
-void clampEntryTimes(ZipArchive& archive, time_t epoch) {
+void clampEntryTimes(ZipArchive& archive, int64_t epoch) {
   uint16_t date, time;
   unixToDosDateTime(epoch, date, time);
   uint32_t limit = uint32_t(date) << 16 | time;
@@ -118,22 +114,17 @@ void clampEntryTimes(ZipArchive& archive, time_t epoch) {
   }
 }
 
-bool finishOutput(const std::string& written, bool reproducible, time_t epoch, std::string& digest,
+bool finishOutput(const std::string& written, bool reproducible, int64_t epoch, std::string& digest,
                   uint64_t& size) {
-  if (reproducible) {
-    struct timespec times[2];
-    times[0].tv_sec = times[1].tv_sec = epoch;
-    times[0].tv_nsec = times[1].tv_nsec = 0;
-    if (utimensat(AT_FDCWD, written.c_str(), times, 0) != 0) {
-      std::fprintf(stderr, "mksfx: error: cannot set the time of %s: %s\n", written.c_str(), std::strerror(errno));
-      return false;
-    }
+  if (reproducible && !hostSetModifiedTime(written, epoch)) {
+    std::fprintf(stderr, "mksfx: error: cannot set the time of %s: %s\n", written.c_str(), hostErrorText().c_str());
+    return false;
   }
-  struct stat s;
-  if (stat(written.c_str(), &s) != 0 || !fileSha256(written, digest)) {
+  HostStatus s;
+  if (!hostStatus(written, s) || !fileSha256(written, digest)) {
     std::fprintf(stderr, "mksfx: error: cannot read back %s\n", written.c_str());
     return false;
   }
-  size = static_cast<uint64_t>(s.st_size);
+  size = s.size;
   return true;
 }

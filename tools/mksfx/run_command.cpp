@@ -6,9 +6,6 @@
 // terminal (or refuses them when standard input is not a terminal, so nothing ever waits),
 // and reports the post-extraction steps that only exist on Windows. A fatal report ends
 // the process with the stub's status; the normal end is status 0, as in the stub.
-#include <sys/stat.h>
-
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -29,11 +26,6 @@ namespace {
 
 constexpr size_t PASSWORD_MAX = 31;  // what the stub's password field and engine keep
 
-// Ctrl-C stands for the dialog's confirmed Cancel. The handler only notes it (the file
-// services hold a break back until their transfer is done); the next progress event acts
-// on it, as the dialog's Cancel button is served from inside the entry loop.
-volatile std::sig_atomic_t interrupted = 0;
-extern "C" void noteInterrupt(int) { interrupted = 1; }
 
 struct RunOptions {
   std::string file;
@@ -67,7 +59,7 @@ class ConsolePrompts : public UserPrompts {
       std::fprintf(stderr, "%s -> no (standard input is not a terminal)\n", question.c_str());
       return ANSWER_NO;
     }
-    for (int tries = 0; tries < 10 && !std::feof(stdin); ++tries) {
+    for (int tries = 0; tries < 10 && !answersEnded(); ++tries) {
       std::fprintf(stderr, "%s [y]es, [n]o, [A]ll, ne[v]er, [q]uit: ", question.c_str());
       std::fflush(stderr);
       std::string a = readAnswerLine(false);
@@ -103,7 +95,7 @@ class ConsolePrompts : public UserPrompts {
     std::fprintf(stderr, "password for %s (empty: skip, \"!\": skip all encrypted entries): ", name.c_str());
     std::fflush(stderr);
     std::string typed = readAnswerLine(true);
-    if (std::feof(stdin) || typed.empty()) return PASSWORD_SKIP;
+    if (answersEnded() || typed.empty()) return PASSWORD_SKIP;
     if (typed == "!") return PASSWORD_SKIP_ALL;
     std::string converted;
     if (!utf8ToCp932(typed, converted)) converted = typed;
@@ -121,7 +113,7 @@ class ConsolePrompts : public UserPrompts {
     std::fprintf(stderr, "insert %s and press Enter (q to give up): ", which.c_str());
     std::fflush(stderr);
     std::string a = readAnswerLine(false);
-    return std::feof(stdin) || a == "q" || a == "Q" ? ANSWER_GIVE_UP : ANSWER_CONTINUE;
+    return answersEnded() || a == "q" || a == "Q" ? ANSWER_GIVE_UP : ANSWER_CONTINUE;
   }
 
   const RunOptions& options_;
@@ -195,7 +187,10 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
   DesktopSteps* desktopSteps() override { return &steps_; }
 
   void progress(ProgressEvent event, int code, const char* text) override {
-    if (interrupted && session_ && session_->runInProgress()) {
+    // Ctrl-C stands for the dialog's confirmed Cancel. It is only noted (the file services
+    // hold a break back until their transfer is done); the next progress event acts on it,
+    // as the dialog's Cancel button is served from inside the entry loop.
+    if (hostInterrupted() && session_ && session_->runInProgress()) {
       endLine();
       std::fflush(stdout);
       std::fprintf(stderr, "cancelled\n");
@@ -444,8 +439,7 @@ int commandRun(int argc, char** argv, bool test) {
   if (parsed >= 0) return parsed;
   RunOptions o;
   if (!runOptionsFrom(spec, arguments, o)) return STATUS_USAGE;
-  struct stat s;
-  if (stat(o.file.c_str(), &s) != 0 || !S_ISREG(s.st_mode)) {
+  if (!hostIsFile(o.file)) {
     std::fprintf(stderr, "mksfx: error: %s is not a file\n", o.file.c_str());
     return STATUS_FAILED;
   }
@@ -461,11 +455,9 @@ int commandRun(int argc, char** argv, bool test) {
   // learns whether there is one, for the status.
   bool blockRejected = configurationRejected(file);
   installConsoleReporting();
-  struct sigaction action {};
-  action.sa_handler = noteInterrupt;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  std::string caption = o.file.substr(o.file.rfind('/') == std::string::npos ? 0 : o.file.rfind('/') + 1);
+  hostCatchInterrupt();
+  size_t slash = o.file.find_last_of(HOST_SEPARATORS);
+  std::string caption = o.file.substr(slash == std::string::npos ? 0 : slash + 1);
   std::string captionCp932;
   if (!utf8ToCp932(caption, captionCp932)) captionCp932 = "mksfx";
   ConsoleFrontEnd frontEnd(engine, test, captionCp932);

@@ -4,8 +4,6 @@
 // read into the same option list the command line gives, so a setting means exactly what
 // its option means. `mksfx show --config` writes an SFX's configuration block and comment
 // in this form, and a build whose input is an SFX starts from that SFX's settings.
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstring>
 
@@ -73,8 +71,7 @@ std::string sectionSetting(const char* cp932) { return cp932ToUtf8(cp932 ? cp932
 
 bool readSettingsFile(const std::string& path, Settings& given, std::string& reason) {
   std::string text;
-  struct stat s;
-  if (stat(path.c_str(), &s) != 0 || !S_ISREG(s.st_mode) || !readWholeFile(path, text)) {
+  if (!hostIsFile(path) || !readWholeFile(path, text)) {
     reason = "cannot read the settings file " + path;
     return false;
   }
@@ -149,9 +146,8 @@ std::string settingsText(const ConfigBlock& block, const std::string& comment) {
 bool mergeSettings(const Arguments& commandLine, Arguments& merged) {
   merged.operands = commandLine.operands;
   const std::string input = commandLine.operands.empty() ? std::string() : commandLine.operands[0];
-  struct stat s;
   std::string cp932;
-  if (!commandLine.has("reset-config") && stat(input.c_str(), &s) == 0 && S_ISREG(s.st_mode) &&
+  if (!commandLine.has("reset-config") && hostIsFile(input) &&
       utf8ToCp932(input, cp932) && cp932.size() < 260) {
     ConfigBlock block;
     if (block.load(cp932.c_str()) == ConfigLoadResult::Loaded) {

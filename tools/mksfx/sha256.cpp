@@ -46,20 +46,21 @@ void compress(uint32_t state[8], const uint8_t block[64]) {
 }  // namespace
 
 bool fileSha256(const std::string& path, std::string& hex) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
+  HostFile f;
+  if (!f.openRead(path)) return false;
   uint32_t state[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
                        0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
   static uint8_t buffer[1 << 16];
   uint64_t total = 0;
   size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) == sizeof buffer) {
+  for (;;) {
+    int64_t got = f.read(reinterpret_cast<char*>(buffer), sizeof buffer);
+    if (got < 0) return false;
+    n = static_cast<size_t>(got);
+    if (n < sizeof buffer) break;
     for (size_t i = 0; i < n; i += 64) compress(state, buffer + i);
     total += n;
   }
-  bool ok = !std::ferror(f);
-  std::fclose(f);
-  if (!ok) return false;
   // The tail: the rest, a 1 bit, zeros, and the length in bits as a big-endian 64-bit number.
   size_t whole = n / 64 * 64;
   for (size_t i = 0; i < whole; i += 64) compress(state, buffer + i);

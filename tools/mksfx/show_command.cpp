@@ -2,8 +2,6 @@
 // is loaded by the engine's ConfigBlock (so a malformed block gives the stub's own notice and
 // defaults) and the entries come from the engine's ArchiveReader (so a damaged archive ends
 // with the stub's numbered report and status).
-#include <sys/stat.h>
-
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
@@ -262,8 +260,7 @@ int commandShow(int argc, char** argv) {
   int parsed = parseArguments(SHOW_COMMAND, argc, argv, arguments);
   if (parsed >= 0) return parsed;
   std::string path = arguments.operands[0];
-  struct stat s;
-  if (stat(path.c_str(), &s) != 0 || !S_ISREG(s.st_mode)) {
+  if (!hostIsFile(path)) {
     std::fprintf(stderr, "mksfx: error: %s is not a file\n", path.c_str());
     return STATUS_FAILED;
   }

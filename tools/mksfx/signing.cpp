@@ -2,28 +2,12 @@
 // table, so a stub that already carries one cannot take an archive behind it: the appended
 // bytes break the signature, and Windows then shows the file as tampered with. The builder
 // refuses such a stub and signs the finished file instead, by running the author's signing
-// command on the temporary file before it takes its final name (so a failed signing leaves
-// no unsigned file under that name).
-#include <sys/stat.h>
-#include <sys/wait.h>
-
+// command (through the system's shell) on the temporary file before it takes its final
+// name, so a failed signing leaves no unsigned file under that name.
 #include <cstdio>
-#include <cstdlib>
 
 #include "mksfx.h"
 #include "pe_image.h"
-
-namespace {
-
-// The path quoted for /bin/sh: inside single quotes everything is literal except the quote
-// itself, which is closed, escaped and reopened.
-std::string shellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-}  // namespace
 
 void checkStubUnsigned(const std::string& stub, Problems& problems) {
   PeImage pe;
@@ -43,22 +27,21 @@ bool runSignCommand(const std::string& command, const std::string& path) {
   std::string line;
   for (size_t i = 0; i < command.size();) {
     if (command.compare(i, 2, "{}") == 0) {
-      line += shellQuoted(path);
+      line += hostQuoted(path);
       i += 2;
     } else {
       line += command[i++];
     }
   }
   std::fflush(stdout);
-  int status = std::system(line.c_str());
-  struct stat s;
-  if (status == -1 || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+  int status = hostRunCommand(line);
+  if (status != 0) {
     std::fprintf(stderr, "mksfx: error: the signing command failed (%s); nothing written\n",
-                 status != -1 && WIFEXITED(status) ? ("status " + std::to_string(WEXITSTATUS(status))).c_str()
-                                                    : "it did not run to its end");
+                 status > 0 ? ("status " + std::to_string(status)).c_str() : "it did not run to its end");
     return false;
   }
-  if (stat(path.c_str(), &s) != 0 || !S_ISREG(s.st_mode) || s.st_size == 0) {
+  HostStatus s;
+  if (!hostStatus(path, s) || s.kind != HostKind::File || s.size == 0) {
     std::fprintf(stderr, "mksfx: error: the signing command left no file at %s; nothing written\n", path.c_str());
     return false;
   }

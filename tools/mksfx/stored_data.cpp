@@ -4,12 +4,9 @@
 // author's level) and, when that does not make it smaller, taken back and copied as it is.
 // So the builder's memory does not grow with the payload: it holds the archive's records,
 // not its data.
-#include <fcntl.h>
-#include <unistd.h>
 #include <zlib.h>
 
-#include <cerrno>
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -28,21 +25,8 @@ std::vector<char>& pieceBuffer(int which) {
   return buffers[which];
 }
 
-// Reads up to `size` bytes, retrying short reads; -1 on an error.
-ssize_t readFully(int fd, char* buffer, size_t size) {
-  size_t done = 0;
-  while (done < size) {
-    ssize_t n = read(fd, buffer + done, size - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return -1;
-    if (n == 0) break;
-    done += static_cast<size_t>(n);
-  }
-  return static_cast<ssize_t>(done);
-}
-
 // Deflates the file into `out`; `crc` and `size` get the CRC-32 and length of what was read.
-bool deflateInto(int fd, int level, OutputFile& out, uint32_t& crc, uint64_t& size, uint64_t& packed) {
+bool deflateInto(HostFile& file, int level, OutputFile& out, uint32_t& crc, uint64_t& size, uint64_t& packed) {
   z_stream s;
   std::memset(&s, 0, sizeof s);
   // windowBits -15: raw deflate, no zlib header; memLevel 9 for the best match finding.
@@ -54,7 +38,7 @@ bool deflateInto(int fd, int level, OutputFile& out, uint32_t& crc, uint64_t& si
   bool ok = true;
   int result = Z_OK;
   while (ok && result != Z_STREAM_END) {
-    ssize_t n = readFully(fd, in.data(), in.size());
+    int64_t n = file.read(in.data(), in.size());
     if (n < 0) {
       ok = false;
       break;
@@ -63,7 +47,7 @@ bool deflateInto(int fd, int level, OutputFile& out, uint32_t& crc, uint64_t& si
     size += static_cast<uint64_t>(n);
     s.next_in = reinterpret_cast<Bytef*>(in.data());
     s.avail_in = static_cast<uInt>(n);
-    int flush = n < static_cast<ssize_t>(in.size()) ? Z_FINISH : Z_NO_FLUSH;
+    int flush = n < static_cast<int64_t>(in.size()) ? Z_FINISH : Z_NO_FLUSH;
     do {
       s.next_out = reinterpret_cast<Bytef*>(compressed.data());
       s.avail_out = static_cast<uInt>(compressed.size());
@@ -80,13 +64,13 @@ bool deflateInto(int fd, int level, OutputFile& out, uint32_t& crc, uint64_t& si
 
 // Copies the file as it is; false when it cannot be read or is no longer what was deflated
 // (`check`: the CRC and size it had then).
-bool copyInto(int fd, OutputFile& out, bool check, uint32_t& crc, uint64_t& size) {
-  if (lseek(fd, 0, SEEK_SET) != 0) return false;
+bool copyInto(HostFile& file, OutputFile& out, bool check, uint32_t& crc, uint64_t& size) {
+  if (!file.seek(0)) return false;
   std::vector<char>& in = pieceBuffer(0);
   uint32_t again = 0;
   uint64_t copied = 0;
   for (;;) {
-    ssize_t n = readFully(fd, in.data(), in.size());
+    int64_t n = file.read(in.data(), in.size());
     if (n < 0) return false;
     if (n == 0) break;
     again = static_cast<uint32_t>(crc32(again, reinterpret_cast<const Bytef*>(in.data()), static_cast<uInt>(n)));
@@ -105,21 +89,18 @@ bool copyInto(int fd, OutputFile& out, bool check, uint32_t& crc, uint64_t& size
 
 StoredBytes::StoredBytes(const ZipEntry& entry) : entry_(entry) {
   if (entry.sourcePath.empty() || entry.packSource) return;
-  fd_ = open(entry.sourcePath.c_str(), O_RDONLY);
-  failed_ = fd_ < 0 || lseek(fd_, static_cast<off_t>(entry.sourceOffset), SEEK_SET) < 0;
+  failed_ = !file_.openRead(entry.sourcePath) || !file_.seek(entry.sourceOffset);
 }
 
-StoredBytes::~StoredBytes() {
-  if (fd_ >= 0) close(fd_);
-}
+StoredBytes::~StoredBytes() = default;
 
 size_t StoredBytes::read(char* buffer, size_t size) {
-  uint64_t total = fd_ >= 0 ? entry_.compressedSize : entry_.data.size();
+  uint64_t total = file_.isOpen() ? entry_.compressedSize : entry_.data.size();
   size_t want = static_cast<size_t>(std::min<uint64_t>(size, total - done_));
   if (failed_ || want == 0) return 0;
-  if (fd_ < 0) {
+  if (!file_.isOpen()) {
     std::memcpy(buffer, entry_.data.data() + done_, want);
-  } else if (readFully(fd_, buffer, want) != static_cast<ssize_t>(want)) {
+  } else if (file_.read(buffer, want) != static_cast<int64_t>(want)) {
     failed_ = true;
     return 0;
   }
@@ -128,27 +109,17 @@ size_t StoredBytes::read(char* buffer, size_t size) {
 }
 
 bool OutputFile::write(const char* bytes, size_t size) {
-  size_t done = 0;
-  while (done < size) {
-    ssize_t n = ::write(fd_, bytes + done, size - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
+  if (!file_.write(bytes, size)) return false;
   position_ += size;
   return true;
 }
 
 bool OutputFile::rewrite(uint64_t offset, const std::string& bytes) {
-  return offset + bytes.size() <= position_ &&
-         pwrite(fd_, bytes.data(), bytes.size(), static_cast<off_t>(offset)) == static_cast<ssize_t>(bytes.size());
+  return offset + bytes.size() <= position_ && file_.writeAt(offset, bytes.data(), bytes.size());
 }
 
 bool OutputFile::truncate(uint64_t position) {
-  if (position > position_ || ftruncate(fd_, static_cast<off_t>(position)) != 0 ||
-      lseek(fd_, static_cast<off_t>(position), SEEK_SET) < 0) {
-    return false;
-  }
+  if (position > position_ || !file_.truncate(position)) return false;
   position_ = position;
   return true;
 }
@@ -156,26 +127,26 @@ bool OutputFile::truncate(uint64_t position) {
 // Writes the stored bytes of an entry whose source is a file to deflate, and sets its
 // method, version, CRC and sizes (the local header before them is rewritten by the caller).
 bool writePackedSource(ZipEntry& e, OutputFile& out, Problems& problems) {
-  int fd = open(e.sourcePath.c_str(), O_RDONLY);
-  if (fd < 0) {
-    problems.error(e.sourcePath + ": cannot be read: " + std::strerror(errno));
+  HostFile file;
+  if (!file.openRead(e.sourcePath)) {
+    problems.error(e.sourcePath + ": cannot be read: " + hostErrorText());
     return false;
   }
   uint64_t start = out.position(), size = 0, packed = 0;
   uint32_t crc = 0;
-  bool ok = e.packLevel > 0 ? deflateInto(fd, e.packLevel, out, crc, size, packed) : copyInto(fd, out, false, crc, size);
+  bool ok = e.packLevel > 0 ? deflateInto(file, e.packLevel, out, crc, size, packed) : copyInto(file, out, false, crc, size);
   if (ok && size >= ENTRY_SIZE_LIMIT) ok = false;
   if (ok && e.packLevel > 0 && packed < size) {
     e.method = METHOD_DEFLATE;
     e.versionNeeded = VERSION_DEFLATED;
     e.compressedSize = static_cast<uint32_t>(packed);
   } else if (ok) {
-    ok = e.packLevel == 0 || (out.truncate(start) && copyInto(fd, out, true, crc, size));
+    ok = e.packLevel == 0 || (out.truncate(start) && copyInto(file, out, true, crc, size));
     e.method = METHOD_STORED;
     e.versionNeeded = VERSION_STORED;
     e.compressedSize = static_cast<uint32_t>(size);
   }
-  close(fd);
+  file.close();
   if (!ok) {
     problems.error(e.sourcePath + (size >= ENTRY_SIZE_LIMIT ? ": 4 GB or larger; the stub reads no ZIP64 archives"
                                                             : ": cannot be read, or changed while it was packed"));
@@ -192,7 +163,7 @@ bool copyStoredBytes(const ZipEntry& e, OutputFile& out, Problems& problems) {
   uint64_t copied = 0;
   while (size_t n = bytes.read(buffer.data(), buffer.size())) {
     if (!out.write(buffer.data(), n)) {
-      problems.error(std::string("cannot write the output: ") + std::strerror(errno));
+      problems.error(std::string("cannot write the output: ") + hostErrorText());
       return false;
     }
     copied += n;

@@ -7,12 +7,8 @@
 // header is rebuilt from the central record, so sizes and offsets stay right whatever the
 // input tool wrote. Split archives are refused, and so are ZIP64 records unless the author
 // lets them be rewritten without (the stub reads neither).
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 
 #include "archive/zip_format.h"
@@ -44,14 +40,12 @@ const uint8_t* bytesAt(const std::string& s, size_t offset) {
 // whole; the stored bytes are copied from their place when the output is written.
 class InputFile {
  public:
-  ~InputFile() {
-    if (fd_ >= 0) close(fd_);
-  }
   bool open(const std::string& path) {
-    fd_ = ::open(path.c_str(), O_RDONLY);
-    struct stat s;
-    if (fd_ < 0 || fstat(fd_, &s) != 0 || !S_ISREG(s.st_mode)) return false;
-    size_ = static_cast<size_t>(s.st_size);
+    uint64_t size = 0;
+    if (!hostIsFile(path) || !file_.openRead(path) || !file_.size(size)) return false;
+    // A 32-bit build cannot address more; the stub's offsets end at 4 GB anyway.
+    if (size > SIZE_MAX) return false;
+    size_ = static_cast<size_t>(size);
     // Room for the end record with the longest comment and the ZIP64 records before it.
     size_t last = EOCD_SIZE + MAX_COMMENT + ZIP64_LOCATOR_SIZE + ZIP64_END_SIZE;
     return holdFrom(size_ > last ? size_ - last : 0);
@@ -88,17 +82,8 @@ class InputFile {
 
  private:
   static constexpr size_t WINDOW = 4096;  // more than any fixed-size record
-  bool readAt(size_t offset, char* buffer, size_t length) {
-    size_t done = 0;
-    while (done < length) {
-      ssize_t n = pread(fd_, buffer + done, length - done, static_cast<off_t>(offset + done));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
-      done += static_cast<size_t>(n);
-    }
-    return true;
-  }
-  int fd_ = -1;
+  bool readAt(size_t offset, char* buffer, size_t length) { return file_.readAt(offset, buffer, length); }
+  HostFile file_;
   size_t size_ = 0;
   size_t tailStart_ = 0;
   std::string tail_;
@@ -357,17 +342,7 @@ bool readEntry(InputFile& file, const std::string& path, size_t& p, size_t direc
 
 }  // namespace
 
-bool readWholeFile(const std::string& path, std::string& bytes) {
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) return false;
-  bytes.clear();
-  char buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.append(buffer, n);
-  bool ok = !std::ferror(f);
-  std::fclose(f);
-  return ok;
-}
+bool readWholeFile(const std::string& path, std::string& bytes) { return hostReadWholeFile(path, bytes); }
 
 bool readZipInput(const std::string& path, const InputOptions& options, ZipArchive& archive,
                   Problems& problems) {
