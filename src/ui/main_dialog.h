@@ -2,7 +2,7 @@
 // in its old style (template 1000 and a hook procedure), which supplies the folder list, the
 // drive list and keeps the current directory in step with them. The dialog is the session's
 // front end (settings into the flags word, the extraction directory, Extract and Test) and
-// its progress link (ProgressEvents arrive as window messages 0x701..0x746).
+// its progress link (ProgressEvents are handled as the window messages 0x701..0x746).
 #pragma once
 
 #include <windows.h>
@@ -84,6 +84,7 @@ class MainDialog : public SessionFrontEnd, public ProgressLink {
   unsigned shownWarnings_ = 0;
   int64_t shownKilobytes_ = 0;
   DWORD lastRepaint_ = 0;
+  DWORD lastPump_ = 0;  // the tick of the last queue pump of a progress event
   char statusTested_[64] = {};
   char statusWarning_[64] = {};
   char statusExtracted_[64] = {};
