@@ -145,11 +145,6 @@ bool hostStatus(const std::string& path, HostStatus& status) {
   return true;
 }
 
-bool hostIsFile(const std::string& path) {
-  struct stat s;
-  return stat(path.c_str(), &s) == 0 && S_ISREG(s.st_mode);
-}
-
 bool hostExists(const std::string& path) {
   struct stat s;
   return lstat(path.c_str(), &s) == 0;
@@ -179,19 +174,6 @@ bool hostSetModifiedTime(const std::string& path, int64_t seconds) {
   times[0].tv_sec = times[1].tv_sec = static_cast<time_t>(seconds);
   times[0].tv_nsec = times[1].tv_nsec = 0;
   return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
-}
-
-bool hostReadWholeFile(const std::string& path, std::string& bytes) {
-  HostFile file;
-  if (!file.openRead(path)) return false;
-  bytes.clear();
-  char buffer[65536];
-  for (;;) {
-    int64_t n = file.read(buffer, sizeof buffer);
-    if (n < 0) return false;
-    bytes.append(buffer, static_cast<size_t>(n));
-    if (n < static_cast<int64_t>(sizeof buffer)) return true;
-  }
 }
 
 bool HostFile::createTemporary(const std::string& path, std::string& temporary) {
