@@ -446,6 +446,11 @@ int commandRun(int argc, char** argv, bool test) {
   std::string file, directory, password;
   if (!toEngineText(o.file, o.file, file, SYS_PATH_MAX - 1)) return STATUS_FAILED;
   if (!test && !toEngineText(o.directory, o.directory, directory, SYS_PATH_MAX - 1)) return STATUS_FAILED;
+  // A relative -d names a folder below the current one. The session changes the current
+  // folder as it starts (to the SFX's default directory, or the temporary one), so the
+  // path is made full before.
+  char full[SYS_PATH_MAX];
+  if (!test && SysFullPath(full, directory.c_str())) directory = full;
   if (o.hasPassword && !toEngineText("--password", o.password, password, PASSWORD_MAX)) return STATUS_USAGE;
   RunOptions engine = o;
   engine.directory = directory;
