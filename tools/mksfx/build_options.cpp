@@ -94,9 +94,10 @@ const CommandSpec BUILD_COMMAND = {
          "runs with the user's rights) or requireAdministrator (Windows asks for elevation).\n"
          "Example: --manifest-level requireAdministrator"},
         {"sign-command", 0, "'CMD {}'",
-         "A command that signs the finished file before it gets its name, run by /bin/sh with\n"
-         "{} standing for the file's quoted path; when it fails nothing is written. The stub\n"
-         "itself must be unsigned (the archive behind it would break its signature).\n"
+         "A command that signs the finished file before it gets its name, run by /bin/sh (cmd\n"
+         "on Windows) with {} standing for the file's quoted path; when it fails nothing is\n"
+         "written. The stub itself must be unsigned (the archive behind it would break its\n"
+         "signature).\n"
          "Example: --sign-command 'osslsigncode sign -certs a.pem -key a.key -in {} -out {}.s && mv {}.s {}'"},
     },
     1,
