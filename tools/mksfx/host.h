@@ -97,7 +97,7 @@ bool hostReadWholeFile(const std::string& path, std::string& bytes);
 enum class HostPublish { Done, Exists, Failed };
 // Gives the finished `temporary` its final name. Without `replace`, an existing target is
 // never touched (Exists), not even one that appeared since the build began; with it, it is
-// replaced in one step. The temporary name is gone afterwards only when Done and replaced.
+// replaced in one step. The temporary name is gone afterwards, whatever the result.
 HostPublish hostPublish(const std::string& temporary, const std::string& target, bool replace);
 
 // The reason for the last failure, as a short English text ("No such file or directory").
