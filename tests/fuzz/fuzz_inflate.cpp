@@ -12,21 +12,14 @@
 #include <vector>
 
 #include "decode/inflate.h"
+#include "fuzz_support.h"
 
 namespace {
 
 constexpr uint32_t OUTPUT_CAP = 1u << 20;  // bytes kept per input; WriteOutput stops after it
 
-class FuzzIo : public InflateIo {
+class FuzzIo : public FuzzInflateIo {
  public:
-  FuzzIo() {
-    InBufSize = 61440;
-    OutBufSize = 65536;
-    WorkBufSize = 10240;
-    InBuf = static_cast<uint8_t*>(std::malloc(InBufSize));
-    OutBuf = static_cast<uint8_t*>(std::calloc(1, OutBufSize));
-    WorkBuf = static_cast<uint8_t*>(std::malloc(WorkBufSize));
-  }
   uint32_t ReadInput(uint8_t* buffer, uint32_t size) override {
     size_t n = data_size - pos;
     if (n > size) n = size;

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "decode/inflate.h"
+#include "fuzz_support.h"
 
 namespace {
 
@@ -26,16 +27,8 @@ constexpr uint32_t OUTPUT_CAP = 1u << 20;  // bytes this decoder keeps per input
 // window past the output it handed over, so zlib has passed that point when it got this far.
 constexpr uint32_t REFERENCE_CAP = OUTPUT_CAP + 2 * 65536;
 
-class FuzzIo : public InflateIo {
+class FuzzIo : public FuzzInflateIo {
  public:
-  FuzzIo() {
-    InBufSize = 61440;
-    OutBufSize = 65536;
-    WorkBufSize = 10240;
-    InBuf = static_cast<uint8_t*>(std::malloc(InBufSize));
-    OutBuf = static_cast<uint8_t*>(std::calloc(1, OutBufSize));
-    WorkBuf = static_cast<uint8_t*>(std::malloc(WorkBufSize));
-  }
   uint32_t ReadInput(uint8_t* buffer, uint32_t size) override {
     size_t n = dataSize - pos;
     if (n > size) n = size;

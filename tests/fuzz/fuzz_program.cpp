@@ -9,35 +9,23 @@
 // last input byte decides whether the password word carries "secret" from the start. Fatal
 // and format reports end the input through a throwing exit hook, as they would end the
 // process; a crash, an assertion, a hang, a leak or an access out of bounds is a fault.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "report/error_reporter.h"
 #include "extract/extract.h"
+#include "fuzz_support.h"
+#include "options/option_state.h"
+#include "report/error_reporter.h"
 #include "report/front_end.h"
 #include "report/user_prompts.h"
-#include "options/option_state.h"
 #include "session/session.h"
 #include "system/system.h"
 
-using ErrorReporter::SetProgressLink, ErrorReporter::SetMessageDisplay;
+using ErrorReporter::SetProgressLink;
 
 namespace {
-
-struct ReportEnded {
-  int status;
-};
-
-void throwingExit(int status) { throw ReportEnded{status}; }
-
-class QuietDisplay : public MessageDisplay {
- public:
-  bool show(ProgressLink*, const char*, const char*, MessageKind) override { return true; }
-};
 
 // The scripted user: the same answers in the same order for every input.
 class ScriptedUser : public UserPrompts {
@@ -90,20 +78,13 @@ class TestingFrontEnd : public SessionFrontEnd, public ProgressLink {
   uint32_t sum_ = 0;
 };
 
-std::string programFile() { return "/tmp/fuzz_program_" + std::to_string(getpid()) + ".exe"; }
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static QuietDisplay display;
-  static const std::string path = programFile();
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return 0;
-  if (size > 0) std::fwrite(data, 1, size, file);
-  std::fclose(file);
+  static const std::string path = inputFile("fuzz_program", ".exe");
+  if (!writeInput(path, data, size)) return 0;
 
-  SysSetExitHook(throwingExit);
-  SetMessageDisplay(&display);
+  QuietReports quiet;
   TestingFrontEnd frontEnd(size > 0 && (data[size - 1] & 1) != 0);
   {
     Session session(frontEnd);
@@ -115,6 +96,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SetProgressLink(nullptr);
   SetUserPrompts(nullptr);
   ForgetTypedPassword();
-  SysSetExitHook(nullptr);
   return 0;
 }

@@ -1,0 +1,68 @@
+// Set-up shared by the libFuzzer targets: the Inflater's buffers at the extraction context's
+// sizes, the input written to a file of this process (for the targets that open an archive
+// or a program), and the reports that end an input instead of the process: a throwing exit
+// hook and a display that shows nothing.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "decode/inflate.h"
+#include "report/error_reporter.h"
+#include "report/front_end.h"
+#include "system/system.h"
+
+// An InflateIo with the buffers of an extraction context (input 61,440, window 65,536, work
+// 10,240 bytes), kept for the whole run; the window starts zeroed.
+class FuzzInflateIo : public InflateIo {
+ public:
+  FuzzInflateIo() {
+    InBufSize = 61440;
+    OutBufSize = 65536;
+    WorkBufSize = 10240;
+    InBuf = static_cast<uint8_t*>(std::malloc(InBufSize));
+    OutBuf = static_cast<uint8_t*>(std::calloc(1, OutBufSize));
+    WorkBuf = static_cast<uint8_t*>(std::malloc(WorkBufSize));
+  }
+};
+
+// A file name in /tmp for this process's inputs, e.g. /tmp/fuzz_program_1234.exe.
+inline std::string inputFile(const char* target, const char* extension) {
+  return std::string("/tmp/") + target + "_" + std::to_string(getpid()) + extension;
+}
+
+// Writes the input as the whole file; false when the file cannot be written.
+inline bool writeInput(const std::string& path, const uint8_t* data, size_t size) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  if (size > 0) std::fwrite(data, 1, size, file);
+  std::fclose(file);
+  return true;
+}
+
+// A fatal or format report ended the input with this status.
+struct ReportEnded {
+  int status;
+};
+
+// For the lifetime of one input: fatal reports throw ReportEnded instead of ending the
+// process, and messages go to a display that shows nothing and answers yes.
+class QuietReports : public MessageDisplay {
+ public:
+  QuietReports() {
+    SysSetExitHook(throwingExit);
+    ErrorReporter::SetMessageDisplay(this);
+  }
+  ~QuietReports() override {
+    ErrorReporter::SetMessageDisplay(nullptr);
+    SysSetExitHook(nullptr);
+  }
+  bool show(ProgressLink*, const char*, const char*, MessageKind) override { return true; }
+
+ private:
+  static void throwingExit(int status) { throw ReportEnded{status}; }
+};
