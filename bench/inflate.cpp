@@ -33,12 +33,14 @@
 #include "archive/zip_format.h"
 #include "decode/crc32.h"
 #include "decode/inflate.h"
+#include "extract/entry_decoder.h"
+#include "extract/extract.h"
 
 namespace {
 
-constexpr uint32_t IN_BUF = 61440;
-constexpr uint32_t OUT_BUF = 65536;
-constexpr uint32_t WORK_BUF = 10240;
+// zlib reads and writes in the extraction context's pieces too.
+constexpr uint32_t IN_BUF = EXT_IN_BUF_SIZE;
+constexpr uint32_t OUT_BUF = EXT_OUT_BUF_SIZE;
 
 // ---- test data ---------------------------------------------------------------------------
 
@@ -152,16 +154,8 @@ std::string sevenZipDeflate64(const std::string& data) {
 
 // The engine's side of an entry: reads of up to 61,440 bytes copied from the "file",
 // CRC-32 over each window handed out.
-class BenchIo : public InflateIo {
+class BenchIo : public EntryDecoder {
  public:
-  BenchIo() : in_(IN_BUF), out_(OUT_BUF), work_(WORK_BUF) {
-    InBuf = in_.data();
-    InBufSize = IN_BUF;
-    OutBuf = out_.data();
-    OutBufSize = OUT_BUF;
-    WorkBuf = work_.data();
-    WorkBufSize = WORK_BUF;
-  }
   uint32_t ReadInput(uint8_t* buffer, uint32_t size) override {
     size_t n = src->size() - pos;
     if (n > size) n = size;
@@ -169,18 +163,8 @@ class BenchIo : public InflateIo {
     pos += n;
     return static_cast<uint32_t>(n);
   }
-  bool WriteOutput(const uint8_t* data, uint32_t size) override {
-    crc = Crc32Update(data, size, crc);
-    written += size;
-    return true;
-  }
   const std::string* src = nullptr;
   size_t pos = 0;
-  uint32_t crc = 0xFFFFFFFF;
-  uint64_t written = 0;
-
- private:
-  std::vector<uint8_t> in_, out_, work_;
 };
 
 struct Result {
@@ -191,14 +175,10 @@ struct Result {
 
 __attribute__((noinline)) Result decodeSliceOurs(const std::string& compressed, bool deflateMode) {
   static BenchIo io;
-  static Inflater inflater;
   io.src = &compressed;
   io.pos = 0;
-  io.crc = 0xFFFFFFFF;
-  io.written = 0;
-  inflater.Init(io);
-  int status = inflater.Run(deflateMode);
-  return {io.written, ~io.crc, status};
+  int status = io.Decode(deflateMode ? METHOD_DEFLATE : METHOD_DEFLATE64);
+  return {io.produced(), io.crc(), status};
 }
 
 __attribute__((noinline)) Result decodeSliceZlib(const std::string& compressed) {

@@ -12,18 +12,19 @@
 #include <string>
 
 #include "decode/inflate.h"
+#include "extract/extract.h"
 #include "report/error_reporter.h"
 #include "report/front_end.h"
 #include "system/system.h"
 
-// An InflateIo with the buffers of an extraction context (input 61,440, window 65,536, work
-// 10,240 bytes), kept for the whole run; the window starts zeroed.
+// An InflateIo with the buffers of an extraction context, kept for the whole run; the window
+// starts zeroed.
 class FuzzInflateIo : public InflateIo {
  public:
   FuzzInflateIo() {
-    InBufSize = 61440;
-    OutBufSize = 65536;
-    WorkBufSize = 10240;
+    InBufSize = EXT_IN_BUF_SIZE;
+    OutBufSize = EXT_OUT_BUF_SIZE;
+    WorkBufSize = EXT_WORK_BUF_SIZE;
     InBuf = static_cast<uint8_t*>(std::malloc(InBufSize));
     OutBuf = static_cast<uint8_t*>(std::calloc(1, OutBufSize));
     WorkBuf = static_cast<uint8_t*>(std::malloc(WorkBufSize));
