@@ -246,7 +246,10 @@ int timeClick(HWND dialog, int id, int ms) {
   DWORD start = GetTickCount();
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
   Selector box = parseSelector("box");
-  while (IsWindow(dialog) && IsWindowVisible(dialog) && !findDialog(box)) {
+  // A message box disables the dialog that owns it: while the dialog is enabled, three cheap
+  // questions per poll suffice, so the polling takes little from the program it times
+  // (going through every top-level window costs some forty requests to the window system).
+  while (IsWindow(dialog) && IsWindowVisible(dialog) && (IsWindowEnabled(dialog) || !findDialog(box))) {
     if (GetTickCount() - start > static_cast<DWORD>(ms)) return 2;
     Sleep(5);
   }
