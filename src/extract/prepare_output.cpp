@@ -86,13 +86,27 @@ void notifySkipped(const char* path) {
 // Output paths are names, never patterns: a search would let "a?.txt" find "ab.txt".
 bool lookUp(const char* path, FindRecord* record) { return SysLookUp(path, record) == 0; }
 
+FileStream* openStream(const char* path, uint32_t disposition, uint32_t attributes);
+
 // True when the creation goes on; false when the entry is skipped (or the run stopped).
-bool fileConflict(ExtClass& ext, const EntryRecord* entry) {
+// Where the overwrite choices can skip the entry or ask about it, a free name is taken at
+// once: the creation of a new file answers whether the name exists, and a look-up of a name
+// that does not exist costs a search of the whole directory on some systems (Wine compares
+// every name there without regard to case). The stream made so is the entry's output.
+bool fileConflict(ExtClass& ext, const EntryRecord* entry, uint32_t attributes) {
   OptionState& o = Options();
   EntryWork& w = ext.work;
   if (o.overwriteMode == OVERWRITE_ALL) return true;
+  if (FileStream* stream = openStream(w.outputPath, SYS_CREATE_NEW, SysKeepAttributes(attributes))) {
+    w.newOutput = true;
+    ext.outputStream = stream;
+    return true;
+  }
   FindRecord found;
-  if (!lookUp(w.outputPath, &found)) return true;
+  if (!lookUp(w.outputPath, &found)) {
+    w.outputAbsent = true;
+    return true;
+  }
   if (o.overwriteMode == OVERWRITE_NEVER) {
     notifySkipped(w.outputPath);
     return false;
@@ -212,6 +226,19 @@ void openOutputFile(ExtClass& ext, uint32_t creationAttributes) {
   w.tempPath[0] = '\0';
   w.newOutput = false;
   FileStream* stream = nullptr;
+  // Where the overwrite check just found nothing, the file is made at once: looking up a
+  // name that does not exist costs a search of the whole directory on some systems (Wine
+  // compares every name there without regard to case), a second one for the same answer.
+  // Should the name exist after all, the creation fails and the file is looked at below.
+  if (w.outputAbsent) {
+    stream = openStream(w.outputPath, SYS_CREATE_NEW, creationAttributes);
+    uint32_t error = stream ? 0 : SysLastError();
+    if (stream || (error != SYS_ERROR_FILE_EXISTS && error != SYS_ERROR_ALREADY_EXISTS)) {
+      w.newOutput = stream != nullptr;
+      ext.outputStream = stream;
+      return;
+    }
+  }
   uint32_t existing = 0;
   if (SysGetAttributes(w.outputPath, &existing) == 0) {
     if (!(existing & (SYS_ATTR_READONLY | SYS_ATTR_DIRECTORY))) stream = openBeside(w, creationAttributes);
@@ -369,7 +396,8 @@ int PrepareOutput(ExtClass& ext, const EntryRecord* entry, const NtfsTimes* time
     return 0;
   }
   if (!w.isDirectory) {
-    if (!fileConflict(ext, entry)) return 0;
+    if (!fileConflict(ext, entry, attributes)) return 0;
+    if (ext.outputStream) return 1;  // made under its own name: the name was free
   } else {
     // The look-up ignores the entry's trailing '/', so an existing directory is found and
     // settled by the directory rules (never overwritten, asked about, or given attributes).
