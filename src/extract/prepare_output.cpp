@@ -180,6 +180,7 @@ constexpr char TEMP_SUFFIX[] = ".TMP";
 constexpr size_t TEMP_NAME_LENGTH = sizeof TEMP_PREFIX - 1 + 4 + sizeof TEMP_SUFFIX - 1;
 constexpr int TEMP_NAME_TRIES = 64;
 unsigned tempNumber = 0;  // the number of the last name made; advanced past names that exist
+bool previousOutputExisted = false;  // the last output file looked at existed already
 
 FileStream* openStream(const char* path, uint32_t disposition, uint32_t attributes) {
   FileStream* stream = new (std::nothrow) FileStream(path, SYS_GENERIC_WRITE, 0, disposition, attributes);
@@ -229,8 +230,11 @@ void openOutputFile(ExtClass& ext, uint32_t creationAttributes) {
   // Where the overwrite check just found nothing, the file is made at once: looking up a
   // name that does not exist costs a search of the whole directory on some systems (Wine
   // compares every name there without regard to case), a second one for the same answer.
-  // Should the name exist after all, the creation fails and the file is looked at below.
-  if (w.outputAbsent) {
+  // With "overwrite always" nothing was looked up, and the entry before decides what comes
+  // first: after a new file the creation (a failed one costs a call where the name exists),
+  // after a replaced one the look-up. Should the name exist after all, the creation fails
+  // and the file is looked at below.
+  if (w.outputAbsent || !previousOutputExisted) {
     stream = openStream(w.outputPath, SYS_CREATE_NEW, creationAttributes);
     uint32_t error = stream ? 0 : SysLastError();
     if (stream || (error != SYS_ERROR_FILE_EXISTS && error != SYS_ERROR_ALREADY_EXISTS)) {
@@ -240,7 +244,8 @@ void openOutputFile(ExtClass& ext, uint32_t creationAttributes) {
     }
   }
   uint32_t existing = 0;
-  if (SysGetAttributes(w.outputPath, &existing) == 0) {
+  previousOutputExisted = SysGetAttributes(w.outputPath, &existing) == 0;
+  if (previousOutputExisted) {
     if (!(existing & (SYS_ATTR_READONLY | SYS_ATTR_DIRECTORY))) stream = openBeside(w, creationAttributes);
   } else {
     uint32_t error = SysLastError();
