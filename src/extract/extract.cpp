@@ -287,7 +287,6 @@ void ExtClass::beginEntry(const EntryRecord* entry) {
   w.outputPath[0] = '\0';
   w.tempPath[0] = '\0';
   w.newOutput = false;
-  w.outputAbsent = false;
   w.isDirectory = LastSingleChar(w.entryName) == '/';
   w.decrypting = false;
   w.cancelled = false;

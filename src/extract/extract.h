@@ -48,7 +48,6 @@ struct EntryWork {
   char tempPath[SYS_PATH_MAX];    // the file that receives the data beside an existing
                                   // output, renamed over it at the end; empty when none
   bool newOutput;                 // the output file did not exist before this entry
-  bool outputAbsent;              // a look-up of this entry found nothing at the output path
   bool isDirectory;               // the entry name ends with '/'
   bool decrypting;                // ReadInput decrypts what it reads
   bool cancelled;                 // the user stopped the run at an overwrite question

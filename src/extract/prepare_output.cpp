@@ -88,6 +88,10 @@ bool lookUp(const char* path, FindRecord* record) { return SysLookUp(path, recor
 
 FileStream* openStream(const char* path, uint32_t disposition, uint32_t attributes);
 
+// Whether the last output name looked at held a file already: it decides whether the next
+// output is created first or looked at first (see openOutputFile).
+bool previousOutputExisted = false;
+
 // True when the creation goes on; false when the entry is skipped (or the run stopped).
 // Where the overwrite choices can skip the entry or ask about it, a free name is taken at
 // once: the creation of a new file answers whether the name exists, and a look-up of a name
@@ -100,13 +104,12 @@ bool fileConflict(ExtClass& ext, const EntryRecord* entry, uint32_t attributes) 
   if (FileStream* stream = openStream(w.outputPath, SYS_CREATE_NEW, SysKeepAttributes(attributes))) {
     w.newOutput = true;
     ext.outputStream = stream;
+    previousOutputExisted = false;
     return true;
   }
   FindRecord found;
-  if (!lookUp(w.outputPath, &found)) {
-    w.outputAbsent = true;
-    return true;
-  }
+  previousOutputExisted = lookUp(w.outputPath, &found);
+  if (!previousOutputExisted) return true;  // created at once below, not looked up again
   if (o.overwriteMode == OVERWRITE_NEVER) {
     notifySkipped(w.outputPath);
     return false;
@@ -180,7 +183,6 @@ constexpr char TEMP_SUFFIX[] = ".TMP";
 constexpr size_t TEMP_NAME_LENGTH = sizeof TEMP_PREFIX - 1 + 4 + sizeof TEMP_SUFFIX - 1;
 constexpr int TEMP_NAME_TRIES = 64;
 unsigned tempNumber = 0;  // the number of the last name made; advanced past names that exist
-bool previousOutputExisted = false;  // the last output file looked at existed already
 
 FileStream* openStream(const char* path, uint32_t disposition, uint32_t attributes) {
   FileStream* stream = new (std::nothrow) FileStream(path, SYS_GENERIC_WRITE, 0, disposition, attributes);
@@ -234,7 +236,7 @@ void openOutputFile(ExtClass& ext, uint32_t creationAttributes) {
   // first: after a new file the creation (a failed one costs a call where the name exists),
   // after a replaced one the look-up. Should the name exist after all, the creation fails
   // and the file is looked at below.
-  if (w.outputAbsent || !previousOutputExisted) {
+  if (!previousOutputExisted) {
     stream = openStream(w.outputPath, SYS_CREATE_NEW, creationAttributes);
     uint32_t error = stream ? 0 : SysLastError();
     if (stream || (error != SYS_ERROR_FILE_EXISTS && error != SYS_ERROR_ALREADY_EXISTS)) {
