@@ -60,10 +60,16 @@ bool HostFile::createNew(const std::string& path) {
   return fd >= 0;
 }
 
-int64_t HostFile::read(char* buffer, size_t size) {
+namespace {
+
+// Repeats a read or write of `size` bytes (`transfer(done)` moves what is left from offset
+// `done` on) until all are moved, the file ends (a transfer of 0) or an error other than an
+// interruption; the bytes moved, or -1 on an error.
+template <typename Transfer>
+int64_t transferAll(size_t size, Transfer transfer) {
   size_t done = 0;
   while (done < size) {
-    ssize_t n = ::read(fdOf(handle_), buffer + done, size - done);
+    ssize_t n = transfer(done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return -1;
     if (n == 0) break;
@@ -72,37 +78,27 @@ int64_t HostFile::read(char* buffer, size_t size) {
   return static_cast<int64_t>(done);
 }
 
+}  // namespace
+
+int64_t HostFile::read(char* buffer, size_t size) {
+  return transferAll(size, [&](size_t done) { return ::read(fdOf(handle_), buffer + done, size - done); });
+}
+
 bool HostFile::readAt(uint64_t offset, char* buffer, size_t size) {
-  size_t done = 0;
-  while (done < size) {
-    ssize_t n = pread(fdOf(handle_), buffer + done, size - done, static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
+  return transferAll(size, [&](size_t done) {
+           return pread(fdOf(handle_), buffer + done, size - done, static_cast<off_t>(offset + done));
+         }) == static_cast<int64_t>(size);
 }
 
 bool HostFile::write(const char* bytes, size_t size) {
-  size_t done = 0;
-  while (done < size) {
-    ssize_t n = ::write(fdOf(handle_), bytes + done, size - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
+  return transferAll(size, [&](size_t done) { return ::write(fdOf(handle_), bytes + done, size - done); }) ==
+         static_cast<int64_t>(size);
 }
 
 bool HostFile::writeAt(uint64_t offset, const char* bytes, size_t size) {
-  size_t done = 0;
-  while (done < size) {
-    ssize_t n = pwrite(fdOf(handle_), bytes + done, size - done, static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
+  return transferAll(size, [&](size_t done) {
+           return pwrite(fdOf(handle_), bytes + done, size - done, static_cast<off_t>(offset + done));
+         }) == static_cast<int64_t>(size);
 }
 
 bool HostFile::seek(uint64_t position) {
