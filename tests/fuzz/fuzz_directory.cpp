@@ -1,12 +1,12 @@
 // libFuzzer target for the archive reader: each input is written to a file, opened as the
 // archive and its directory loaded (when the first byte has its top bit set, on a drive that
 // claims to be removable, so the spanning probe, disk prompts and reads continued on the
-// "next disk" run too: the prompts answer Continue a few times, then Cancel); then every loaded entry's name, extra field and comment
-// are read back (the records must lie inside their blocks), names pass through the
-// selection lists, and the walk offers every entry to a processor that reads its local
-// header and up to 64 KB of its data. Fatal and format reports end the input through a
-// throwing exit hook, as they would end the process; a crash, an assertion, a hang or an
-// access out of bounds is a fault.
+// "next disk" run too: the prompts answer Continue a few times, then Cancel); then every
+// loaded entry's name, extra field and comment are read back (the records must lie inside
+// their blocks), names pass through the selection lists, and the walk offers every entry to
+// a processor that reads its local header and up to 64 KB of its data. Fatal and format
+// reports end the input through a throwing exit hook, as they would end the process; a
+// crash, an assertion, a hang or an access out of bounds is a fault.
 #include <cstdint>
 #include <cstdio>
 #include <string>

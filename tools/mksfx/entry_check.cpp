@@ -1,8 +1,8 @@
 // Decodes the stored bytes of a ZIP input's entries with the stub's own decoder and CRC-32
 // before they are shipped, reading them in pieces from the input: an entry whose data does
 // not decode, or decodes to other bytes than its CRC and size promise, would reach every end
-// user as a CRC warning, so the build refuses it. Encrypted entries cannot be checked without their password and are left to
-// the stub's own check.
+// user as a CRC warning, so the build refuses it. Encrypted entries cannot be checked
+// without their password and are left to the stub's own check.
 #include <cstdio>
 
 #include "archive/zip_format.h"
