@@ -55,6 +55,12 @@ uint8_t* allocate(uint32_t size) {
   return buffer;
 }
 
+// Sets the end of `file` at `size` bytes.
+bool cutAt(FileStream& file, uint32_t size) {
+  file.Seek(static_cast<int32_t>(size), SYS_FPOS_BEGIN);
+  return file.Truncate() == 0;
+}
+
 }  // namespace
 
 void ForgetTypedPassword() {
@@ -78,6 +84,7 @@ ExtClass::~ExtClass() {
   if (GetReportedOutput() == this) SetReportedOutput(nullptr);
   DestroyOutput();
   releaseTimeBlock();
+  std::free(held_);
   std::free(WorkBuf);
   std::free(OutBuf);
   std::free(InBuf);
@@ -100,6 +107,43 @@ void ExtClass::AbandonOutput() {
   }
   w.tempPath[0] = '\0';
   w.newOutput = false;
+  w.holding = false;  // the old file was never written to
+}
+
+uint8_t* ExtClass::HeldBuffer() {
+  if (!held_) held_ = static_cast<uint8_t*>(std::malloc(2 * EXT_HELD_SIZE));
+  return held_;
+}
+
+// The held data takes the old file's place: written over it from its start, the file cut to
+// the entry's length. The old bytes and times are read first; should a write come short (a
+// full disk), they go back, the attributes too, before the fatal report. False, with
+// warning 1, when the old file cannot be read: it is then left as it was.
+bool ExtClass::writeHeld(const EntryRecord* entry) {
+  EntryWork& w = work;
+  FileStream& file = *outputStream;
+  uint8_t* old = held_ + EXT_HELD_SIZE;
+  uint32_t oldSize = file.Size(), done = 0;
+  SysSavedTimes times;
+  if (file.Read(old, oldSize, &done) != 0 || done != oldSize || SysSaveFileTimes(file.handle(), &times) != 0) {
+    Warning(WARN_CANNOT_CREATE, w.outputPath);
+    return false;
+  }
+  file.Seek(0, SYS_FPOS_BEGIN);
+  bool written = file.Write(held_, w.written, &done) == 0 && done == w.written &&
+                 (w.written >= oldSize || cutAt(file, w.written));
+  if (!written) {
+    file.Seek(0, SYS_FPOS_BEGIN);
+    file.Write(old, oldSize, &done);
+    cutAt(file, oldSize);
+    SysRestoreFileTimes(file.handle(), &times);
+    DestroyOutput();
+    SysSetAttributes(w.outputPath, w.existingAttributes);
+    w.holding = false;
+    FatalError(FATAL_DISK_FULL, w.displayName);
+  }
+  restoreTimes(entry);
+  return true;
 }
 
 // The decoded data takes the place of the existing file only when it is intact (decoded to
@@ -139,7 +183,9 @@ uint32_t ExtClass::ReadInput(uint8_t* buffer, uint32_t size) {
 bool ExtClass::WriteOutput(const uint8_t* data, uint32_t size) {
   uint32_t room = work.expectedSize - work.written;
   uint32_t count = size < room ? size : room;
-  if (outputStream && count > 0) {
+  if (work.holding) {
+    std::memcpy(held_ + work.written, data, count);  // the declared size fits the buffer
+  } else if (outputStream && count > 0) {
     uint32_t done = 0;
     if (outputStream->Write(data, count, &done) != 0 || done != count) {
       // The partial data goes; an existing file it was to replace stays as it was, and the
@@ -287,6 +333,7 @@ void ExtClass::beginEntry(const EntryRecord* entry) {
   w.outputPath[0] = '\0';
   w.tempPath[0] = '\0';
   w.newOutput = false;
+  w.holding = false;
   w.isDirectory = LastSingleChar(w.entryName) == '/';
   w.decrypting = false;
   w.cancelled = false;
@@ -340,14 +387,18 @@ int ExtClass::ExtractEntry(const EntryRecord* pCnt) {
 
   bool decoded = decodeData(pCnt);
   bool intact = decoded && le32(pCnt + CDH_CRC32) == ~crc;
-  if (extracting) restoreTimes(pCnt);
+  // A held replacement that failed never touched the old file, its times included.
+  bool placed = true;
+  if (extracting && w.holding) placed = intact && writeHeld(pCnt);
+  else if (extracting) restoreTimes(pCnt);
   DestroyOutput();
   w.newOutput = false;  // complete: a new file stays, also with a CRC-32 mismatch
   releaseTimeBlock();
   if (extracting) {
     // A replacement that failed or was refused leaves the old file's attributes alone.
-    bool replacing = w.tempPath[0] != '\0';
-    bool placed = placeOutput(intact);
+    bool replacing = w.holding || w.tempPath[0] != '\0';
+    if (!w.holding) placed = placeOutput(intact);
+    w.holding = false;
     if (placed) restoreAttributes(pCnt);
     if (replacing && intact && !placed) return 0;  // warning 1 named the output
   }

@@ -21,6 +21,9 @@
 constexpr uint32_t EXT_IN_BUF_SIZE = 61440;
 constexpr uint32_t EXT_OUT_BUF_SIZE = 65536;
 constexpr uint32_t EXT_WORK_BUF_SIZE = 10240;
+// The largest entry, and the largest existing file, for which a replacement is held in
+// memory and written over the old file in place (see ExtClass).
+constexpr uint32_t EXT_HELD_SIZE = 65536;
 
 // The current password: at most 31 characters and a terminating zero.
 constexpr int PASSWORD_BUFFER_SIZE = 32;
@@ -48,6 +51,9 @@ struct EntryWork {
   char tempPath[SYS_PATH_MAX];    // the file that receives the data beside an existing
                                   // output, renamed over it at the end; empty when none
   bool newOutput;                 // the output file did not exist before this entry
+  bool holding;                   // the output is the existing file, opened in place; the
+                                  // data waits in the held buffer until the entry is intact
+  uint32_t existingAttributes;    // the attributes of that existing file
   bool isDirectory;               // the entry name ends with '/'
   bool decrypting;                // ReadInput decrypts what it reads
   bool cancelled;                 // the user stopped the run at an overwrite question
@@ -59,11 +65,16 @@ struct EntryWork {
 };
 
 // The output of an entry is all or nothing. An existing file keeps its bytes, times and
-// attributes until the entry's data has been decoded completely and its CRC-32 matched:
-// the new data goes to a temporary file beside it, which then replaces it in one rename.
-// An entry that fails, or a run that ends in the middle of an entry (a fatal report,
-// Cancel), removes what it wrote: the temporary file, or the file it made where none was.
-// A new file whose CRC-32 does not match stays for the user to inspect.
+// attributes until the entry's data has been decoded completely and its CRC-32 matched.
+// Where both the entry and the file have at most EXT_HELD_SIZE bytes, the data is held in
+// memory and then written over the file in place, its old bytes kept in memory to be put
+// back should a write fail; otherwise the data goes to a temporary file beside it, which
+// then replaces it in one rename. A new name costs far more than writing a small file
+// (Wine searches the whole directory for it; ext4 makes and frees an inode for each), and
+// the rename is what makes a large file safe. An entry that fails, or a run that ends in
+// the middle of an entry (a fatal report, Cancel), removes what it wrote: the temporary
+// file, or the file it made where none was. A new file whose CRC-32 does not match stays
+// for the user to inspect.
 class ExtClass : public EntryProcessor, public InflateIo, public FatalReleasable {
  public:
   // Allocates the work, output and input buffers in that order; fatal error 105 when memory
@@ -90,6 +101,9 @@ class ExtClass : public EntryProcessor, public InflateIo, public FatalReleasable
   void AbandonOutput();
   // For a fatal report in the middle of an entry.
   void Release() override { AbandonOutput(); }
+  // The buffer that holds a small replacement (EXT_HELD_SIZE bytes for the entry, as many
+  // for the old file's bytes), allocated on first use; null when memory is short.
+  uint8_t* HeldBuffer();
 
   uint32_t crc = 0xFFFFFFFF;               // running CRC-32 of the bytes written
   FileStream* outputStream = nullptr;      // owned; null when the entry has no output
@@ -105,10 +119,12 @@ class ExtClass : public EntryProcessor, public InflateIo, public FatalReleasable
   void restoreTimes(const EntryRecord* entry);
   void restoreAttributes(const EntryRecord* entry);
   bool placeOutput(bool intact);
+  bool writeHeld(const EntryRecord* entry);
   void releaseTimeBlock();
   int skipEntry();
 
   Inflater inflater_;
+  uint8_t* held_ = nullptr;
   int result_ = 0;
 };
 

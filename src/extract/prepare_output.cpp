@@ -220,14 +220,33 @@ FileStream* openBeside(EntryWork& w, uint32_t creationAttributes) {
   return stream;
 }
 
+// An existing file of at most EXT_HELD_SIZE bytes, opened in place for an entry that small:
+// its replacement is held in memory until the entry is intact. Null where the file cannot
+// be opened for reading and writing (it is in use, or lacks write permission), or is
+// larger; the data then goes beside it.
+FileStream* openInPlace(ExtClass& ext, uint32_t entrySize, uint32_t existingAttributes) {
+  EntryWork& w = ext.work;
+  if (entrySize > EXT_HELD_SIZE || !ext.HeldBuffer()) return nullptr;
+  FileStream* stream = new (std::nothrow)
+      FileStream(w.outputPath, SYS_GENERIC_READ | SYS_GENERIC_WRITE, 0, SYS_OPEN_EXISTING, 0);
+  if (stream && (!stream->IsOpen() || stream->Size() > EXT_HELD_SIZE)) {
+    delete stream;
+    stream = nullptr;
+  }
+  w.holding = stream != nullptr;
+  w.existingAttributes = existingAttributes;
+  return stream;
+}
+
 // The output stream of a file entry. An existing file is only looked at: a read-only file or
 // a directory in its place cannot be replaced, and then there is no stream, as when a
-// creation fails; otherwise its new data goes beside it. Where nothing exists, the file is
-// made under its own name.
-void openOutputFile(ExtClass& ext, uint32_t creationAttributes) {
+// creation fails; otherwise it is opened in place for a small entry, and the new data of a
+// larger one goes beside it. Where nothing exists, the file is made under its own name.
+void openOutputFile(ExtClass& ext, uint32_t creationAttributes, uint32_t entrySize) {
   EntryWork& w = ext.work;
   w.tempPath[0] = '\0';
   w.newOutput = false;
+  w.holding = false;
   FileStream* stream = nullptr;
   // Where the overwrite check just found nothing, the file is made at once: looking up a
   // name that does not exist costs a search of the whole directory on some systems (Wine
@@ -248,7 +267,10 @@ void openOutputFile(ExtClass& ext, uint32_t creationAttributes) {
   uint32_t existing = 0;
   previousOutputExisted = SysGetAttributes(w.outputPath, &existing) == 0;
   if (previousOutputExisted) {
-    if (!(existing & (SYS_ATTR_READONLY | SYS_ATTR_DIRECTORY))) stream = openBeside(w, creationAttributes);
+    if (!(existing & (SYS_ATTR_READONLY | SYS_ATTR_DIRECTORY))) {
+      stream = openInPlace(ext, entrySize, existing);
+      if (!stream) stream = openBeside(w, creationAttributes);
+    }
   } else {
     uint32_t error = SysLastError();
     if (error == SYS_ERROR_FILE_NOT_FOUND || error == SYS_ERROR_PATH_NOT_FOUND) {
@@ -284,7 +306,8 @@ int createOutput(ExtClass& ext, const EntryRecord* entry, uint32_t attributes) {
   const OptionState& o = Options();
   EntryWork& w = ext.work;
   uint32_t creationAttributes = SysKeepAttributes(attributes);
-  if (!w.isDirectory) openOutputFile(ext, creationAttributes);
+  uint32_t entrySize = le32(entry + CDH_UNCOMPRESSED);
+  if (!w.isDirectory) openOutputFile(ext, creationAttributes, entrySize);
   bool directoryMade = false;
   if (!ext.outputStream && o.makeDirectories) {
     char scratch[SYS_PATH_MAX];
@@ -306,7 +329,7 @@ int createOutput(ExtClass& ext, const EntryRecord* entry, uint32_t attributes) {
         Warning(WARN_BAD_PATH, scratch);
       }
     }
-    if (!w.isDirectory) openOutputFile(ext, creationAttributes);
+    if (!w.isDirectory) openOutputFile(ext, creationAttributes, entrySize);
   }
   if (!w.isDirectory && ext.outputStream) return 1;
   if (w.isDirectory && directoryMade) return 1;

@@ -160,12 +160,22 @@ int SysReadFile(SysHandle file, void* buffer, uint32_t bytesToRead, uint32_t* by
 int SysWriteFile(SysHandle file, const void* buffer, uint32_t bytesToWrite, uint32_t* bytesWritten);
 int SysCloseFile(SysHandle file);
 int SysSetEndOfFile(SysHandle file);
+// The size of an open file (its low 32 bits).
+int SysFileSize(SysHandle file, uint32_t* size);
 int SysSeek(SysHandle file, int32_t distance, uint32_t* newPosition, int origin);
 int SysGetAttributes(const char* name, uint32_t* attributes);
 int SysSetAttributes(const char* name, uint32_t attributes);
 int SysDosToFileTime(uint16_t dosDate, uint16_t dosTime, SysFileTime* fileTime);
 uint32_t SysFileTimeToDos(const SysFileTime* fileTime);
 int SysGetFileTimes(SysHandle file, uint32_t* created, uint32_t* accessed, uint32_t* written);
+// The times of an open file as the system keeps them, to be put back unchanged after the
+// file was written to (creation, access and write time on Windows; access and write time,
+// to the nanosecond, elsewhere).
+struct SysSavedTimes {
+  int64_t value[4];
+};
+int SysSaveFileTimes(SysHandle file, SysSavedTimes* saved);
+int SysRestoreFileTimes(SysHandle file, const SysSavedTimes* saved);
 // Each DOS date-time pointer may be null (that time stays unchanged). With `ntfs` given, the
 // DOS values are ignored and `timesMask` picks which NTFS times are set.
 int SysSetFileTimes(SysHandle file, const uint32_t* created, const uint32_t* accessed,
@@ -258,5 +268,5 @@ class FileStream {
   uint32_t position_ = 0;
   char name_[SYS_PATH_MAX];
   SysHandle handle_ = SYS_INVALID_HANDLE;
-  FindRecord find_{};
+  uint32_t size_ = 0;
 };

@@ -195,9 +195,9 @@ FileStream::FileStream(const char* name, uint32_t access, uint32_t shareMode, ui
   name_[0] = '\0';
   if (name) CopyBounded(name_, name, sizeof name_);
   handle_ = SysOpenFile(name, access, shareMode, disposition, flagsAndAttributes);
-  // A file this call created is empty; only a file that was there is looked up for its size.
+  // A file this call created is empty; only a file that was there is asked for its size.
   bool created = disposition == SYS_CREATE_NEW || disposition == SYS_CREATE_ALWAYS;
-  if (handle_ != SYS_INVALID_HANDLE && !created) SysLookUp(name_, &find_);
+  if (handle_ != SYS_INVALID_HANDLE && !created) SysFileSize(handle_, &size_);
 }
 
 int FileStream::Read(void* buffer, uint32_t n, uint32_t* bytesRead) {
@@ -221,7 +221,7 @@ bool FileStream::IsOpen() const { return handle_ != SYS_INVALID_HANDLE; }
 
 void* FileStream::Reserved() { return nullptr; }
 
-uint32_t FileStream::Size() const { return find_.size; }
+uint32_t FileStream::Size() const { return size_; }
 
 uint32_t FileStream::Seek(int32_t distance, int origin) {
   uint32_t position = position_;

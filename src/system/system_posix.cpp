@@ -417,6 +417,13 @@ int SysSetEndOfFile(SysHandle file) {
   return 0;
 }
 
+int SysFileSize(SysHandle file, uint32_t* size) {
+  struct stat st;
+  if (fstat(fdOf(file), &st) != 0) return posixSetErrno(errno), 1;
+  *size = static_cast<uint32_t>(st.st_size);
+  return 0;
+}
+
 // The new position must lie between 0 and 0xFFFFFFFE (the 32-bit positions of the file
 // pointer without its high part); otherwise the pointer stays where it was.
 int SysSeek(SysHandle file, int32_t distance, uint32_t* newPosition, int origin) {
@@ -527,6 +534,26 @@ int SysGetFileTimes(SysHandle file, uint32_t* created, uint32_t* accessed, uint3
   if (accessed) *accessed = a;
   if (written) *written = w;
   return result;
+}
+
+int SysSaveFileTimes(SysHandle file, SysSavedTimes* saved) {
+  struct stat st;
+  if (fstat(fdOf(file), &st) != 0) return posixSetErrno(errno), 1;
+  saved->value[0] = st.st_atim.tv_sec;
+  saved->value[1] = st.st_atim.tv_nsec;
+  saved->value[2] = st.st_mtim.tv_sec;
+  saved->value[3] = st.st_mtim.tv_nsec;
+  return 0;
+}
+
+int SysRestoreFileTimes(SysHandle file, const SysSavedTimes* saved) {
+  struct timespec times[2];
+  times[0].tv_sec = static_cast<time_t>(saved->value[0]);
+  times[0].tv_nsec = static_cast<long>(saved->value[1]);
+  times[1].tv_sec = static_cast<time_t>(saved->value[2]);
+  times[1].tv_nsec = static_cast<long>(saved->value[3]);
+  if (futimens(fdOf(file), times) != 0) return posixSetErrno(errno), 1;
+  return 0;
 }
 
 // Access and write times are set; a creation time cannot be set on Linux and is dropped.

@@ -175,6 +175,13 @@ int SysSetEndOfFile(SysHandle file) {
   return SetEndOfFile(handleOf(file)) ? 0 : 1;
 }
 
+int SysFileSize(SysHandle file, uint32_t* size) {
+  DWORD low = GetFileSize(handleOf(file), nullptr);
+  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return 1;
+  *size = low;
+  return 0;
+}
+
 int SysSeek(SysHandle file, int32_t distance, uint32_t* newPosition, int origin) {
   SFX_ASSERT(MODULE, file != 0, "hFile != NULL");
   SFX_ASSERT(MODULE, origin == SYS_FPOS_BEGIN || origin == SYS_FPOS_CURRENT || origin == SYS_FPOS_END,
@@ -243,6 +250,23 @@ int SysGetFileTimes(SysHandle file, uint32_t* created, uint32_t* accessed, uint3
   if (accessed) *accessed = ok ? SysFileTimeToDos(&ta) : 0;
   if (written) *written = ok ? SysFileTimeToDos(&tw) : 0;
   return ok ? 0 : 1;
+}
+
+int SysSaveFileTimes(SysHandle file, SysSavedTimes* saved) {
+  FILETIME c, a, w;
+  if (!GetFileTime(handleOf(file), &c, &a, &w)) return 1;
+  saved->value[0] = static_cast<int64_t>(fromFiletime(c));
+  saved->value[1] = static_cast<int64_t>(fromFiletime(a));
+  saved->value[2] = static_cast<int64_t>(fromFiletime(w));
+  saved->value[3] = 0;
+  return 0;
+}
+
+int SysRestoreFileTimes(SysHandle file, const SysSavedTimes* saved) {
+  FILETIME c = toFiletime(static_cast<SysFileTime>(saved->value[0]));
+  FILETIME a = toFiletime(static_cast<SysFileTime>(saved->value[1]));
+  FILETIME w = toFiletime(static_cast<SysFileTime>(saved->value[2]));
+  return SetFileTime(handleOf(file), &c, &a, &w) ? 0 : 1;
 }
 
 int SysSetFileTimes(SysHandle file, const uint32_t* created, const uint32_t* accessed,

@@ -1,8 +1,10 @@
 // Existing files are replaced all or nothing. An entry whose CRC-32 fails, or whose Deflate
 // data turns out damaged after a window of output, leaves the user's file with its bytes,
-// write time and attributes, and nothing beside it; an intact entry replaces it. Cancel
-// confirmed once an entry's output exists removes that output: the old file is back as it
-// was, and a file the entry had just made is gone.
+// write time and attributes, and nothing beside it; an intact entry replaces it. Small files
+// are written over in place, larger ones replaced from beside: old files of both kinds, and
+// one longer than its small replacement, which must be cut. Cancel confirmed once an entry's
+// output exists removes that output: the old file is back as it was, and a file the entry
+// had just made is gone.
 #include <gtest/gtest.h>
 
 #include "engine_run.h"
@@ -14,14 +16,17 @@ namespace {
 const std::string USER_BYTES = "the user's own contents\n";
 
 TEST(ReplacingFiles, AFailedEntryLeavesTheOldFileAsItWas) {
-  for (const char* mode : {"-OVERWRITE", "-OVERWRITE=PROMPT"}) {
-    SCOPED_TRACE(mode);
+  // In place, growing; in place, cut from 2,000 bytes; beside, the old file too large.
+  const std::string olds[] = {USER_BYTES, std::string(2000, 'u'), std::string(70000, 'u')};
+  for (const char* mode : {"-OVERWRITE", "-OVERWRITE=PROMPT"})
+  for (const std::string& userBytes : olds) {
+    SCOPED_TRACE(std::string(mode) + ", old file of " + std::to_string(userBytes.size()) + " bytes");
     EngineRun run;
     // Archive order: badcrc.txt (CRC-32 mismatch), damaged.bin (block type 3 after 131,070
-    // bytes), good.txt.
-    FileState badcrc = plantUserFile(run.out("badcrc.txt"), USER_BYTES);
-    FileState damaged = plantUserFile(run.out("damaged.bin"), USER_BYTES);
-    FileState good = plantUserFile(run.out("good.txt"), USER_BYTES);
+    // bytes), good.txt (680 bytes).
+    FileState badcrc = plantUserFile(run.out("badcrc.txt"), userBytes);
+    FileState damaged = plantUserFile(run.out("damaged.bin"), userBytes);
+    FileState good = plantUserFile(run.out("good.txt"), userBytes);
     run.prompts.overwriteAnswers = {'Y', 'Y', 'Y'};
     EXPECT_EQ(run.run("extract_replace.zip", {"-EXTRACT", mode}), 0);
     EXPECT_EQ(run.progress.warningCodes(), (std::vector<int>{4, 11}));
