@@ -125,16 +125,17 @@ bool ExtClass::writeHeld(const EntryRecord* entry) {
   uint8_t* old = held_ + EXT_HELD_SIZE;
   uint32_t oldSize = file.Size(), done = 0;
   SysSavedTimes times;
-  if (file.Read(old, oldSize, &done) != 0 || done != oldSize || SysSaveFileTimes(file.handle(), &times) != 0) {
+  bool saved = oldSize == 0 || (file.Read(old, oldSize, &done) == 0 && done == oldSize);
+  if (!saved || SysSaveFileTimes(file.handle(), &times) != 0) {
     Warning(WARN_CANNOT_CREATE, w.outputPath);
     return false;
   }
   file.Seek(0, SYS_FPOS_BEGIN);
-  bool written = file.Write(held_, w.written, &done) == 0 && done == w.written &&
+  bool written = (w.written == 0 || (file.Write(held_, w.written, &done) == 0 && done == w.written)) &&
                  (w.written >= oldSize || cutAt(file, w.written));
   if (!written) {
     file.Seek(0, SYS_FPOS_BEGIN);
-    file.Write(old, oldSize, &done);
+    if (oldSize > 0) file.Write(old, oldSize, &done);
     cutAt(file, oldSize);
     SysRestoreFileTimes(file.handle(), &times);
     DestroyOutput();

@@ -16,8 +16,9 @@ namespace {
 const std::string USER_BYTES = "the user's own contents\n";
 
 TEST(ReplacingFiles, AFailedEntryLeavesTheOldFileAsItWas) {
-  // In place, growing; in place, cut from 2,000 bytes; beside, the old file too large.
-  const std::string olds[] = {USER_BYTES, std::string(2000, 'u'), std::string(70000, 'u')};
+  // In place, growing, also from nothing; in place, cut from 2,000 bytes; beside, the old
+  // file too large.
+  const std::string olds[] = {USER_BYTES, "", std::string(2000, 'u'), std::string(70000, 'u')};
   for (const char* mode : {"-OVERWRITE", "-OVERWRITE=PROMPT"})
   for (const std::string& userBytes : olds) {
     SCOPED_TRACE(std::string(mode) + ", old file of " + std::to_string(userBytes.size()) + " bytes");
