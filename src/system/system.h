@@ -160,7 +160,7 @@ int SysReadFile(SysHandle file, void* buffer, uint32_t bytesToRead, uint32_t* by
 int SysWriteFile(SysHandle file, const void* buffer, uint32_t bytesToWrite, uint32_t* bytesWritten);
 int SysCloseFile(SysHandle file);
 int SysSetEndOfFile(SysHandle file);
-// The size of an open file (its low 32 bits).
+// The size of an open file; 0xFFFFFFFF for a file of 4 GiB or more.
 int SysFileSize(SysHandle file, uint32_t* size);
 int SysSeek(SysHandle file, int32_t distance, uint32_t* newPosition, int origin);
 int SysGetAttributes(const char* name, uint32_t* attributes);

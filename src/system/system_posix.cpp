@@ -420,7 +420,7 @@ int SysSetEndOfFile(SysHandle file) {
 int SysFileSize(SysHandle file, uint32_t* size) {
   struct stat st;
   if (fstat(fdOf(file), &st) != 0) return posixSetErrno(errno), 1;
-  *size = static_cast<uint32_t>(st.st_size);
+  *size = st.st_size >= 0xFFFFFFFF ? 0xFFFFFFFFu : static_cast<uint32_t>(st.st_size);
   return 0;
 }
 

@@ -176,9 +176,10 @@ int SysSetEndOfFile(SysHandle file) {
 }
 
 int SysFileSize(SysHandle file, uint32_t* size) {
-  DWORD low = GetFileSize(handleOf(file), nullptr);
+  DWORD high = 0;
+  DWORD low = GetFileSize(handleOf(file), &high);
   if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return 1;
-  *size = low;
+  *size = high ? 0xFFFFFFFFu : low;
   return 0;
 }
 

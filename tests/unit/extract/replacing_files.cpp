@@ -7,6 +7,11 @@
 // had just made is gone.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "engine_run.h"
 
 using ErrorReporter::FatalError;
@@ -72,3 +77,19 @@ TEST(ReplacingFiles, CancelOnceTheOutputExistsRemovesWhatTheEntryWrote) {
 }
 
 }  // namespace
+
+#ifndef _WIN32
+// A file of 4 GiB and more whose size, cut to 32 bits, looks small is replaced from beside,
+// never written over as if it had those few bytes (sparse: it takes no room).
+TEST(ReplacingFiles, AFileOfFourGibibytesIsNotTakenForASmallOne) {
+  EngineRun run;
+  const std::string target = run.out("good.txt");
+  writeFileBytes(target, USER_BYTES);
+  ASSERT_EQ(truncate(target.c_str(), (off_t(1) << 32) + 24), 0);
+  run.prompts.overwriteAnswers = {'Y', 'Y', 'Y'};
+  run.run("extract_replace.zip", {"-EXTRACT", "-OVERWRITE"});
+  struct stat st;
+  ASSERT_EQ(stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_size, 680);  // the new good.txt, whole
+}
+#endif
