@@ -9,55 +9,49 @@
 #include "archive/zip_format.h"
 #include "build_options.h"
 #include "console.h"
-#include "mksfx.h"
+#include "base/code_page.h"
+#include "base/output_file.h"
+#include "commands.h"
+#include "pe/signing.h"
+#include "zip/archive_writer.h"
+#include "zip/zip_archive.h"
 #include "session/config_block.h"
 
 namespace {
 
-// The '|' separated pieces of a section text (code page 932, double-byte aware).
-std::vector<std::string> pieces(const std::string& text) {
-  std::vector<std::string> out(1);
-  for (size_t i = 0; i < text.size();) {
-    size_t n = cp932CharLength(text, i);
-    if (n == 1 && text[i] == '|') out.emplace_back(); else out.back().append(text, i, n);
-    i += n;
-  }
-  return out;
-}
-
 // A section text from the command line: converted, checked for its list form, and stored.
 void setSection(ConfigBlock& block, ConfigSection section, const char* option, const std::string& utf8,
-                Problems& problems) {
+                Reporter& reporter) {
   std::string text;
   if (!utf8ToCp932(utf8, text)) {
-    problems.error(noCp932FormText(utf8, option));
+    reporter.error(noCp932FormText(utf8, option));
     return;
   }
   uint32_t limit = CONFIG_SECTIONS[section].textSize - 1;  // room for the terminating zero
   if (text.size() > limit || !block.setSectionText(section, text.c_str())) {
-    problems.error(std::string(option) + ": the text is " + std::to_string(text.size()) +
+    reporter.error(std::string(option) + ": the text is " + std::to_string(text.size()) +
                    " bytes in code page 932; its field holds at most " + std::to_string(limit));
     return;
   }
-  if (text.find('\0') != std::string::npos) problems.error(std::string(option) + ": the text holds a zero byte");
-  std::vector<std::string> parts = pieces(text);
+  if (text.find('\0') != std::string::npos) reporter.error(std::string(option) + ": the text holds a zero byte");
+  std::vector<std::string> parts = splitBarList(text, TextCode::Cp932);
   if (section == SECTION_INDEX_PROGRAM_GROUP) {
     // The group name, then commands; an empty piece would end the list there.
     for (size_t i = 0; i < parts.size(); ++i) {
       if (parts[i].empty()) {
-        problems.error(std::string(option) + (i == 0 ? ": the group name is empty" : ": an empty command"));
+        reporter.error(std::string(option) + (i == 0 ? ": the group name is empty" : ": an empty command"));
         return;
       }
     }
   } else if (section == SECTION_INDEX_EXTENSIONS) {
     if (parts.size() % 2 != 0) {
-      problems.error(std::string(option) + ": the list must be pairs MARK.EXT|COMMAND");
+      reporter.error(std::string(option) + ": the list must be pairs MARK.EXT|COMMAND");
       return;
     }
     for (size_t i = 0; i < parts.size(); i += 2) {
       const std::string& p = parts[i];
       if (p.size() < 3 || p[1] != '.' || cp932CharLength(p, 0) != 1 || parts[i + 1].empty()) {
-        problems.error(std::string(option) + ": \"" + cp932ToUtf8(p) +
+        reporter.error(std::string(option) + ": \"" + cp932ToUtf8(p) +
                        "\" is not a marker character, a dot and an extension followed by a command");
         return;
       }
@@ -78,14 +72,14 @@ uint16_t flagsOf(const BuildOptions& o) {
 
 // The stub searches its own file from offset 0 in 12-byte steps and takes the first
 // signature whose needed version it accepts; one inside the program image would win.
-void checkStub(const std::string& stub, uint32_t blockOffset, Problems& problems) {
+void checkStub(const std::string& stub, uint32_t blockOffset, Reporter& reporter) {
   if (stub.size() < 64 || stub[0] != 'M' || stub[1] != 'Z') {
-    problems.warning("the stub does not start with \"MZ\"; it does not look like a Windows program");
+    reporter.warning("the stub does not start with \"MZ\"; it does not look like a Windows program");
   }
   for (uint32_t p = 0; p < blockOffset && p + CFGH_SIZE <= stub.size(); p += CONFIG_STEP) {
     const uint8_t* r = reinterpret_cast<const uint8_t*>(stub.data()) + p;
     if (std::memcmp(r, CONFIG_SIGNATURE, 4) == 0 && le16(r + CFGH_VERSION_NEEDED) <= CONFIG_VERSION) {
-      problems.error("the stub holds a configuration block signature at offset " + std::to_string(p) +
+      reporter.error("the stub holds a configuration block signature at offset " + std::to_string(p) +
                      ", which the stub would take instead of the block written behind it");
       return;
     }
@@ -93,18 +87,18 @@ void checkStub(const std::string& stub, uint32_t blockOffset, Problems& problems
 }
 
 // The archive from the input (a directory or a ZIP file), with the checks every entry gets.
-void readInput(const BuildOptions& o, ZipArchive& archive, Problems& problems) {
+void readInput(const BuildOptions& o, ZipArchive& archive, Reporter& reporter) {
   HostStatus s;
   if (!hostStatus(o.input, s)) {
-    problems.error("cannot find the input " + o.input);
+    reporter.error("cannot find the input " + o.input);
   } else if (s.kind == HostKind::Directory) {
     InputOptions options = o.inputOptions;
     options.ownOutput = outputInsideInput(o.input, o.output);
-    readDirectoryInput(o.input, options, archive, problems);
+    readDirectoryInput(o.input, options, archive, reporter);
   } else {
-    if (readZipInput(o.input, o.inputOptions, archive, problems)) checkEntryData(archive, problems);
+    if (readZipInput(o.input, o.inputOptions, archive, reporter)) checkEntryData(archive, reporter);
   }
-  if (problems.errors() == 0) checkEntries(archive, problems);
+  if (reporter.errors() == 0) checkEntries(archive, reporter);
   if (o.hasComment) {
     // The stub shows the comment in a Windows edit field, which breaks lines only at CR LF.
     std::string text;
@@ -113,27 +107,27 @@ void readInput(const BuildOptions& o, ZipArchive& archive, Problems& problems) {
       text += o.comment[i];
     }
     std::string comment;
-    if (!utf8ToCp932(text, comment)) problems.error(noCp932FormText(o.comment, "--comment"));
+    if (!utf8ToCp932(text, comment)) reporter.error(noCp932FormText(o.comment, "--comment"));
     archive.comment = comment;
   }
 }
 
-void fillBlock(const BuildOptions& o, ConfigBlock& block, Problems& problems) {
+void fillBlock(const BuildOptions& o, ConfigBlock& block, Reporter& reporter) {
   block.setFlags(flagsOf(o));
-  if (o.hasDirectory) setSection(block, SECTION_INDEX_DEFAULT_DIR, "--dir", o.directory, problems);
-  if (o.hasGroup) setSection(block, SECTION_INDEX_PROGRAM_GROUP, "--group", o.group, problems);
-  if (o.hasExtensions) setSection(block, SECTION_INDEX_EXTENSIONS, "--extensions", o.extensions, problems);
+  if (o.hasDirectory) setSection(block, SECTION_INDEX_DEFAULT_DIR, "--dir", o.directory, reporter);
+  if (o.hasGroup) setSection(block, SECTION_INDEX_PROGRAM_GROUP, "--group", o.group, reporter);
+  if (o.hasExtensions) setSection(block, SECTION_INDEX_EXTENSIONS, "--extensions", o.extensions, reporter);
 }
 
 // The stub's file offset of the block: the stub's size rounded up to a multiple of 12,
 // which must stay inside the range the stub searches.
-uint64_t placeBlock(const std::string& stub, Problems& problems) {
+uint64_t placeBlock(const std::string& stub, Reporter& reporter) {
   uint64_t blockOffset = (stub.size() + CONFIG_STEP - 1) / CONFIG_STEP * CONFIG_STEP;
   if (blockOffset >= CONFIG_SEARCH_LIMIT) {
-    problems.error("the stub is " + std::to_string(stub.size()) + " bytes; its configuration block would lie at offset " +
+    reporter.error("the stub is " + std::to_string(stub.size()) + " bytes; its configuration block would lie at offset " +
                    std::to_string(blockOffset) + ", beyond the 300,000 bytes the stub searches");
   } else {
-    checkStub(stub, static_cast<uint32_t>(blockOffset), problems);
+    checkStub(stub, static_cast<uint32_t>(blockOffset), reporter);
   }
   return blockOffset;
 }
@@ -141,7 +135,7 @@ uint64_t placeBlock(const std::string& stub, Problems& problems) {
 // Reads the written file back with the stub's own loader: the block must be the one just
 // written, at its offset, with the same content. Guards the promise that the stub finds it.
 bool blockReadsBack(const std::string& written, const ConfigBlock& block, uint32_t blockOffset,
-                    const std::string& output) {
+                    const std::string& output, Reporter& reporter) {
   std::string path;
   if (!utf8ToCp932(written, path) || path.size() >= 260) return true;  // beyond the engine's paths
   ConfigBlock readBack;
@@ -153,8 +147,7 @@ bool blockReadsBack(const std::string& written, const ConfigBlock& block, uint32
     same = std::strcmp(readBack.sectionText(section), block.sectionText(section)) == 0;
   }
   if (!same) {
-    std::fprintf(stderr, "mksfx: error: the configuration block does not read back as written; %s not written\n",
-                 output.c_str());
+    reporter.error("the configuration block does not read back as written; " + output + " not written");
   }
   return same;
 }
@@ -170,43 +163,38 @@ int commandBuild(int argc, char** argv) {
   BuildOptions o;
   if (!buildOptionsFrom(settings, o)) return STATUS_USAGE;
   installConsoleReporting();  // the read-back check shows the stub's own notices
-  Problems problems(o.strict, o.allowUnextractable);
+  Reporter reporter(o.strict, o.allowUnextractable);
   if (!o.force && hostExists(o.output)) {
-    std::fprintf(stderr, "mksfx: error: %s exists (use --force to replace it); nothing written\n", o.output.c_str());
-    return STATUS_FAILED;
+    reporter.error(o.output + " exists (use --force to replace it); nothing written");
+    return reporter.status();
   }
-  std::string stubPath = locateStub(o.stub);
-  if (stubPath.empty()) return STATUS_FAILED;
+  std::string stubPath = locateStub(o.stub, reporter);
+  if (stubPath.empty()) return reporter.status();
   std::string stub;
-  if (!hostIsFile(stubPath) || !readWholeFile(stubPath, stub)) {
-    std::fprintf(stderr, "mksfx: error: cannot read the stub %s; nothing written\n", stubPath.c_str());
-    return STATUS_FAILED;
+  if (!hostIsFile(stubPath) || !hostReadWholeFile(stubPath, stub)) {
+    reporter.error("cannot read the stub " + stubPath + "; nothing written");
+    return reporter.status();
   }
 
   int64_t epoch = 0;
   bool reproducible = false;
   if (!sourceDateEpoch(epoch, reproducible)) {
-    std::fprintf(stderr, "mksfx: error: SOURCE_DATE_EPOCH is not a count of seconds since 1970 "
-                         "(0 to 2147483647); nothing written\n");
-    return STATUS_FAILED;
+    reporter.error("SOURCE_DATE_EPOCH is not a count of seconds since 1970 (0 to 2147483647); nothing written");
+    return reporter.status();
   }
   ZipArchive archive;
-  readInput(o, archive, problems);
+  readInput(o, archive, reporter);
   if (reproducible) clampEntryTimes(archive, epoch);
   if (o.subdirs < 0) o.subdirs = hasDirectories(archive) ? 1 : 0;
-  warnAboutDefaults(o, problems);
+  warnAboutDefaults(o, reporter);
   ConfigBlock block;
-  fillBlock(o, block, problems);
-  checkPathLengths(archive, block.sectionText(SECTION_INDEX_DEFAULT_DIR), o.subdirs == 1, problems);
-  checkStubUnsigned(stub, problems);
-  applyResourceEdits(stub, o.resources, problems);
-  uint64_t blockOffset = placeBlock(stub, problems);
-  if (problems.refused()) {
-    if (problems.unextractables() > 0 && !o.allowUnextractable) {
-      std::fprintf(stderr, "mksfx: the stub cannot deliver this input in full; --allow-unextractable builds it "
-                           "anyway\n");
-    }
-    std::fprintf(stderr, "mksfx: %s not written\n", o.output.c_str());
+  fillBlock(o, block, reporter);
+  checkPathLengths(archive, block.sectionText(SECTION_INDEX_DEFAULT_DIR), o.subdirs == 1, reporter);
+  checkStubUnsigned(stub, reporter);
+  applyResourceEdits(stub, o.resources, reporter);
+  uint64_t blockOffset = placeBlock(stub, reporter);
+  if (reporter.refused()) {
+    reporter.refuse(o.output);
     return STATUS_FAILED;
   }
 
@@ -218,26 +206,26 @@ int commandBuild(int argc, char** argv) {
     size_t recordSize = SerializeConfigBlock(block, static_cast<uint32_t>(blockOffset), record);
     head.append(reinterpret_cast<const char*>(record), recordSize);
     if (!out.write(head)) {
-      problems.error(std::string("cannot write ") + o.output + ": " + hostErrorText());
+      reporter.error(std::string("cannot write ") + o.output + ": " + hostErrorText());
       return false;
     }
-    if (writeArchive(archive, out, problems)) return true;
-    std::fprintf(stderr, "mksfx: %s not written\n", o.output.c_str());
+    if (writeArchive(archive, out, reporter)) return true;
+    Reporter::notice(o.output + " not written");
     return false;
   };
   std::string digest;
   uint64_t written = 0;
   auto finish = [&](const std::string& path) {
-    return (o.signCommand.empty() || runSignCommand(o.signCommand, path)) &&
-           blockReadsBack(path, block, static_cast<uint32_t>(blockOffset), o.output) &&
-           finishOutput(path, reproducible, epoch, digest, written);
+    return (o.signCommand.empty() || runSignCommand(o.signCommand, path, reporter)) &&
+           blockReadsBack(path, block, static_cast<uint32_t>(blockOffset), o.output, reporter) &&
+           finishOutput(path, reproducible, epoch, digest, written, reporter);
   };
-  if (!writeOutputFile(o.output, produce, o.force, finish)) return STATUS_FAILED;
+  if (!writeOutputFile(o.output, produce, o.force, finish, reporter)) return STATUS_FAILED;
   if (verbosity == Verbosity::Verbose) listEntries(archive);
   std::printf("%s: %s, %llu bytes (stub %zu, block at %llu), %s\nSHA-256 %s  %s\n", o.output.c_str(),
               counted(archive.entries.size(), "entry", "entries").c_str(),
               static_cast<unsigned long long>(written), stub.size(),
-              static_cast<unsigned long long>(blockOffset), counted(problems.warnings(), "warning", "warnings").c_str(),
+              static_cast<unsigned long long>(blockOffset), counted(reporter.warnings(), "warning", "warnings").c_str(),
               digest.c_str(), o.output.c_str());
-  return problems.warnings() > 0 ? STATUS_WARNINGS : STATUS_OK;
+  return reporter.status();
 }

@@ -2,6 +2,8 @@
 // step from the parsed command line to BuildOptions.
 #include "build_options.h"
 
+#include "pe/signing.h"
+
 const CommandSpec BUILD_COMMAND = {
     "build",
     "build -o OUT.exe [options] INPUT",

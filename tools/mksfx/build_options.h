@@ -4,9 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "cli.h"
-#include "mksfx.h"
-#include "pe_resources.h"
+#include "base/cli.h"
+#include "base/reporter.h"
+#include "zip/zip_archive.h"
+#include "pe/pe_resources.h"
 
 class ConfigBlock;
 using Settings = std::vector<std::pair<std::string, std::string>>;  // option name, value
@@ -34,7 +35,7 @@ struct BuildOptions {
 bool buildOptionsFrom(const Arguments& arguments, BuildOptions& o);
 
 // Warnings about settings that would surprise the end user (build_checks.cpp).
-void warnAboutDefaults(const BuildOptions& o, Problems& problems);
+void warnAboutDefaults(const BuildOptions& o, Reporter& reporter);
 // The entries as built, one line each (for -v).
 void listEntries(const ZipArchive& archive);
 // The output's path relative to a directory input when it lies inside it (UTF-8), else empty.

@@ -1,13 +1,12 @@
-// The builder's console reporting: the message display that prints message boxes on
-// standard error and asks questions on the terminal, and the terminal helpers the console
-// front end shares with it.
+// The console side of the engine's reporting for show, test, extract and a build's
+// read-back check: the message display that prints message boxes on standard error and
+// asks questions on the terminal, and the end of a fatal report.
 #pragma once
 
 #include <functional>
 #include <string>
 
 #include "report/front_end.h"
-#include "mksfx.h"
 
 class ConsoleDisplay : public MessageDisplay {
  public:
@@ -20,20 +19,5 @@ class ConsoleDisplay : public MessageDisplay {
 // process then ends with STATUS_FAILED, or STATUS_CANCELLED for a confirmed Cancel.
 void setFatalEndNote(std::function<void(int stubStatus)> note);
 
-// A progress line on standard error for long steps, redrawn at most ten times a second and
-// only when standard error is a terminal (and -q is not given); cleared by done(), and by
-// clearProgressLine() before a message line is printed.
-class ProgressLine {
- public:
-  void update(const std::string& text);
-  void done();
-
- private:
-  long long lastDrawn_ = 0;  // milliseconds
-};
-void clearProgressLine();
-
-bool consoleInteractive();  // standard input is a terminal
-std::string readAnswerLine(bool hidden);  // one line from standard input, without its end
-bool answersEnded();  // standard input came to its end while a line was read
-bool askYesNo(const std::string& question);  // false when not interactive
+// The engine's message display and fatal exit set to the ones above.
+void installConsoleReporting();

@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "cli.h"
-#include "mksfx.h"
+#include "base/cli.h"
+#include "base/reporter.h"
+#include "commands.h"
+#include "host/host.h"
 
 namespace {
 
@@ -69,9 +71,10 @@ std::string stubFileVersion(const std::string& program) {
 int printVersion() {
   std::printf("mksfx %s\n", MKSFX_VERSION);
   std::fflush(stdout);
-  std::string stub = locateStub(std::string());
+  Reporter reporter;
+  std::string stub = locateStub(std::string(), reporter);
   std::string bytes;
-  if (stub.empty() || !readWholeFile(stub, bytes)) {
+  if (stub.empty() || !hostReadWholeFile(stub, bytes)) {
     std::printf("stub: none found (a build needs --stub FILE)\n");
   } else {
     std::string version = stubFileVersion(bytes);

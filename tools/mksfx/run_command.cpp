@@ -12,11 +12,14 @@
 #include <vector>
 
 #include "archive/archive_reader.h"
-#include "cli.h"
+#include "base/cli.h"
 #include "console.h"
 #include "report/error_reporter.h"
 #include "report/message_texts.h"
-#include "mksfx.h"
+#include "base/code_page.h"
+#include "commands.h"
+#include "host/host.h"
+#include "zip/zip_archive.h"
 #include "session/session.h"
 #include "system/system.h"
 
@@ -357,10 +360,11 @@ bool runOptionsFrom(const CommandSpec& spec, const Arguments& a, RunOptions& o) 
   return true;
 }
 
-// Brings a path or text of the command line into code page 932; false with a message.
-bool toEngineText(const std::string& what, const std::string& utf8, std::string& cp932, size_t limit) {
+// Brings a path or text of the command line into code page 932; false, reported.
+bool toEngineText(const std::string& what, const std::string& utf8, std::string& cp932, size_t limit,
+                  Reporter& reporter) {
   if (!utf8ToCp932(utf8, cp932) || cp932.size() > limit) {
-    std::fprintf(stderr, "mksfx: error: %s: no code page 932 form of at most %zu bytes\n", what.c_str(), limit);
+    reporter.error(what + ": no code page 932 form of at most " + std::to_string(limit) + " bytes");
     return false;
   }
   return true;
@@ -439,19 +443,24 @@ int commandRun(int argc, char** argv, bool test) {
   if (parsed >= 0) return parsed;
   RunOptions o;
   if (!runOptionsFrom(spec, arguments, o)) return STATUS_USAGE;
+  Reporter reporter;
   if (!hostIsFile(o.file)) {
-    std::fprintf(stderr, "mksfx: error: %s is not a file\n", o.file.c_str());
-    return STATUS_FAILED;
+    reporter.error(o.file + " is not a file");
+    return reporter.status();
   }
   std::string file, directory, password;
-  if (!toEngineText(o.file, o.file, file, SYS_PATH_MAX - 1)) return STATUS_FAILED;
-  if (!test && !toEngineText(o.directory, o.directory, directory, SYS_PATH_MAX - 1)) return STATUS_FAILED;
+  if (!toEngineText(o.file, o.file, file, SYS_PATH_MAX - 1, reporter)) return reporter.status();
+  if (!test && !toEngineText(o.directory, o.directory, directory, SYS_PATH_MAX - 1, reporter)) {
+    return reporter.status();
+  }
   // A relative -d names a folder below the current one. The session changes the current
   // folder as it starts (to the SFX's default directory, or the temporary one), so the
   // path is made full before.
   char full[SYS_PATH_MAX];
   if (!test && SysFullPath(full, directory.c_str())) directory = full;
-  if (o.hasPassword && !toEngineText("--password", o.password, password, PASSWORD_MAX)) return STATUS_USAGE;
+  if (o.hasPassword && !toEngineText("--password", o.password, password, PASSWORD_MAX, reporter)) {
+    return STATUS_USAGE;
+  }
   RunOptions engine = o;
   engine.directory = directory;
   engine.password = password;

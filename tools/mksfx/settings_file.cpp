@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "build_options.h"
+#include "base/code_page.h"
+#include "host/host.h"
 #include "session/config_block.h"
 
 namespace {
@@ -71,7 +73,7 @@ std::string sectionSetting(const char* cp932) { return cp932ToUtf8(cp932 ? cp932
 
 bool readSettingsFile(const std::string& path, Settings& given, std::string& reason) {
   std::string text;
-  if (!hostIsFile(path) || !readWholeFile(path, text)) {
+  if (!hostIsFile(path) || !hostReadWholeFile(path, text)) {
     reason = "cannot read the settings file " + path;
     return false;
   }
@@ -153,8 +155,8 @@ bool mergeSettings(const Arguments& commandLine, Arguments& merged) {
     if (block.load(cp932.c_str()) == ConfigLoadResult::Loaded) {
       for (auto& setting : settingsOfBlock(block)) merged.given.push_back(setting);
       if (verbosity != Verbosity::Quiet) {
-        std::fprintf(stderr, "mksfx: %s is an SFX: its settings are kept where no option changes them "
-                             "(--reset-config drops them)\n", input.c_str());
+        Reporter::notice(input + " is an SFX: its settings are kept where no option changes them "
+                                 "(--reset-config drops them)");
       }
     }
   }

@@ -7,11 +7,14 @@
 #include <cstring>
 
 #include "archive/archive_reader.h"
-#include "cli.h"
+#include "base/cli.h"
 #include "console.h"
-#include "mksfx.h"
+#include "base/code_page.h"
+#include "commands.h"
+#include "host/host.h"
+#include "zip/zip_archive.h"
 #include "build_options.h"
-#include "pe_resources.h"
+#include "pe/pe_resources.h"
 #include "options/option_state.h"
 #include "session/config_block.h"
 
@@ -44,19 +47,6 @@ std::string flagNames(uint16_t flags) {
   return text.empty() ? "(none)" : text;
 }
 
-// The '|' separated strings of a section text (code page 932), walking double-byte
-// characters as units.
-std::vector<std::string> listOf(const char* text) {
-  std::string s(text ? text : "");
-  std::vector<std::string> out(1);
-  for (size_t i = 0; i < s.size();) {
-    size_t n = cp932CharLength(s, i);
-    if (n == 1 && s[i] == '|') out.emplace_back(); else out.back().append(s, i, n);
-    i += n;
-  }
-  return out;
-}
-
 ConfigLoadResult showConfiguration(const std::string& path) {
   ConfigBlock block;
   ConfigLoadResult result = block.load(path.c_str());
@@ -78,7 +68,7 @@ ConfigLoadResult showConfiguration(const std::string& path) {
   std::printf("  messages: %s\n", flags & CFG_MESSAGES ? "yes" : "no");
   std::printf("  overwrite: %s\n", overwrite);
   std::printf("  default directory: %s\n", quoted(block.sectionText(SECTION_INDEX_DEFAULT_DIR)).c_str());
-  std::vector<std::string> group = listOf(block.programGroup());
+  std::vector<std::string> group = splitBarList(block.sectionText(SECTION_INDEX_PROGRAM_GROUP), TextCode::Cp932);
   if (block.programGroup()) {
     std::printf("  program group: %s\n", quoted(group[0].c_str()).c_str());
     for (size_t i = 1; i < group.size() && !group[i].empty(); ++i)
@@ -86,7 +76,7 @@ ConfigLoadResult showConfiguration(const std::string& path) {
   } else {
     std::printf("  program group: (none)\n");
   }
-  std::vector<std::string> pairs = listOf(block.extensions());
+  std::vector<std::string> pairs = splitBarList(block.sectionText(SECTION_INDEX_EXTENSIONS), TextCode::Cp932);
   if (block.extensions()) {
     std::printf("  extensions: %s\n", quoted(block.extensionListText()).c_str());
     for (size_t i = 0; i + 1 < pairs.size() && !pairs[i].empty(); i += 2) {
@@ -176,7 +166,7 @@ void printBlockJson(const ConfigBlock& block, ConfigLoadResult result) {
               f & CFG_EXTENSIONS ? "true" : "false");
   std::printf("  \"sections\": {\n    \"default_directory\": %s,\n",
               jsonText(block.sectionText(SECTION_INDEX_DEFAULT_DIR)).c_str());
-  std::vector<std::string> group = listOf(block.programGroup());
+  std::vector<std::string> group = splitBarList(block.sectionText(SECTION_INDEX_PROGRAM_GROUP), TextCode::Cp932);
   std::printf("    \"program_group\": ");
   if (block.programGroup()) {
     std::printf("{\"name\": %s, \"commands\": [", jsonText(group[0].c_str()).c_str());
@@ -186,7 +176,7 @@ void printBlockJson(const ConfigBlock& block, ConfigLoadResult result) {
   } else {
     std::printf("null,\n");
   }
-  std::vector<std::string> pairs = listOf(block.extensions());
+  std::vector<std::string> pairs = splitBarList(block.sectionText(SECTION_INDEX_EXTENSIONS), TextCode::Cp932);
   std::printf("    \"extensions\": [");
   for (size_t i = 0; block.extensions() && i + 1 < pairs.size() && !pairs[i].empty(); i += 2) {
     std::printf("%s{\"pattern\": %s, \"command\": %s, \"kind\": \"%s\"}", i > 0 ? ", " : "",
@@ -260,16 +250,16 @@ int commandShow(int argc, char** argv) {
   int parsed = parseArguments(SHOW_COMMAND, argc, argv, arguments);
   if (parsed >= 0) return parsed;
   std::string path = arguments.operands[0];
+  Reporter reporter;
   if (!hostIsFile(path)) {
-    std::fprintf(stderr, "mksfx: error: %s is not a file\n", path.c_str());
-    return STATUS_FAILED;
+    reporter.error(path + " is not a file");
+    return reporter.status();
   }
   // The engine takes paths in code page 932 and converts them back at the file system.
   std::string enginePath;
   if (!utf8ToCp932(path, enginePath) || enginePath.size() >= 260) {
-    std::fprintf(stderr, "mksfx: error: %s: the path has no code page 932 form of at most 259 bytes\n",
-                 path.c_str());
-    return STATUS_FAILED;
+    reporter.error(path + ": the path has no code page 932 form of at most 259 bytes");
+    return reporter.status();
   }
   installConsoleReporting();
   ConfigLoadResult result;

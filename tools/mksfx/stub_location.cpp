@@ -3,11 +3,10 @@
 // mksfx), else one beside it (the build tree's layout, where mksfx.exe and sfxstub.exe
 // share a folder too). The program's own folder comes from the system, so a copied or
 // installed mksfx finds the stub installed with it and no build path is compiled in.
-#include <cstdio>
+#include "commands.h"
+#include "host/host.h"
 
-#include "mksfx.h"
-
-std::string locateStub(const std::string& option) {
+std::string locateStub(const std::string& option, Reporter& reporter) {
   if (!option.empty()) return option;
   // A variable that is set wins even when its file is missing: the author named a stub, so
   // a fall-back to another one would build with a stub nobody chose.
@@ -24,9 +23,7 @@ std::string locateStub(const std::string& option) {
   }
   std::string tried;
   for (const std::string& c : candidates) tried += "\n  " + c;
-  std::fprintf(stderr,
-               "mksfx: error: no stub found; install mksfx with its stub, set SFX_STUB, or pass --stub FILE. "
-               "Looked for:%s\n",
-               tried.c_str());
+  reporter.error("no stub found; install mksfx with its stub, set SFX_STUB, or pass --stub FILE. Looked for:" +
+                 tried);
   return std::string();
 }

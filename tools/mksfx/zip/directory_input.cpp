@@ -9,8 +9,11 @@
 #include <algorithm>
 
 #include "archive/zip_format.h"
-#include "console.h"
-#include "mksfx.h"
+#include "base/terminal.h"
+#include "base/code_page.h"
+#include "base/wildcard.h"
+#include "host/host.h"
+#include "zip/zip_archive.h"
 
 namespace {
 
@@ -32,11 +35,11 @@ struct Found {
 // followed; links to directories (and Windows junctions), devices, pipes and sockets are
 // reported and left out, so the walk neither loops nor blocks on a pipe.
 void walk(const std::string& root, const std::string& prefix, const InputOptions& options,
-          std::vector<Found>& found, Problems& problems, int depth) {
+          std::vector<Found>& found, Reporter& reporter, int depth) {
   std::string directory = prefix.empty() ? root : root + "/" + prefix;
   std::vector<std::string> names;
   if (!hostListDirectory(directory, names)) {
-    problems.error("cannot read the directory " + directory);
+    reporter.error("cannot read the directory " + directory);
     return;
   }
   for (const std::string& name : names) {
@@ -49,36 +52,36 @@ void walk(const std::string& root, const std::string& prefix, const InputOptions
       continue;
     }
     if (!hostStatus(f.full, f.info)) {
-      problems.warning(relative + ": cannot be read; left out");
+      reporter.warning(relative + ": cannot be read; left out");
       continue;
     }
     if (f.info.kind == HostKind::Directory) {
       if (f.info.link) {
-        problems.warning(relative + ": a symbolic link to a directory; left out");
+        reporter.warning(relative + ": a symbolic link to a directory; left out");
         continue;
       }
       if (depth > 128) {
-        problems.error(relative + ": the tree is nested too deeply");
+        reporter.error(relative + ": the tree is nested too deeply");
         continue;
       }
       f.path = relative + "/";
       if (excluded(f.path, options.excludes)) continue;
       found.push_back(f);
-      walk(root, relative, options, found, problems, depth + 1);
+      walk(root, relative, options, found, reporter, depth + 1);
     } else if (f.info.kind == HostKind::File) {
       f.path = relative;
       if (excluded(f.path, options.excludes)) continue;
       found.push_back(f);
     } else {
-      problems.warning(relative + ": not a regular file or directory; left out");
+      reporter.warning(relative + ": not a regular file or directory; left out");
     }
   }
 }
 
-bool makeEntry(const Found& f, int level, ZipEntry& entry, Problems& problems) {
+bool makeEntry(const Found& f, int level, ZipEntry& entry, Reporter& reporter) {
   bool isDirectory = f.path.back() == '/';
   if (!utf8ToCp932(f.path, entry.name)) {
-    problems.unextractable(noCp932FormText(f.path, "\"" + escapeControls(f.path, false) + "\""));
+    reporter.unextractable(noCp932FormText(f.path, "\"" + escapeControls(f.path, false) + "\""));
     entry.name = f.path;
   }
   entry.versionMade = HOST_MSDOS_VERSION;
@@ -92,13 +95,13 @@ bool makeEntry(const Found& f, int level, ZipEntry& entry, Problems& problems) {
     return true;
   }
   if (f.info.size >= ENTRY_SIZE_LIMIT) {
-    problems.error(f.path + ": larger than 4 GB; the stub reads no ZIP64 archives");
+    reporter.error(f.path + ": larger than 4 GB; the stub reads no ZIP64 archives");
     return false;
   }
   // The file is read and deflated when the archive is written (so one file at a time is in
   // memory, and only in pieces); a file that cannot be opened is refused now.
   if (!hostReadable(f.full)) {
-    problems.error(f.path + ": cannot be read");
+    reporter.error(f.path + ": cannot be read");
     return false;
   }
   entry.sourcePath = f.full;
@@ -112,14 +115,14 @@ bool makeEntry(const Found& f, int level, ZipEntry& entry, Problems& problems) {
 }  // namespace
 
 bool readDirectoryInput(const std::string& path, const InputOptions& options, ZipArchive& archive,
-                        Problems& problems) {
+                        Reporter& reporter) {
   std::vector<Found> found;
-  walk(path, "", options, found, problems, 0);
+  walk(path, "", options, found, reporter, 0);
   std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) { return a.path < b.path; });
   // The files are packed when the archive is written, which shows the progress.
   for (const Found& f : found) {
     ZipEntry entry;
-    if (makeEntry(f, options.level, entry, problems)) archive.entries.push_back(std::move(entry));
+    if (makeEntry(f, options.level, entry, reporter)) archive.entries.push_back(std::move(entry));
   }
-  return problems.errors() == 0;
+  return reporter.errors() == 0;
 }

@@ -2,15 +2,15 @@
 // than it reaches the output: every entry's DOS date-time and the Unix and NTFS times of
 // its extra fields are clamped to it, and the written file gets it as its modification
 // time. DOS date-times are local time in the zone the process runs in (on Linux the one TZ
-// names, on Windows the system's), so the same tree gives the same bytes in the same zone. The finished file's SHA-256 is
-// taken from the file itself, after any signing, so it is the digest of what was shipped.
+// names, on Windows the system's), so the same tree gives the same bytes in the same zone.
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "archive/zip_format.h"
-#include "mksfx.h"
+#include "host/host.h"
+#include "zip/extra_fields.h"
+#include "zip/zip_archive.h"
 
 namespace {
 
@@ -39,12 +39,8 @@ void clampFileTime(uint8_t* p, int64_t limit) {
 // Every time in an extra field, walked record by record; a record that overruns its field
 // is left as it is.
 void clampExtraTimes(std::string& extra, int64_t limit) {
-  size_t p = 0;
-  while (p + 4 <= extra.size()) {
-    uint16_t tag = le16(at(extra, p));
-    size_t size = le16(at(extra, p + 2));
-    size_t body = p + 4;
-    if (body + size > extra.size()) break;
+  forEachExtraField(extra, [&](uint16_t tag, size_t record, size_t length) {
+    size_t body = record + 4, size = length - 4;
     if (tag == EXTRA_EXTENDED_TIME && size >= 1) {
       // The flags say which times the local record holds; the central one holds at most
       // the modification time, which its size tells.
@@ -53,19 +49,15 @@ void clampExtraTimes(std::string& extra, int64_t limit) {
       clampUnix32(at(extra, body), limit);
       clampUnix32(at(extra, body + 4), limit);
     } else if (tag == EXTRA_NTFS && size >= 4) {
-      size_t q = body + 4;
-      while (q + 4 <= body + size) {
-        uint16_t attributeTag = le16(at(extra, q));
-        size_t attributeSize = le16(at(extra, q + 2));
-        if (q + 4 + attributeSize > body + size) break;
-        if (attributeTag == 1 && attributeSize >= 24) {
-          for (int i = 0; i < 3; ++i) clampFileTime(at(extra, q + 4 + 8 * i), limit);
+      // After 4 reserved bytes, attributes of the same tag/size form; attribute 1 holds
+      // the three file times.
+      forEachExtraField(extra, body + 4, body + size, [&](uint16_t attribute, size_t a, size_t n) {
+        if (attribute == 1 && n >= 4 + 24) {
+          for (int i = 0; i < 3; ++i) clampFileTime(at(extra, a + 4 + 8 * i), limit);
         }
-        q += 4 + attributeSize;
-      }
+      });
     }
-    p = body + size;
-  }
+  });
 }
 
 }  // namespace
@@ -112,19 +104,4 @@ void clampEntryTimes(ZipArchive& archive, int64_t epoch) {
     clampExtraTimes(e.localExtra, epoch);
     clampExtraTimes(e.centralExtra, epoch);
   }
-}
-
-bool finishOutput(const std::string& written, bool reproducible, int64_t epoch, std::string& digest,
-                  uint64_t& size) {
-  if (reproducible && !hostSetModifiedTime(written, epoch)) {
-    std::fprintf(stderr, "mksfx: error: cannot set the time of %s: %s\n", written.c_str(), hostErrorText().c_str());
-    return false;
-  }
-  HostStatus s;
-  if (!hostStatus(written, s) || !fileSha256(written, digest)) {
-    std::fprintf(stderr, "mksfx: error: cannot read back %s\n", written.c_str());
-    return false;
-  }
-  size = s.size;
-  return true;
 }

@@ -5,14 +5,15 @@
 // The resource section may grow: it must then be the last section but for the relocations,
 // which hold no addresses of their own and so move behind it unchanged but for their
 // directory entry. Every read is checked against the section it lies in.
-#include "pe_resources.h"
+#include "pe/pe_resources.h"
 
 #include <cstdio>
 #include <cstring>
 
 #include "archive/zip_format.h"
-#include "host.h"
-#include "pe_image.h"
+#include "base/code_page.h"
+#include "host/host.h"
+#include "pe/pe_image.h"
 
 namespace {
 
@@ -318,21 +319,17 @@ bool replaceResourceSection(std::string& image, const std::string& rsrc, std::st
 // ---- text -----------------------------------------------------------------------------------
 
 bool utf8ToUtf16(const std::string& in, std::u16string& out) {
-  if (!isValidUtf8(in)) return false;
   out.clear();
   for (size_t i = 0; i < in.size();) {
-    unsigned char c = in[i];
-    uint32_t cp;
-    size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    cp = n == 1 ? c : n == 2 ? c & 0x1F : n == 3 ? c & 0x0F : c & 0x07;
-    for (size_t k = 1; k < n; ++k) cp = cp << 6 | (static_cast<unsigned char>(in[i + k]) & 0x3F);
-    if (cp >= 0x10000) {
-      out += char16_t(0xD800 + ((cp - 0x10000) >> 10));
-      out += char16_t(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    Utf8Char c = decodeUtf8(in, i);
+    if (!c.valid) return false;
+    if (c.value >= 0x10000) {
+      out += char16_t(0xD800 + ((c.value - 0x10000) >> 10));
+      out += char16_t(0xDC00 + ((c.value - 0x10000) & 0x3FF));
     } else {
-      out += char16_t(cp);
+      out += char16_t(c.value);
     }
-    i += n;
+    i += c.length;
   }
   return true;
 }
@@ -539,7 +536,7 @@ struct IconImage {
 
 bool readIconFile(const std::string& path, std::vector<IconImage>& images, std::string& problem) {
   std::string file;
-  if (!readWholeFile(path, file)) {
+  if (!hostReadWholeFile(path, file)) {
     problem = "cannot read " + path;
     return false;
   }
@@ -657,7 +654,7 @@ bool isVersionKey(const std::string& key) {
 
 bool isManifestLevel(const std::string& level) { return level == "asInvoker" || level == "requireAdministrator"; }
 
-void applyResourceEdits(std::string& stub, const ResourceEdits& edits, Problems& problems) {
+void applyResourceEdits(std::string& stub, const ResourceEdits& edits, Reporter& reporter) {
   if (!edits.any()) return;
   ResourceTree tree;
   std::string problem;
@@ -666,14 +663,14 @@ void applyResourceEdits(std::string& stub, const ResourceEdits& edits, Problems&
       (!edits.icon.empty() && (!readIconFile(edits.icon, images, problem) || !replaceIcon(tree, images, problem))) ||
       (!edits.versionStrings.empty() && !setVersionStrings(tree, edits.versionStrings, problem)) ||
       (!edits.manifestLevel.empty() && !setManifestLevel(tree, edits.manifestLevel, problem))) {
-    problems.error(problem);
+    reporter.error(problem);
     return;
   }
   PeImage pe;
   parsePeImage(stub, pe, problem);
   std::string rewritten = stub;
   if (!replaceResourceSection(rewritten, writeTree(tree, pe.directoryAddress(stub, DIRECTORY_RESOURCES)), problem)) {
-    problems.error(problem);
+    reporter.error(problem);
     return;
   }
   stub.swap(rewritten);

@@ -1,5 +1,5 @@
 // Reads the headers of a PE32 image (see pe_image.h) and computes its checksum.
-#include "pe_image.h"
+#include "pe/pe_image.h"
 
 #include "archive/zip_format.h"
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "mksfx.h"
+#include "base/output_file.h"
 
 namespace {
 

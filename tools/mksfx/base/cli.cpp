@@ -2,13 +2,11 @@
 // table (CommandSpec); the parser turns the table into getopt_long's arrays, so every
 // command accepts the same forms, and the help text is printed from the same table, so
 // what --help says and what the parser takes cannot drift apart.
-#include "cli.h"
+#include "base/cli.h"
 
 #include <getopt.h>
 
 #include <cstring>
-
-Verbosity verbosity = Verbosity::Normal;
 
 const char* const EXIT_STATUS_HELP =
     "Exit statuses (the same for every command):\n"

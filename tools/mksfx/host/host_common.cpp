@@ -1,5 +1,5 @@
 // The parts of the host layer that need nothing but the layer itself, shared by both hosts.
-#include "host.h"
+#include "host/host.h"
 
 bool hostIsFile(const std::string& path) {
   HostStatus status;

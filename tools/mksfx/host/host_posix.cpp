@@ -17,7 +17,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "host.h"
+#include "host/host.h"
 
 const char* const HOST_SEPARATORS = "/";
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "mksfx.h"
+#include "base/reporter.h"
 
 // What `build` changes in the stub's resources; nothing when every field is empty.
 struct ResourceEdits {
@@ -25,9 +25,9 @@ bool isVersionKey(const std::string& key);
 // False when `level` is not an execution level the builder writes.
 bool isManifestLevel(const std::string& level);
 
-// Rewrites the resources of `stub` (a PE32 image) with `edits`. Errors go to `problems`;
+// Rewrites the resources of `stub` (a PE32 image) with `edits`. Errors go to `reporter`;
 // `stub` is changed only when there are none.
-void applyResourceEdits(std::string& stub, const ResourceEdits& edits, Problems& problems);
+void applyResourceEdits(std::string& stub, const ResourceEdits& edits, Reporter& reporter);
 
 // Prints the resources an SFX shows to Windows (icon images, version strings, manifest
 // level) for `mksfx show`, from the program image at the start of the file at `path`.

@@ -7,8 +7,9 @@
 
 #include "archive/zip_format.h"
 #include "extract/entry_decoder.h"
-#include "console.h"
-#include "mksfx.h"
+#include "base/terminal.h"
+#include "base/code_page.h"
+#include "zip/zip_archive.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ std::string entryDataProblem(const ZipEntry& e) {
   return std::string();
 }
 
-void checkEntryData(const ZipArchive& archive, Problems& problems) {
+void checkEntryData(const ZipArchive& archive, Reporter& reporter) {
   ProgressLine progress;
   size_t done = 0;
   for (const ZipEntry& e : archive.entries) {
@@ -59,7 +60,7 @@ void checkEntryData(const ZipArchive& archive, Problems& problems) {
     std::string reason = entryDataProblem(e);
     if (!reason.empty()) {
       progress.done();
-      problems.unextractable("entry \"" + shownName(e.name) + "\": " + reason);
+      reporter.unextractable("entry \"" + shownName(e.name) + "\": " + reason);
     }
   }
   progress.done();

@@ -7,7 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "mksfx.h"
+#include "base/code_page.h"
+#include "zip/zip_archive.h"
 
 namespace {
 
@@ -92,7 +93,7 @@ bool hasDirectories(const ZipArchive& archive) {
 // Windows paths hold at most 259 bytes in code page 932 (a 260-byte buffer with its zero);
 // the stub joins the extraction directory, a separator and the entry's path (its last
 // component only when subdirectories are off).
-void checkPathLengths(const ZipArchive& archive, const std::string& directory, bool subdirs, Problems& problems) {
+void checkPathLengths(const ZipArchive& archive, const std::string& directory, bool subdirs, Reporter& reporter) {
   bool absolute = directory.size() >= 2 && directory[1] == ':';
   std::string base = absolute ? directory : "C:\\" + directory;
   if (base.back() != '\\' && base.back() != '/') base += '\\';
@@ -108,7 +109,7 @@ void checkPathLengths(const ZipArchive& archive, const std::string& directory, b
       length += parts.back().size();
     }
     if (length > NAME_MAX_BYTES) {
-      problems.unextractable("entry \"" + shownName(e.name) + "\": its path under " + cp932ToUtf8(base) + " is " +
+      reporter.unextractable("entry \"" + shownName(e.name) + "\": its path under " + cp932ToUtf8(base) + " is " +
                              std::to_string(length) + " bytes in code page 932; Windows paths hold at most 259");
     }
   }

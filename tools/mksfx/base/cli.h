@@ -9,19 +9,10 @@
 #include <utility>
 #include <vector>
 
-// Exit statuses, the same for every command; scripts rely on them.
-constexpr int STATUS_OK = 0;         // all good
-constexpr int STATUS_WARNINGS = 1;   // finished, with warnings (printed on standard error)
-constexpr int STATUS_FAILED = 2;     // the input or the SFX is damaged or unusable; nothing built
-constexpr int STATUS_USAGE = 3;      // the command line is wrong
-constexpr int STATUS_CANCELLED = 4;  // cancelled (Ctrl-C, or "quit" answered to a question)
+#include "base/reporter.h"
+#include "base/terminal.h"
 
 constexpr char MKSFX_VERSION[] = "1.1.0";
-
-// How much the commands print besides their data: -q keeps only warnings, errors and the
-// final summary; -v adds detail (each entry of a build, the settings taken over).
-enum class Verbosity { Quiet, Normal, Verbose };
-extern Verbosity verbosity;
 
 // One option of a command. `help` explains it (lines separated by '\n', an example on a
 // line of its own); `value` names its value ("DIR") or is null for a switch.

@@ -7,12 +7,11 @@
 // code page 932 map to the same double-byte character under different code points (the
 // JIS tables say U+301C WAVE DASH for 0x8160, Windows says U+FF5E FULLWIDTH TILDE): both
 // forms are taken as that character, and it is shown in the Unix form.
-#include <algorithm>
-#include <cstdint>
+#include "base/code_page.h"
+
 #include <cstdio>
 
-#include "host.h"
-#include "mksfx.h"
+#include "host/host.h"
 
 namespace {
 
@@ -47,22 +46,6 @@ std::string withVariants(const std::string& text, bool toWindows) {
   return out;
 }
 
-// The length of the UTF-8 sequence that starts with `lead` (1 for a stray byte).
-size_t utf8Length(unsigned char lead) {
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  if (lead >= 0xE0) return lead <= 0xEF ? 3 : 1;
-  if (lead >= 0xC2) return 2;
-  return 1;
-}
-
-uint32_t codePoint(const std::string& sequence) {
-  unsigned char lead = static_cast<unsigned char>(sequence[0]);
-  if (sequence.size() == 1) return lead;
-  uint32_t value = lead & (0x7F >> sequence.size());
-  for (size_t i = 1; i < sequence.size(); ++i) value = value << 6 | (static_cast<unsigned char>(sequence[i]) & 0x3F);
-  return value;
-}
-
 bool isLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 bool isTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
 
@@ -78,20 +61,19 @@ bool utf8ToCp932(const std::string& utf8, std::string& cp932) {
 std::string characterWithoutCp932Form(const std::string& utf8) {
   std::string ignored;
   for (size_t i = 0; i < utf8.size();) {
-    size_t n = std::min(utf8Length(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
-    std::string sequence = utf8.substr(i, n);
+    Utf8Char c = decodeUtf8(utf8, i);
     char text[48];
-    if (!isValidUtf8(sequence)) {
-      std::snprintf(text, sizeof text, "the byte 0x%02X (not UTF-8)", static_cast<unsigned char>(utf8[i]));
+    if (!c.valid) {
+      std::snprintf(text, sizeof text, "the byte 0x%02X (not UTF-8)", static_cast<unsigned>(c.value));
       return text;
     }
+    std::string sequence = utf8.substr(i, c.length);
     if (!utf8ToCp932(sequence, ignored)) {
-      uint32_t value = codePoint(sequence);
-      std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(value));
-      return value < 0x20 || value == 0x7F || (value >= 0x80 && value < 0xA0) ? std::string(text)
-                                                                            : std::string(text) + " '" + sequence + "'";
+      std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c.value));
+      bool control = c.value < 0x20 || c.value == 0x7F || (c.value >= 0x80 && c.value < 0xA0);
+      return control ? std::string(text) : std::string(text) + " '" + sequence + "'";
     }
-    i += n;
+    i += c.length;
   }
   return std::string();
 }
@@ -121,22 +103,29 @@ bool isValidCp932(const std::string& text) {
   return hostCp932ToUtf8(text, ignored);
 }
 
-// Well-formed UTF-8: no stray or missing continuation bytes, no overlong forms, no
-// surrogates, nothing beyond U+10FFFF.
+Utf8Char decodeUtf8(const std::string& text, size_t i) {
+  unsigned char lead = static_cast<unsigned char>(text[i]);
+  Utf8Char single = {1, lead, lead < 0x80};
+  // The sequence length its lead byte announces; 0xC0, 0xC1 and 0xF5 up start none.
+  size_t n = lead >= 0xF0 ? (lead <= 0xF4 ? 4 : 0) : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+  if (n == 0 || i + n > text.size()) return single;
+  uint32_t value = lead & (0x7Fu >> n);
+  for (size_t k = 1; k < n; ++k) {
+    unsigned char c = static_cast<unsigned char>(text[i + k]);
+    if ((c & 0xC0) != 0x80) return single;
+    value = value << 6 | (c & 0x3Fu);
+  }
+  // Overlong forms, surrogates and values beyond U+10FFFF are no characters.
+  bool overlong = (n == 3 && value < 0x800) || (n == 4 && value < 0x10000);
+  if (overlong || (value >= 0xD800 && value < 0xE000) || value > 0x10FFFF) return single;
+  return {n, value, true};
+}
+
 bool isValidUtf8(const std::string& text) {
   for (size_t i = 0; i < text.size();) {
-    unsigned char lead = static_cast<unsigned char>(text[i]);
-    size_t n = utf8Length(lead);
-    if (n == 1 && lead >= 0x80) return false;
-    if (i + n > text.size()) return false;
-    for (size_t k = 1; k < n; ++k) {
-      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-    }
-    uint32_t value = codePoint(text.substr(i, n));
-    if ((n == 3 && (value < 0x800 || (value >= 0xD800 && value < 0xE000))) || (n == 4 && (value < 0x10000 || value > 0x10FFFF))) {
-      return false;
-    }
-    i += n;
+    Utf8Char c = decodeUtf8(text, i);
+    if (!c.valid) return false;
+    i += c.length;
   }
   return true;
 }
@@ -182,3 +171,13 @@ std::string cp932ToUtf8(const std::string& cp932) {
 }
 
 std::string cp932ToUtf8(const char* cp932) { return cp932ToUtf8(std::string(cp932 ? cp932 : "")); }
+
+std::vector<std::string> splitBarList(const std::string& text, TextCode code) {
+  std::vector<std::string> pieces(1);
+  for (size_t i = 0; i < text.size();) {
+    size_t n = code == TextCode::Cp932 ? cp932CharLength(text, i) : 1;
+    if (n == 1 && text[i] == '|') pieces.emplace_back(); else pieces.back().append(text, i, n);
+    i += n;
+  }
+  return pieces;
+}

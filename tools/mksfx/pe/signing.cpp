@@ -6,16 +6,17 @@
 // name, so a failed signing leaves no unsigned file under that name.
 #include <cstdio>
 
-#include "mksfx.h"
-#include "pe_image.h"
+#include "pe/signing.h"
+#include "host/host.h"
+#include "pe/pe_image.h"
 
-void checkStubUnsigned(const std::string& stub, Problems& problems) {
+void checkStubUnsigned(const std::string& stub, Reporter& reporter) {
   PeImage pe;
   std::string problem;
   if (!parsePeImage(stub, pe, problem)) return;  // the stub check reports what it is not
   uint32_t size = pe.directorySize(stub, DIRECTORY_SECURITY);
   if (size == 0) return;
-  problems.error("the stub is signed (a certificate table of " + std::to_string(size) + " bytes at offset " +
+  reporter.error("the stub is signed (a certificate table of " + std::to_string(size) + " bytes at offset " +
                  std::to_string(pe.directoryAddress(stub, DIRECTORY_SECURITY)) +
                  "); the archive written behind it would break that signature. Build with the unsigned "
                  "stub and sign the finished file (--sign-command, or osslsigncode sign afterwards)");
@@ -23,7 +24,7 @@ void checkStubUnsigned(const std::string& stub, Problems& problems) {
 
 bool signCommandUsable(const std::string& command) { return command.find("{}") != std::string::npos; }
 
-bool runSignCommand(const std::string& command, const std::string& path) {
+bool runSignCommand(const std::string& command, const std::string& path, Reporter& reporter) {
   std::string line;
   for (size_t i = 0; i < command.size();) {
     if (command.compare(i, 2, "{}") == 0) {
@@ -36,13 +37,13 @@ bool runSignCommand(const std::string& command, const std::string& path) {
   std::fflush(stdout);
   int status = hostRunCommand(line);
   if (status != 0) {
-    std::fprintf(stderr, "mksfx: error: the signing command failed (%s); nothing written\n",
-                 status > 0 ? ("status " + std::to_string(status)).c_str() : "it did not run to its end");
+    reporter.error(std::string("the signing command failed (") +
+                   (status > 0 ? "status " + std::to_string(status) : "it did not run to its end") + "); nothing written");
     return false;
   }
   HostStatus s;
   if (!hostStatus(path, s) || s.kind != HostKind::File || s.size == 0) {
-    std::fprintf(stderr, "mksfx: error: the signing command left no file at %s; nothing written\n", path.c_str());
+    reporter.error("the signing command left no file at " + path + "; nothing written");
     return false;
   }
   return true;

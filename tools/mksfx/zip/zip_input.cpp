@@ -13,7 +13,11 @@
 
 #include "archive/zip_format.h"
 #include "decode/crc32.h"
-#include "mksfx.h"
+#include "base/code_page.h"
+#include "base/wildcard.h"
+#include "host/host.h"
+#include "zip/extra_fields.h"
+#include "zip/zip_archive.h"
 
 namespace {
 
@@ -107,36 +111,6 @@ bool findEndRecord(InputFile& file, size_t& position) {
   return false;
 }
 
-// Walks the tag/size/value records of an extra field; stops at a record that overruns.
-template <typename Visit>
-void forEachExtra(const std::string& extra, Visit visit) {
-  size_t p = 0;
-  while (p + 4 <= extra.size()) {
-    uint16_t tag = le16(bytesAt(extra, p));
-    uint16_t size = le16(bytesAt(extra, p + 2));
-    if (p + 4 + size > extra.size()) break;
-    visit(tag, p, 4u + size);
-    p += 4 + size;
-  }
-}
-
-bool hasExtra(const std::string& extra, uint16_t wanted) {
-  bool found = false;
-  forEachExtra(extra, [&](uint16_t tag, size_t, size_t) { found = found || tag == wanted; });
-  return found;
-}
-
-std::string withoutExtra(const std::string& extra, uint16_t unwanted) {
-  std::string kept;
-  size_t end = 0;
-  forEachExtra(extra, [&](uint16_t tag, size_t at, size_t length) {
-    if (tag != unwanted) kept.append(extra, at, length);
-    end = at + length;
-  });
-  kept.append(extra, end, std::string::npos);  // a trailing fragment stays as it was
-  return kept;
-}
-
 std::string printable(const std::string& raw) {
   return isValidUtf8(raw) ? escapeControls(raw, false) : shownName(raw);
 }
@@ -147,7 +121,7 @@ std::string printable(const std::string& raw) {
 // header name counts.
 bool unicodePathName(const std::string& extra, const std::string& headerName, std::string& utf8) {
   bool found = false;
-  forEachExtra(extra, [&](uint16_t tag, size_t at, size_t length) {
+  forEachExtraField(extra, [&](uint16_t tag, size_t at, size_t length) {
     constexpr size_t HEAD = 4 + 5;  // tag and size, then the version byte and the name's CRC-32
     if (found || tag != EXTRA_UNICODE_PATH || length < HEAD) return;
     const uint8_t* field = bytesAt(extra, at + 4);
@@ -162,7 +136,7 @@ bool unicodePathName(const std::string& extra, const std::string& headerName, st
 
 // Brings a name into code page 932. False when it has no form there (reported).
 bool convertName(ZipEntry& entry, bool utf8Flagged, const InputOptions& options,
-                 Problems& problems) {
+                 Reporter& reporter) {
   std::string raw = entry.name;
   std::string unicode;
   bool fromField = !utf8Flagged && (unicodePathName(entry.centralExtra, raw, unicode) ||
@@ -171,19 +145,19 @@ bool convertName(ZipEntry& entry, bool utf8Flagged, const InputOptions& options,
   if (utf8Flagged || fromField || options.utf8Names) {
     std::string converted;
     if (!isValidUtf8(raw) || !utf8ToCp932(raw, converted)) {
-      problems.unextractable(noCp932FormText(raw, "the entry name \"" + printable(raw) + "\""));
+      reporter.unextractable(noCp932FormText(raw, "the entry name \"" + printable(raw) + "\""));
       return false;
     }
     entry.name = converted;
     entry.flags &= static_cast<uint16_t>(~GPF_UTF8);
     // The Unicode path field names the old header name by its CRC; it no longer matches.
-    entry.localExtra = withoutExtra(entry.localExtra, EXTRA_UNICODE_PATH);
-    entry.centralExtra = withoutExtra(entry.centralExtra, EXTRA_UNICODE_PATH);
+    entry.localExtra = withoutExtraField(entry.localExtra, EXTRA_UNICODE_PATH);
+    entry.centralExtra = withoutExtraField(entry.centralExtra, EXTRA_UNICODE_PATH);
     return true;
   }
   if (!isValidCp932(raw)) {
     std::string hint = isValidUtf8(raw) ? " (it looks like UTF-8: use --utf8-names)" : "";
-    problems.unextractable("entry \"" + printable(raw) + "\": the name is not valid code page 932" + hint);
+    reporter.unextractable("entry \"" + printable(raw) + "\": the name is not valid code page 932" + hint);
     return false;
   }
   // Tools on UTF-8 systems often store UTF-8 names without the flag. Such bytes may still
@@ -192,7 +166,7 @@ bool convertName(ZipEntry& entry, bool utf8Flagged, const InputOptions& options,
   bool nonAscii = false;
   for (unsigned char c : raw) nonAscii = nonAscii || c >= 0x80;
   if (nonAscii && isValidUtf8(raw)) {
-    problems.unextractable("entry \"" + raw + "\": the name is not flagged UTF-8 but reads as UTF-8; as code page "
+    reporter.unextractable("entry \"" + raw + "\": the name is not flagged UTF-8 but reads as UTF-8; as code page "
                            "932 it would show as \"" + shownName(raw) + "\" (use --utf8-names if it is UTF-8)");
   }
   return true;
@@ -200,16 +174,16 @@ bool convertName(ZipEntry& entry, bool utf8Flagged, const InputOptions& options,
 
 // The fields of one central record; `p` moves past it. False (reported) when it overruns.
 bool parseCentralRecord(InputFile& file, size_t& p, size_t directoryEnd, ZipEntry& entry,
-                        uint32_t& localOffset, uint16_t& diskStart, Problems& problems) {
+                        uint32_t& localOffset, uint16_t& diskStart, Reporter& reporter) {
   if (p + CDH_SIZE > directoryEnd || le32(bytesAt(file, p)) != SIG_CENTRAL) {
-    problems.error("the central directory is damaged (no central header where one belongs)");
+    reporter.error("the central directory is damaged (no central header where one belongs)");
     return false;
   }
   const uint8_t* c = bytesAt(file, p);
   size_t nameLength = le16(c + CDH_NAME_LENGTH), extraLength = le16(c + CDH_EXTRA_LENGTH),
          commentLength = le16(c + CDH_COMMENT_LENGTH);
   if (p + CDH_SIZE + nameLength + extraLength + commentLength > directoryEnd) {
-    problems.error("the central directory is damaged (a record runs past its end)");
+    reporter.error("the central directory is damaged (a record runs past its end)");
     return false;
   }
   entry.versionMade = le16(c + CDH_VERSION_MADE);
@@ -234,10 +208,10 @@ bool parseCentralRecord(InputFile& file, size_t& p, size_t directoryEnd, ZipEntr
 
 // The local header of an entry: its extra field and where the stored bytes behind it lie.
 bool readLocalPart(InputFile& file, const std::string& path, int64_t local, ZipEntry& entry,
-                   const std::string& shown, Problems& problems) {
+                   const std::string& shown, Reporter& reporter) {
   if (local < 0 || static_cast<uint64_t>(local) + LFH_SIZE > file.size() ||
       le32(bytesAt(file, static_cast<size_t>(local))) != SIG_LOCAL) {
-    problems.error("entry \"" + shown + "\": its local header is missing or damaged");
+    reporter.error("entry \"" + shown + "\": its local header is missing or damaged");
     return false;
   }
   size_t at = static_cast<size_t>(local);
@@ -245,7 +219,7 @@ bool readLocalPart(InputFile& file, const std::string& path, int64_t local, ZipE
   size_t nameLength = le16(l + LFH_NAME_LENGTH), extraLength = le16(l + LFH_EXTRA_LENGTH);
   uint64_t dataStart = static_cast<uint64_t>(at) + LFH_SIZE + nameLength + extraLength;
   if (dataStart + entry.compressedSize > file.size()) {
-    problems.error("entry \"" + shown + "\": its data runs past the end of the file");
+    reporter.error("entry \"" + shown + "\": its data runs past the end of the file");
     return false;
   }
   entry.localExtra = file.text(at + LFH_SIZE + nameLength, extraLength);
@@ -256,12 +230,12 @@ bool readLocalPart(InputFile& file, const std::string& path, int64_t local, ZipE
 
 // ZIP64 records, which the stub cannot read, are refused; with --allow-unextractable an
 // archive whose values all fit in 32 bits is rewritten without them. Reported once.
-bool acceptZip64(const std::string& where, bool& reported, Problems& problems) {
+bool acceptZip64(const std::string& where, bool& reported, Reporter& reporter) {
   if (reported) return true;
   reported = true;
-  problems.unextractable(where + " uses ZIP64 records, which the stub cannot read (with --allow-unextractable "
+  reporter.unextractable(where + " uses ZIP64 records, which the stub cannot read (with --allow-unextractable "
                          "it is rewritten without them)");
-  return problems.errors() == 0;
+  return reporter.errors() == 0;
 }
 
 
@@ -269,9 +243,9 @@ bool acceptZip64(const std::string& where, bool& reported, Problems& problems) {
 // bits set follows there, in the order uncompressed size, compressed size, local header
 // offset, disk number. False (reported) when one is missing or needs more than 32 bits.
 bool takeZip64Values(ZipEntry& entry, uint32_t& localOffset, uint16_t& diskStart, const std::string& shown,
-                     Problems& problems) {
+                     Reporter& reporter) {
   std::string field;
-  forEachExtra(entry.centralExtra, [&](uint16_t tag, size_t at, size_t length) {
+  forEachExtraField(entry.centralExtra, [&](uint16_t tag, size_t at, size_t length) {
     if (tag == EXTRA_ZIP64 && field.empty()) field.assign(entry.centralExtra, at + 4, length - 4);
   });
   size_t p = 0;
@@ -287,28 +261,28 @@ bool takeZip64Values(ZipEntry& entry, uint32_t& localOffset, uint16_t& diskStart
             (entry.compressedSize != 0xFFFFFFFFu || take(compressed, 8)) &&
             (localOffset != 0xFFFFFFFFu || take(offset, 8)) && (diskStart != 0xFFFF || take(disk, 4));
   if (!ok) {
-    problems.error("entry \"" + shown + "\": its ZIP64 extra field lacks a value its header leaves to it");
+    reporter.error("entry \"" + shown + "\": its ZIP64 extra field lacks a value its header leaves to it");
     return false;
   }
   if (uncompressed >= 0xFFFFFFFFu || compressed >= 0xFFFFFFFFu || offset >= 0xFFFFFFFFu || disk > 0xFFFF) {
-    problems.error("entry \"" + shown + "\": 4 GB or more, which only ZIP64 can hold; the stub cannot read it");
+    reporter.error("entry \"" + shown + "\": 4 GB or more, which only ZIP64 can hold; the stub cannot read it");
     return false;
   }
   entry.uncompressedSize = static_cast<uint32_t>(uncompressed);
   entry.compressedSize = static_cast<uint32_t>(compressed);
   localOffset = static_cast<uint32_t>(offset);
   diskStart = static_cast<uint16_t>(disk);
-  entry.centralExtra = withoutExtra(entry.centralExtra, EXTRA_ZIP64);
+  entry.centralExtra = withoutExtraField(entry.centralExtra, EXTRA_ZIP64);
   if (entry.versionNeeded == VERSION_ZIP64) entry.versionNeeded = 20;
   return true;
 }
 
 bool readEntry(InputFile& file, const std::string& path, size_t& p, size_t directoryEnd, int64_t shift,
                const InputOptions& options, ZipEntry& entry, bool& leftOut, bool& zip64Reported,
-               Problems& problems) {
+               Reporter& reporter) {
   uint32_t localOffset;
   uint16_t diskStart;
-  if (!parseCentralRecord(file, p, directoryEnd, entry, localOffset, diskStart, problems)) return false;
+  if (!parseCentralRecord(file, p, directoryEnd, entry, localOffset, diskStart, reporter)) return false;
   if (!options.excludes.empty() &&
       excluded(isValidUtf8(entry.name) ? entry.name : cp932ToUtf8(entry.name), options.excludes)) {
     leftOut = true;
@@ -316,22 +290,22 @@ bool readEntry(InputFile& file, const std::string& path, size_t& p, size_t direc
   }
   std::string shown = printable(entry.name);
   if (entry.compressedSize == 0xFFFFFFFFu || entry.uncompressedSize == 0xFFFFFFFFu ||
-      localOffset == 0xFFFFFFFFu || diskStart == 0xFFFF || hasExtra(entry.centralExtra, EXTRA_ZIP64)) {
-    if (!acceptZip64("entry \"" + shown + "\"", zip64Reported, problems)) return false;
-    if (!takeZip64Values(entry, localOffset, diskStart, shown, problems)) return false;
+      localOffset == 0xFFFFFFFFu || diskStart == 0xFFFF || hasExtraField(entry.centralExtra, EXTRA_ZIP64)) {
+    if (!acceptZip64("entry \"" + shown + "\"", zip64Reported, reporter)) return false;
+    if (!takeZip64Values(entry, localOffset, diskStart, shown, reporter)) return false;
   }
   if (diskStart != 0) {
-    problems.error("entry \"" + shown + "\" lies on another disk; split archives are not supported");
+    reporter.error("entry \"" + shown + "\" lies on another disk; split archives are not supported");
     return false;
   }
-  if (!readLocalPart(file, path, static_cast<int64_t>(localOffset) + shift, entry, shown, problems)) return false;
-  if (hasExtra(entry.localExtra, EXTRA_ZIP64)) {
-    if (!acceptZip64("entry \"" + shown + "\"", zip64Reported, problems)) return false;
-    entry.localExtra = withoutExtra(entry.localExtra, EXTRA_ZIP64);
+  if (!readLocalPart(file, path, static_cast<int64_t>(localOffset) + shift, entry, shown, reporter)) return false;
+  if (hasExtraField(entry.localExtra, EXTRA_ZIP64)) {
+    if (!acceptZip64("entry \"" + shown + "\"", zip64Reported, reporter)) return false;
+    entry.localExtra = withoutExtraField(entry.localExtra, EXTRA_ZIP64);
     if (entry.versionNeeded == VERSION_ZIP64) entry.versionNeeded = 20;
   }
   bool utf8 = (entry.flags & GPF_UTF8) != 0;
-  if (convertName(entry, utf8, options, problems) && utf8) {
+  if (convertName(entry, utf8, options, reporter) && utf8) {
     // The entry comment is UTF-8 under the same flag; the stub does not show it, but a
     // reader that does must not see UTF-8 taken for code page 932.
     std::string comment;
@@ -342,18 +316,17 @@ bool readEntry(InputFile& file, const std::string& path, size_t& p, size_t direc
 
 }  // namespace
 
-bool readWholeFile(const std::string& path, std::string& bytes) { return hostReadWholeFile(path, bytes); }
 
 bool readZipInput(const std::string& path, const InputOptions& options, ZipArchive& archive,
-                  Problems& problems) {
+                  Reporter& reporter) {
   InputFile file;
   if (!file.open(path)) {
-    problems.error("cannot read " + path);
+    reporter.error("cannot read " + path);
     return false;
   }
   size_t end;
   if (!findEndRecord(file, end)) {
-    problems.error(path + " is not a ZIP archive (no end of central directory record)");
+    reporter.error(path + " is not a ZIP archive (no end of central directory record)");
     return false;
   }
   const uint8_t* e = bytesAt(file, end);
@@ -362,7 +335,7 @@ bool readZipInput(const std::string& path, const InputOptions& options, ZipArchi
            offset = le32(e + EOCD_DIRECTORY_OFFSET);
   size_t recordEnd = end;  // where the central directory ends: the end record or the ZIP64 one
   if (end >= ZIP64_LOCATOR_SIZE && le32(bytesAt(file, end - ZIP64_LOCATOR_SIZE)) == SIG_ZIP64_LOCATOR) {
-    if (!acceptZip64(path, zip64Reported, problems)) return false;
+    if (!acceptZip64(path, zip64Reported, reporter)) return false;
     // The ZIP64 end record lies right before its locator (a prefix may have moved it from
     // the offset the locator gives); its extensible data is not used.
     size_t at = end - ZIP64_LOCATOR_SIZE - ZIP64_END_SIZE;
@@ -370,13 +343,13 @@ bool readZipInput(const std::string& path, const InputOptions& options, ZipArchi
       uint64_t stated = le64(bytesAt(file, end - ZIP64_LOCATOR_SIZE + Z64L_END_OFFSET));
       at = stated;
       if (stated + ZIP64_END_SIZE > file.size() || le32(bytesAt(file, at)) != SIG_ZIP64_END) {
-        problems.error(path + " is not a usable ZIP archive (its ZIP64 end record is missing)");
+        reporter.error(path + " is not a usable ZIP archive (its ZIP64 end record is missing)");
         return false;
       }
     }
     const uint8_t* z = bytesAt(file, at);
     if (le32(z + Z64E_THIS_DISK) != 0) {
-      problems.error(path + " is one part of a split archive; join it first");
+      reporter.error(path + " is one part of a split archive; join it first");
       return false;
     }
     total = le64(z + Z64E_ENTRIES_TOTAL);
@@ -384,20 +357,20 @@ bool readZipInput(const std::string& path, const InputOptions& options, ZipArchi
     offset = le64(z + Z64E_DIRECTORY_OFFSET);
     recordEnd = at;
     if (total > 0xFFFF || offset >= 0xFFFFFFFFu) {
-      problems.error(path + " needs ZIP64 (more than 65,535 entries or beyond 4 GB); the stub cannot read it");
+      reporter.error(path + " needs ZIP64 (more than 65,535 entries or beyond 4 GB); the stub cannot read it");
       return false;
     }
   } else if (total == 0xFFFF || size == 0xFFFFFFFFu || offset == 0xFFFFFFFFu) {
-    problems.error(path + " is a ZIP64 archive without its ZIP64 end record; the stub cannot read it");
+    reporter.error(path + " is a ZIP64 archive without its ZIP64 end record; the stub cannot read it");
     return false;
   }
   if (le16(e + EOCD_THIS_DISK) != 0 || le16(e + EOCD_START_DISK) != 0 ||
       (le16(e + EOCD_ENTRIES_HERE) != total && le16(e + EOCD_ENTRIES_HERE) != 0xFFFF)) {
-    problems.error(path + " is one part of a split archive; join it first");
+    reporter.error(path + " is one part of a split archive; join it first");
     return false;
   }
   if (size > recordEnd) {
-    problems.error(path + " is not a usable ZIP archive (the central directory size is larger than the file)");
+    reporter.error(path + " is not a usable ZIP archive (the central directory size is larger than the file)");
     return false;
   }
   // Where the directory really lies may differ from what the record says (a prefix was
@@ -407,11 +380,11 @@ bool readZipInput(const std::string& path, const InputOptions& options, ZipArchi
   // The directory is held in memory while the archive is built; beyond any real one's size
   // (65,535 records with names of a path's length take some 20 MB) it is refused.
   if (size > (256u << 20)) {
-    problems.error(path + ": its central directory is larger than 256 MB");
+    reporter.error(path + ": its central directory is larger than 256 MB");
     return false;
   }
   if (!file.holdFrom(directory)) {
-    problems.error("cannot read " + path);
+    reporter.error("cannot read " + path);
     return false;
   }
   e = bytesAt(file, end);
@@ -421,7 +394,7 @@ bool readZipInput(const std::string& path, const InputOptions& options, ZipArchi
   for (uint64_t i = 0; i < total; ++i) {
     ZipEntry entry;
     bool leftOut = false;
-    if (!readEntry(file, path, p, recordEnd, shift, options, entry, leftOut, zip64Reported, problems)) return false;
+    if (!readEntry(file, path, p, recordEnd, shift, options, entry, leftOut, zip64Reported, reporter)) return false;
     if (!leftOut) archive.entries.push_back(std::move(entry));
   }
   return true;

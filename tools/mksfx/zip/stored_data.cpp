@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "archive/zip_format.h"
-#include "mksfx.h"
+#include "zip/archive_writer.h"
 
 namespace {
 
@@ -108,28 +108,10 @@ size_t StoredBytes::read(char* buffer, size_t size) {
   return want;
 }
 
-bool OutputFile::write(const char* bytes, size_t size) {
-  if (!file_.write(bytes, size)) return false;
-  position_ += size;
-  return true;
-}
-
-bool OutputFile::rewrite(uint64_t offset, const std::string& bytes) {
-  return offset + bytes.size() <= position_ && file_.writeAt(offset, bytes.data(), bytes.size());
-}
-
-bool OutputFile::truncate(uint64_t position) {
-  if (position > position_ || !file_.truncate(position)) return false;
-  position_ = position;
-  return true;
-}
-
-// Writes the stored bytes of an entry whose source is a file to deflate, and sets its
-// method, version, CRC and sizes (the local header before them is rewritten by the caller).
-bool writePackedSource(ZipEntry& e, OutputFile& out, Problems& problems) {
+bool writePackedSource(ZipEntry& e, OutputFile& out, Reporter& reporter) {
   HostFile file;
   if (!file.openRead(e.sourcePath)) {
-    problems.error(e.sourcePath + ": cannot be read: " + hostErrorText());
+    reporter.error(e.sourcePath + ": cannot be read: " + hostErrorText());
     return false;
   }
   uint64_t start = out.position(), size = 0, packed = 0;
@@ -148,7 +130,7 @@ bool writePackedSource(ZipEntry& e, OutputFile& out, Problems& problems) {
   }
   file.close();
   if (!ok) {
-    problems.error(e.sourcePath + (size >= ENTRY_SIZE_LIMIT ? ": 4 GB or larger; the stub reads no ZIP64 archives"
+    reporter.error(e.sourcePath + (size >= ENTRY_SIZE_LIMIT ? ": 4 GB or larger; the stub reads no ZIP64 archives"
                                                             : ": cannot be read, or changed while it was packed"));
     return false;
   }
@@ -157,20 +139,20 @@ bool writePackedSource(ZipEntry& e, OutputFile& out, Problems& problems) {
   return true;
 }
 
-bool copyStoredBytes(const ZipEntry& e, OutputFile& out, Problems& problems) {
+bool copyStoredBytes(const ZipEntry& e, OutputFile& out, Reporter& reporter) {
   StoredBytes bytes(e);
   std::vector<char>& buffer = pieceBuffer(0);
   uint64_t copied = 0;
   while (size_t n = bytes.read(buffer.data(), buffer.size())) {
     if (!out.write(buffer.data(), n)) {
-      problems.error(std::string("cannot write the output: ") + hostErrorText());
+      reporter.error(std::string("cannot write the output: ") + hostErrorText());
       return false;
     }
     copied += n;
   }
   uint64_t expected = e.sourcePath.empty() ? e.data.size() : e.compressedSize;
   if (bytes.failed() || copied != expected) {
-    problems.error(e.sourcePath + ": cannot be read again, or changed since it was read");
+    reporter.error(e.sourcePath + ": cannot be read again, or changed since it was read");
     return false;
   }
   return true;

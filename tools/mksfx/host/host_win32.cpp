@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <cwchar>
 
-#include "host.h"
+#include "host/host.h"
 
 const char* const HOST_SEPARATORS = "/\\";
 

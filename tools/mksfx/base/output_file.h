@@ -1,0 +1,41 @@
+// The builder's output files: bytes written in order to a temporary file beside the final
+// name, which the file takes only when it is complete and checked, and the file's last
+// step (its time for a reproducible build, its SHA-256 and size).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "base/reporter.h"
+#include "host/host.h"
+
+// The output as it is written: bytes go to the file in order, and the position is the file
+// offset of the next byte. A header can be rewritten once what follows it is known, and
+// the end can be taken back (a stored copy replacing deflated data that did not shrink).
+class OutputFile {
+ public:
+  explicit OutputFile(HostFile& file) : file_(file) {}
+  bool write(const char* bytes, size_t size);
+  bool write(const std::string& bytes) { return write(bytes.data(), bytes.size()); }
+  bool rewrite(uint64_t offset, const std::string& bytes);
+  bool truncate(uint64_t position);
+  uint64_t position() const { return position_; }
+
+ private:
+  HostFile& file_;
+  uint64_t position_ = 0;
+};
+
+// Writes a file at `path` through a temporary file beside it, whose bytes `produce`
+// writes; without `force`, an existing file is never replaced. `verify` (may be empty)
+// checks the temporary file before it takes the final name. False, reported.
+bool writeOutputFile(const std::string& path, const std::function<bool(OutputFile&)>& produce, bool force,
+                     const std::function<bool(const std::string&)>& verify, Reporter& reporter);
+
+// The last step on the finished temporary file: with `reproducible`, its modification time
+// becomes `epoch`; `digest` gets its SHA-256 and `size` its size. False, reported.
+bool finishOutput(const std::string& written, bool reproducible, int64_t epoch, std::string& digest,
+                  uint64_t& size, Reporter& reporter);
+// The SHA-256 of a file as 64 lower-case hex digits.
+bool fileSha256(const std::string& path, std::string& hex);

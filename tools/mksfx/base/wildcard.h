@@ -1,0 +1,11 @@
+// Wildcard patterns on UTF-8 text, as --exclude takes them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// '*' (which also takes '/'), '?', [set], [!set], [a-z] and '\' quoting.
+bool wildcardMatches(const std::string& pattern, const std::string& text);
+// True when `path` (UTF-8, '/' separators, a directory ending in '/') or one of its leading
+// directories or its last component matches one of the patterns.
+bool excluded(const std::string& path, const std::vector<std::string>& patterns);
