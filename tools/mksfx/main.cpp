@@ -9,6 +9,7 @@
 #include "base/reporter.h"
 #include "commands.h"
 #include "host/host.h"
+#include "pe/pe_resources.h"
 
 namespace {
 
@@ -53,21 +54,6 @@ int commandHelp(int argc, char** argv) {
   return STATUS_OK;
 }
 
-// The file version of a Windows program: the fixed part of its version resource starts
-// with the signature 0xFEEF04BD, followed by the structure version and the file version as
-// two 32-bit words (major.minor, build.revision).
-std::string stubFileVersion(const std::string& program) {
-  const char signature[] = {'\xBD', '\x04', '\xEF', '\xFE'};
-  size_t at = program.find(std::string(signature, 4));
-  if (at == std::string::npos || at + 16 > program.size()) return std::string();
-  auto word = [&](size_t offset) {
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(program.data()) + at + offset;
-    return static_cast<unsigned>(p[0] | p[1] << 8);
-  };
-  return std::to_string(word(10)) + "." + std::to_string(word(8)) + "." + std::to_string(word(14)) + "." +
-         std::to_string(word(12));
-}
-
 int printVersion() {
   std::printf("mksfx %s\n", MKSFX_VERSION);
   std::fflush(stdout);
@@ -77,7 +63,7 @@ int printVersion() {
   if (stub.empty() || !hostReadWholeFile(stub, bytes)) {
     std::printf("stub: none found (a build needs --stub FILE)\n");
   } else {
-    std::string version = stubFileVersion(bytes);
+    std::string version = programFileVersion(bytes);
     std::printf("stub: %s, %zu bytes, version %s\n", stub.c_str(), bytes.size(),
                 version.empty() ? "(not recorded)" : version.c_str());
   }

@@ -502,6 +502,15 @@ bool setVersionStrings(ResourceTree& tree, const std::vector<std::pair<std::stri
   return true;
 }
 
+// A version of the record's fixed part ("1.2.3.4": the high and low halves of two 32-bit
+// words); empty when the record has no fixed part.
+std::string fixedVersion(const VersionNode& root, int field) {
+  if (root.binary.size() < FIXED_SIZE || le32(bytes(root.binary, 0)) != FIXED_SIGNATURE) return std::string();
+  uint32_t high = le32(bytes(root.binary, field)), low = le32(bytes(root.binary, field + 4));
+  return std::to_string(high >> 16) + "." + std::to_string(high & 0xFFFF) + "." + std::to_string(low >> 16) + "." +
+         std::to_string(low & 0xFFFF);
+}
+
 void showVersion(ResourceTree& tree) {
   ResourceLeaf* leaf = versionLeaf(tree);
   VersionNode root;
@@ -509,14 +518,9 @@ void showVersion(ResourceTree& tree) {
     std::printf("version: (none)\n");
     return;
   }
-  if (root.binary.size() >= FIXED_SIZE && le32(bytes(root.binary, 0)) == FIXED_SIGNATURE) {
-    auto numbers = [&](int field) {
-      uint32_t high = le32(bytes(root.binary, field)), low = le32(bytes(root.binary, field + 4));
-      return std::to_string(high >> 16) + "." + std::to_string(high & 0xFFFF) + "." + std::to_string(low >> 16) +
-             "." + std::to_string(low & 0xFFFF);
-    };
-    std::printf("version: file %s, product %s\n", numbers(FIXED_FILE_VERSION).c_str(),
-                numbers(FIXED_PRODUCT_VERSION).c_str());
+  std::string file = fixedVersion(root, FIXED_FILE_VERSION);
+  if (!file.empty()) {
+    std::printf("version: file %s, product %s\n", file.c_str(), fixedVersion(root, FIXED_PRODUCT_VERSION).c_str());
   }
   VersionNode* files = childNamed(root, ascii16("StringFileInfo"));
   if (!files) return;
@@ -704,4 +708,14 @@ void showResources(const std::string& path) {
   }
   showVersion(tree);
   std::printf("manifest: execution level %s\n", manifestLevelOf(tree).c_str());
+}
+
+std::string programFileVersion(const std::string& image) {
+  ResourceTree tree;
+  std::string ignored;
+  VersionNode root;
+  if (!readStubTree(image, tree, ignored)) return std::string();
+  ResourceLeaf* leaf = versionLeaf(tree);
+  if (!leaf || !readVersionNode(leaf->data, 0, leaf->data.size(), root, 0)) return std::string();
+  return fixedVersion(root, FIXED_FILE_VERSION);
 }

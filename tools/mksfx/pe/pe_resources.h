@@ -32,3 +32,5 @@ void applyResourceEdits(std::string& stub, const ResourceEdits& edits, Reporter&
 // Prints the resources an SFX shows to Windows (icon images, version strings, manifest
 // level) for `mksfx show`, from the program image at the start of the file at `path`.
 void showResources(const std::string& path);
+// The file version of a program's version record ("1.1.0.0"); empty when it has none.
+std::string programFileVersion(const std::string& image);
