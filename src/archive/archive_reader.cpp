@@ -374,7 +374,7 @@ int ArchiveReader::loadCentralDirectory() {
     currentDisk_ = startDisk;
   }
 
-  uint32_t offset = le32(end + EOCD_DIRECTORY_OFFSET);
+  uint32_t offset = le32(end + EOCD_DIRECTORY_OFFSET) + offsetShift_;
   directoryOffset_ = offset;
   directorySize_ = le32(end + EOCD_DIRECTORY_SIZE);
   directoryDisk_ = spanned_ ? startDisk : 0;
@@ -475,7 +475,7 @@ void ArchiveReader::scanChunk(uint8_t* data, uint32_t chunk) {
       uint16_t nameLength = le16(entry + CDH_NAME_LENGTH);
       char* name = reinterpret_cast<char*>(entry + CDH_NAME);
       LocalPlace& place = places_[loadedCount_];
-      place.offset = le32(entry + CDH_LOCAL_OFFSET);
+      place.offset = localOffset(entry);
       place.disk = spanned_ ? le16(entry + CDH_DISK_START) : 0;  // one file: the disk is not read
       place.nameCrc = ~Crc32Update(entry + CDH_NAME, nameLength, 0xFFFFFFFFu);
       place.entry = entry;
@@ -533,7 +533,7 @@ uint64_t ArchiveReader::placeLimit(const LocalPlace* place) const {
 
 // The entry's place, found by its disk and offset (unique once the directory is loaded).
 const ArchiveReader::LocalPlace* ArchiveReader::placeOf(const EntryRecord* entry) const {
-  LocalPlace key{le32(entry + CDH_LOCAL_OFFSET), static_cast<uint16_t>(spanned_ ? le16(entry + CDH_DISK_START) : 0),
+  LocalPlace key{localOffset(entry), static_cast<uint16_t>(spanned_ ? le16(entry + CDH_DISK_START) : 0),
                  0, entry};
   const LocalPlace* begin = places_;
   const LocalPlace* end = places_ + loadedCount_;
@@ -595,7 +595,7 @@ uint32_t ArchiveReader::ReadLocalHeader(const EntryRecord* entry) {
   uint16_t disk = le16(entry + CDH_DISK_START);
   if (spanned_ && disk != currentDisk_) ChangeDisk(disk);
   // The header and what follows it in one read (or none, when an earlier read brought it).
-  fillReadAhead(le32(entry + CDH_LOCAL_OFFSET), LFH_SIZE);
+  fillReadAhead(localOffset(entry), LFH_SIZE);
   uint8_t local[LFH_SIZE] = {};
   readLocalFixed(this, local);
   if (le32(local + LFH_SIGNATURE) != SIG_LOCAL) FormatError(FORMAT_LOCAL_HEADER, nullptr);

@@ -92,6 +92,11 @@ class ArchiveReader : public FatalReleasable {
   // The walk's name, date and existing-file selection for one entry.
   bool PassesSelection(const EntryRecord* entry) const;
 
+  // Added to every offset the archive states (0 for the stub, whose archives state
+  // positions in their own file). The builder checks an input whose offsets count from
+  // the end of a prefix that was put before it.
+  void setOffsetShift(uint32_t shift) { offsetShift_ = shift; }
+
   // State read by the session, the dialogs and the engine.
   int entryCount() const { return entryCount_; }
   int loadedCount() const { return loadedCount_; }  // entries found in the directory
@@ -138,6 +143,7 @@ class ArchiveReader : public FatalReleasable {
     const EntryRecord* entry;
   };
 
+  uint32_t localOffset(const EntryRecord* entry) const { return le32(entry + CDH_LOCAL_OFFSET) + offsetShift_; }
   bool nextMatch(FindRecord* found);
   int spanningProbe();
   void locateEndRecord();
@@ -177,6 +183,7 @@ class ArchiveReader : public FatalReleasable {
   uint8_t* endRecord_ = nullptr;
   EntryRecord** entries_ = nullptr;
   LocalPlace* places_ = nullptr;  // one per loaded entry, in file order after the load
+  uint32_t offsetShift_ = 0;
   uint32_t directoryOffset_ = 0;
   uint32_t directorySize_ = 0;
   uint16_t directoryDisk_ = 0;

@@ -11,7 +11,11 @@ SysExitHook exitHook = nullptr;
 SysAssertHook assertHook = nullptr;
 }  // namespace
 
-void SysSetExitHook(SysExitHook hook) { exitHook = hook; }
+SysExitHook SysSetExitHook(SysExitHook hook) {
+  SysExitHook previous = exitHook;
+  exitHook = hook;
+  return previous;
+}
 void SysSetAssertHook(SysAssertHook hook) { assertHook = hook; }
 
 void SysExit(int status) {

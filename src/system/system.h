@@ -47,7 +47,7 @@ void SysSetAssertHook(SysAssertHook hook);
 // with `status` (ExitProcess on Windows, so the full 32-bit status reaches the parent).
 [[noreturn]] void SysExit(int status);
 using SysExitHook = void (*)(int status);
-void SysSetExitHook(SysExitHook hook);
+SysExitHook SysSetExitHook(SysExitHook hook);  // returns the hook it replaces
 
 // ---- constants (Win32 values) -------------------------------------------------------------
 

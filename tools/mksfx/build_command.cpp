@@ -96,7 +96,12 @@ void readInput(const BuildOptions& o, ZipArchive& archive, Reporter& reporter) {
     options.ownOutput = outputInsideInput(o.input, o.output);
     readDirectoryInput(o.input, options, archive, reporter);
   } else {
-    if (readZipInput(o.input, o.inputOptions, archive, reporter)) checkEntryData(archive, reporter);
+    // A ZIP input that cannot be read whole is judged no further.
+    if (readZipInput(o.input, o.inputOptions, archive, reporter)) {
+      checkEntryData(archive, reporter);
+    } else {
+      archive.entries.clear();
+    }
   }
   if (reporter.errors() == 0) checkEntries(archive, reporter);
   if (o.hasComment) {
@@ -190,6 +195,7 @@ int commandBuild(int argc, char** argv) {
   ConfigBlock block;
   fillBlock(o, block, reporter);
   checkPathLengths(archive, block.sectionText(SECTION_INDEX_DEFAULT_DIR), o.subdirs == 1, reporter);
+  checkTargetFolder(archive, o.subdirs == 1, reporter);
   checkStubUnsigned(stub, reporter);
   applyResourceEdits(stub, o.resources, reporter);
   uint64_t blockOffset = placeBlock(stub, reporter);

@@ -33,7 +33,9 @@ void Reporter::notice(const std::string& text) {
 }
 
 void Reporter::refuse(const std::string& output) {
-  if (unextractables_ > 0 && !allowUnextractable_) {
+  if (!suggestion_.empty()) {
+    notice(suggestion_);
+  } else if (unextractables_ > 0 && !allowUnextractable_) {
     notice("the stub cannot deliver this input in full; --allow-unextractable builds it anyway");
   }
   notice(output + " not written");

@@ -24,8 +24,12 @@ class Reporter {
   void unextractable(const std::string& text);
   // A line that is neither: "mksfx: TEXT", counted nowhere.
   static void notice(const std::string& text);
-  // The end of a refused build: why, when the stub could not deliver the input, and that
-  // nothing took the output's name.
+  // The option that would let the build through, named by the refusal instead of
+  // --allow-unextractable ("--utf8-names takes names ... as UTF-8").
+  void suggest(const std::string& text) { suggestion_ = text; }
+  // The end of a refused build: the one option that fits (the suggestion, or
+  // --allow-unextractable when the stub could not deliver the input), and that nothing
+  // took the output's name.
   void refuse(const std::string& output);
   bool refused() const { return errors_ > 0 || (strict_ && warnings_ > 0); }
   int errors() const { return errors_; }
@@ -40,4 +44,5 @@ class Reporter {
   int errors_ = 0;
   int warnings_ = 0;
   int unextractables_ = 0;
+  std::string suggestion_;
 };

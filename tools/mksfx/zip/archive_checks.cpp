@@ -1,11 +1,10 @@
 // The checks that apply to every entry of a build whatever its input: what the stub
 // extracts (methods, versions, encryption), where it would put the entry (its name, and
 // names that are one file on Windows), and what the format can hold at all.
-#include <map>
-
 #include "archive/zip_format.h"
 #include "base/code_page.h"
 #include "zip/extra_fields.h"
+#include "zip/target_folder.h"
 #include "zip/zip_archive.h"
 
 namespace {
@@ -14,35 +13,6 @@ constexpr uint16_t METHOD_AES = 99;             // WinZip AES: the real method i
 constexpr uint16_t EXTRA_AES = 0x9901;
 constexpr uint16_t GPF_STRONG_ENCRYPTION = 0x0040;
 
-// Windows compares file names without regard to the case of letters, so two entries whose
-// names differ only there end as one file. Only single-byte letters fold; a double-byte
-// character stays as it is.
-std::string foldedName(const std::string& name) {
-  std::string folded;
-  for (size_t i = 0; i < name.size();) {
-    size_t n = cp932CharLength(name, i);
-    if (n == 1) {
-      char c = name[i];
-      folded += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c == '\\' ? '/' : c;
-    } else {
-      folded.append(name, i, n);
-    }
-    i += n;
-  }
-  return folded;
-}
-
-void checkNameCollisions(const ZipArchive& archive, Reporter& reporter) {
-  std::map<std::string, const ZipEntry*> seen;
-  for (const ZipEntry& e : archive.entries) {
-    auto inserted = seen.emplace(foldedName(e.name), &e);
-    if (!inserted.second) {
-      reporter.unextractable("entries \"" + shownName(inserted.first->second->name) + "\" and \"" + shownName(e.name) +
-                             "\" name the same file on Windows; the later one meets the earlier");
-    }
-  }
-}
-
 }  // namespace
 
 void checkEntries(const ZipArchive& archive, Reporter& reporter) {
@@ -50,7 +20,6 @@ void checkEntries(const ZipArchive& archive, Reporter& reporter) {
   if (archive.entries.size() > 0xFFFF) {
     reporter.error("more than 65,535 entries; the stub reads no ZIP64 archives");
   }
-  checkNameCollisions(archive, reporter);
   for (const ZipEntry& e : archive.entries) {
     std::string shown = shownName(e.name);
     std::string reason = entryNameProblem(e.name);
@@ -82,3 +51,19 @@ void checkEntries(const ZipArchive& archive, Reporter& reporter) {
   }
 }
 
+
+void checkTargetFolder(const ZipArchive& archive, bool subdirs, Reporter& reporter) {
+  TargetFolder folder;
+  for (const ZipEntry& e : archive.entries) {
+    std::string path = e.name;
+    if (!subdirs) {
+      // Without subdirectories the stub skips directory entries and puts every file in
+      // the extraction directory under its last component.
+      bool directory;
+      path = lastComponent(path, directory);
+      if (directory) continue;
+    }
+    std::string problem = folder.add(path, e.name);
+    if (!problem.empty()) reporter.unextractable(problem);
+  }
+}

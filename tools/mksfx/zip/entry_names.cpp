@@ -83,9 +83,9 @@ std::string entryNameProblem(const std::string& name) {
 }
 
 bool hasDirectories(const ZipArchive& archive) {
+  constexpr uint32_t DOS_DIRECTORY = 0x10;  // the directory bit of the DOS attributes
   for (const ZipEntry& e : archive.entries) {
-    std::vector<std::string> parts = components(e.name);
-    if (parts.size() > 2 || (parts.size() == 2 && !parts[1].empty())) return true;
+    if (components(e.name).size() > 1 || (e.externalAttributes & DOS_DIRECTORY)) return true;
   }
   return false;
 }

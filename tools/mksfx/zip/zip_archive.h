@@ -82,6 +82,10 @@ struct InputOptions {
 // stub can use at all; otherwise every entry is in `archive`, names in code page 932.
 bool readZipInput(const std::string& path, const InputOptions& options, ZipArchive& archive,
                   Reporter& reporter);
+// Reads the ZIP input at `path` with the stub's own reader, every offset moved by
+// `shift` (where a prefix moved the archive). False, reported as damage, when the stub would
+// stop on it: a damaged directory, overlapping entries, a local header that does not match.
+bool checkWithStubReader(const std::string& path, uint32_t shift, Reporter& reporter);
 // Reads a directory tree: files deflated (stored when that is not smaller), entries in
 // byte order of their UTF-8 paths, directories as entries of their own.
 bool readDirectoryInput(const std::string& path, const InputOptions& options, ZipArchive& archive,
@@ -93,13 +97,17 @@ std::string entryDataProblem(const ZipEntry& entry);
 
 // Decodes every entry with the stub's decoder; a mismatch cannot be delivered.
 void checkEntryData(const ZipArchive& archive, Reporter& reporter);
-// True when some entry lies in a directory (its name has a separator before its end).
+// True when some entry is a directory or lies in one (its name has a separator, or it
+// carries the DOS directory attribute).
 bool hasDirectories(const ZipArchive& archive);
 // Paths that would not fit under `directory` (code page 932; relative or empty: under C:\).
 void checkPathLengths(const ZipArchive& archive, const std::string& directory, bool subdirs, Reporter& reporter);
 
 // Checks that apply to every entry whatever the input: names, methods, versions, flags.
 void checkEntries(const ZipArchive& archive, Reporter& reporter);
+// What the entries make in the target folder with the subdirectory setting the SFX ships:
+// two names that are one file on Windows, or a path that must be a file and a directory.
+void checkTargetFolder(const ZipArchive& archive, bool subdirs, Reporter& reporter);
 
 // What the stub would do with an entry name (code page 932): empty when it extracts the entry
 // where its name says, else the reason it would not.

@@ -111,6 +111,25 @@ bool findEndRecord(InputFile& file, size_t& position) {
   return false;
 }
 
+// The ZIP64 end record of an archive whose end record lies at `end`: right before its
+// locator (a prefix may have moved it from the offset the locator gives), else at that
+// offset. Only a locator with its record counts: the 20 bytes before an end record may
+// just as well be the last bytes of a central record (a name can hold the signature).
+bool findZip64End(InputFile& file, size_t end, size_t& at) {
+  if (end < ZIP64_LOCATOR_SIZE || le32(bytesAt(file, end - ZIP64_LOCATOR_SIZE)) != SIG_ZIP64_LOCATOR) return false;
+  uint64_t stated = le64(bytesAt(file, end - ZIP64_LOCATOR_SIZE + Z64L_END_OFFSET));
+  if (end >= ZIP64_LOCATOR_SIZE + ZIP64_END_SIZE &&
+      le32(bytesAt(file, end - ZIP64_LOCATOR_SIZE - ZIP64_END_SIZE)) == SIG_ZIP64_END) {
+    at = end - ZIP64_LOCATOR_SIZE - ZIP64_END_SIZE;
+    return true;
+  }
+  if (stated + ZIP64_END_SIZE <= end - ZIP64_LOCATOR_SIZE && le32(bytesAt(file, stated)) == SIG_ZIP64_END) {
+    at = static_cast<size_t>(stated);
+    return true;
+  }
+  return false;
+}
+
 std::string printable(const std::string& raw) {
   return isValidUtf8(raw) ? escapeControls(raw, false) : shownName(raw);
 }
@@ -156,8 +175,13 @@ bool convertName(ZipEntry& entry, bool utf8Flagged, const InputOptions& options,
     return true;
   }
   if (!isValidCp932(raw)) {
-    std::string hint = isValidUtf8(raw) ? " (it looks like UTF-8: use --utf8-names)" : "";
-    reporter.unextractable("entry \"" + printable(raw) + "\": the name is not valid code page 932" + hint);
+    if (isValidUtf8(raw)) {
+      reporter.suggest("--utf8-names takes names without the UTF-8 flag as UTF-8");
+      reporter.error("entry \"" + printable(raw) + "\": the name is not valid code page 932 but reads as UTF-8, "
+                     "while other names of the input read as code page 932 text too");
+    } else {
+      reporter.unextractable("entry \"" + printable(raw) + "\": the name is neither code page 932 nor UTF-8");
+    }
     return false;
   }
   // Tools on UTF-8 systems often store UTF-8 names without the flag. Such bytes may still
@@ -166,6 +190,7 @@ bool convertName(ZipEntry& entry, bool utf8Flagged, const InputOptions& options,
   bool nonAscii = false;
   for (unsigned char c : raw) nonAscii = nonAscii || c >= 0x80;
   if (nonAscii && isValidUtf8(raw)) {
+    reporter.suggest("--utf8-names takes names without the UTF-8 flag as UTF-8");
     reporter.unextractable("entry \"" + raw + "\": the name is not flagged UTF-8 but reads as UTF-8; as code page "
                            "932 it would show as \"" + shownName(raw) + "\" (use --utf8-names if it is UTF-8)");
   }
@@ -187,7 +212,9 @@ bool parseCentralRecord(InputFile& file, size_t& p, size_t directoryEnd, ZipEntr
     return false;
   }
   entry.versionMade = le16(c + CDH_VERSION_MADE);
-  entry.versionNeeded = le16(c + CDH_VERSION_NEEDED);
+  // The low byte is the version; some writers put the host system in the high byte, as
+  // in "version made by". The stub reads the whole field, so the high byte is dropped.
+  entry.versionNeeded = le16(c + CDH_VERSION_NEEDED) & 0xFF;
   entry.flags = le16(c + CDH_FLAGS);
   entry.method = le16(c + CDH_METHOD);
   entry.time = le16(c + CDH_TIME);
@@ -304,14 +331,37 @@ bool readEntry(InputFile& file, const std::string& path, size_t& p, size_t direc
     entry.localExtra = withoutExtraField(entry.localExtra, EXTRA_ZIP64);
     if (entry.versionNeeded == VERSION_ZIP64) entry.versionNeeded = 20;
   }
+  return true;
+}
+
+// The name of an entry in code page 932 (and its comment, which is UTF-8 under the same
+// flag: the stub does not show it, but a reader that does must not see UTF-8 taken for
+// code page 932).
+void takeName(ZipEntry& entry, const InputOptions& options, Reporter& reporter) {
   bool utf8 = (entry.flags & GPF_UTF8) != 0;
   if (convertName(entry, utf8, options, reporter) && utf8) {
-    // The entry comment is UTF-8 under the same flag; the stub does not show it, but a
-    // reader that does must not see UTF-8 taken for code page 932.
     std::string comment;
     entry.comment = utf8ToCp932(entry.comment, comment) ? comment : std::string();
   }
-  return true;
+}
+
+// True when the names without the UTF-8 flag (and without a Unicode Path field) that are
+// not plain ASCII are all UTF-8 and none of them is code page 932 text: then UTF-8 is the
+// only reading, whatever tool left the flag out.
+bool unflaggedNamesAreUtf8(const ZipArchive& archive) {
+  bool any = false;
+  for (const ZipEntry& e : archive.entries) {
+    std::string unicode;
+    if ((e.flags & GPF_UTF8) || unicodePathName(e.centralExtra, e.name, unicode) ||
+        unicodePathName(e.localExtra, e.name, unicode)) {
+      continue;
+    }
+    bool ascii = std::all_of(e.name.begin(), e.name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) continue;
+    if (!isValidUtf8(e.name) || isValidCp932(e.name)) return false;
+    any = true;
+  }
+  return any;
 }
 
 }  // namespace
@@ -334,19 +384,9 @@ bool readZipInput(const std::string& path, const InputOptions& options, ZipArchi
   uint64_t total = le16(e + EOCD_ENTRIES_TOTAL), size = le32(e + EOCD_DIRECTORY_SIZE),
            offset = le32(e + EOCD_DIRECTORY_OFFSET);
   size_t recordEnd = end;  // where the central directory ends: the end record or the ZIP64 one
-  if (end >= ZIP64_LOCATOR_SIZE && le32(bytesAt(file, end - ZIP64_LOCATOR_SIZE)) == SIG_ZIP64_LOCATOR) {
+  size_t at = 0;
+  if (findZip64End(file, end, at)) {
     if (!acceptZip64(path, zip64Reported, reporter)) return false;
-    // The ZIP64 end record lies right before its locator (a prefix may have moved it from
-    // the offset the locator gives); its extensible data is not used.
-    size_t at = end - ZIP64_LOCATOR_SIZE - ZIP64_END_SIZE;
-    if (end < ZIP64_LOCATOR_SIZE + ZIP64_END_SIZE || le32(bytesAt(file, at)) != SIG_ZIP64_END) {
-      uint64_t stated = le64(bytesAt(file, end - ZIP64_LOCATOR_SIZE + Z64L_END_OFFSET));
-      at = stated;
-      if (stated + ZIP64_END_SIZE > file.size() || le32(bytesAt(file, at)) != SIG_ZIP64_END) {
-        reporter.error(path + " is not a usable ZIP archive (its ZIP64 end record is missing)");
-        return false;
-      }
-    }
     const uint8_t* z = bytesAt(file, at);
     if (le32(z + Z64E_THIS_DISK) != 0) {
       reporter.error(path + " is one part of a split archive; join it first");
@@ -397,5 +437,14 @@ bool readZipInput(const std::string& path, const InputOptions& options, ZipArchi
     if (!readEntry(file, path, p, recordEnd, shift, options, entry, leftOut, zip64Reported, reporter)) return false;
     if (!leftOut) archive.entries.push_back(std::move(entry));
   }
-  return true;
+  InputOptions naming = options;
+  if (!options.utf8Names && unflaggedNamesAreUtf8(archive)) {
+    naming.utf8Names = true;
+    Reporter::notice(path + ": names without the UTF-8 flag are UTF-8 (none of them is code page 932 text); "
+                     "taken as UTF-8");
+  }
+  for (ZipEntry& entry : archive.entries) takeName(entry, naming, reporter);
+  // The stub reads no ZIP64 records; an input rewritten without them is read by the
+  // builder alone.
+  return zip64Reported || checkWithStubReader(path, static_cast<uint32_t>(shift), reporter);
 }
