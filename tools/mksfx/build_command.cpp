@@ -97,11 +97,7 @@ void readInput(const BuildOptions& o, ZipArchive& archive, Reporter& reporter) {
     readDirectoryInput(o.input, options, archive, reporter);
   } else {
     // A ZIP input that cannot be read whole is judged no further.
-    if (readZipInput(o.input, o.inputOptions, archive, reporter)) {
-      checkEntryData(archive, reporter);
-    } else {
-      archive.entries.clear();
-    }
+    if (!readZipInput(o.input, o.inputOptions, archive, reporter)) archive.entries.clear();
   }
   if (reporter.errors() == 0) checkEntries(archive, reporter);
   if (o.hasComment) {
@@ -221,10 +217,19 @@ int commandBuild(int argc, char** argv) {
   };
   std::string digest;
   uint64_t written = 0;
+  // The finished file as it will ship (signed, when it is): the block and every entry are
+  // read back by the stub's own code before the file takes its name.
   auto finish = [&](const std::string& path) {
-    return (o.signCommand.empty() || runSignCommand(o.signCommand, path, reporter)) &&
-           blockReadsBack(path, block, static_cast<uint32_t>(blockOffset), o.output, reporter) &&
-           finishOutput(path, reproducible, epoch, digest, written, reporter);
+    if (!(o.signCommand.empty() || runSignCommand(o.signCommand, path, reporter)) ||
+        !blockReadsBack(path, block, static_cast<uint32_t>(blockOffset), o.output, reporter)) {
+      return false;
+    }
+    dryRun(path, archive, reporter);
+    if (reporter.refused()) {
+      reporter.refuse(o.output);
+      return false;
+    }
+    return finishOutput(path, reproducible, epoch, digest, written, reporter);
   };
   if (!writeOutputFile(o.output, produce, o.force, finish, reporter)) return STATUS_FAILED;
   if (verbosity == Verbosity::Verbose) listEntries(archive);

@@ -91,12 +91,11 @@ bool checkWithStubReader(const std::string& path, uint32_t shift, Reporter& repo
 bool readDirectoryInput(const std::string& path, const InputOptions& options, ZipArchive& archive,
                         Reporter& reporter);
 
-// Why the stub's decoder would not give an entry's declared bytes (damaged data, another
-// size or CRC-32); empty when it does, and for encrypted entries (no password to check with).
-std::string entryDataProblem(const ZipEntry& entry);
-
-// Decodes every entry with the stub's decoder; a mismatch cannot be delivered.
-void checkEntryData(const ZipArchive& archive, Reporter& reporter);
+// The dry run of the end user's extraction on the finished file at `written`: the stub's
+// reader reads every entry back and its decoder decodes it; a name, size or CRC-32 other
+// than the archive's cannot be delivered (reported as such). Encrypted entries are read but
+// not decoded (no password).
+void dryRun(const std::string& written, const ZipArchive& archive, Reporter& reporter);
 // True when some entry is a directory or lies in one (its name has a separator, or it
 // carries the DOS directory attribute).
 bool hasDirectories(const ZipArchive& archive);
