@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "report/entry_record.h"
 #include "system/little_endian.h"
 
 constexpr uint32_t SIG_CENTRAL = 0x02014b50;
@@ -68,8 +69,7 @@ constexpr uint16_t GPF_ENCRYPTED = 0x0001;
 constexpr uint16_t GPF_DATA_DESCRIPTOR = 0x0008;
 constexpr uint16_t GPF_UTF8 = 0x0800;
 
-// An EntryRecord is the central directory file header in its directory block.
-using EntryRecord = uint8_t;
+// Fields of an EntryRecord (report/entry_record.h) that several layers read.
 inline uint32_t entryDateTime(const EntryRecord* e) { return le32(e + CDH_TIME); }
 inline uint16_t entryNameLength(const EntryRecord* e) { return le16(e + CDH_NAME_LENGTH); }
 inline const char* entryName(const EntryRecord* e) { return reinterpret_cast<const char*>(e + CDH_NAME); }

@@ -7,8 +7,7 @@
 
 #include <cstdint>
 
-// The central directory header of an entry, in place (the reader's directory block).
-using EntryRecord = uint8_t;
+#include "report/entry_record.h"
 
 constexpr int ANSWER_CONTINUE = 13;  // Enter: the disk is in the drive
 constexpr int ANSWER_GIVE_UP = 27;   // Escape: cancel
