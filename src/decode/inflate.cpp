@@ -25,7 +25,6 @@ using namespace inflate_tables;
 
 namespace {
 
-constexpr unsigned MAX_CODE_BITS = 15;
 constexpr uint32_t COMPLETE_CODE = 1u << 16;  // the code value after the last 15-bit code
 constexpr uint8_t FILLER_BYTE = 0xFF;    // what a read past the end of the input yields
 constexpr uint32_t MAX_EXHAUSTED = 6;    // empty refills tolerated before error 12

@@ -36,12 +36,38 @@ namespace inflate_tables {
 constexpr unsigned LIT_ROOT_BITS = 10;
 constexpr unsigned DIST_ROOT_BITS = 8;
 constexpr unsigned CL_ROOT_BITS = 7;
-constexpr uint32_t LIT_ENOUGH = 1334;   // 288 symbols, root 10, codes up to 15 bits
-constexpr uint32_t DIST_ENOUGH = 402;   // 32 symbols, root 8, codes up to 15 bits
-constexpr uint32_t CL_ENTRIES = 1u << CL_ROOT_BITS;
+constexpr unsigned MAX_CODE_BITS = 15;  // the longest code a Deflate header can give
+// The alphabets as large as a header can declare them: HLIT + 257 reaches 288 and HDIST + 1
+// reaches 32. Deflate sends 286 and 30 at most, Deflate64 the same 286 and all 32
+// distances (30 and 31 reach 32 KiB to 64 KiB back); the tables are sized for the larger
+// counts, so no header, valid or not, needs a check before its tables are built.
 constexpr unsigned LIT_SYMBOLS = 288;
 constexpr unsigned DIST_SYMBOLS = 32;
 constexpr unsigned CL_SYMBOLS = 19;
+
+// The most entries a table can take: the root, 2^root bits, plus the second-level tables
+// of the worst complete code. A root slot that codes longer than the root share is
+// completed by its longest code, of length L, and gets 2^(L - root) entries; with codes
+// assigned in canonical order, the slots completed once every code of length <= L is
+// placed are all those wholly inside the code space those codes fill. So the total
+// follows from the count of codes of each length alone, and the bound is the maximum of
+// that total over every count vector that is a complete prefix code (Kraft sum exactly 1)
+// of at most that many symbols with lengths 1 to 15. Counting it out (a search over
+// lengths 1..15 keeping the open code-space nodes and the symbols left, the same counting
+// that gives 852 for 286 symbols with a 9-bit root and 592 for 30 with a 6-bit root) gives:
+//   288 symbols, root 10: 1,334 (286 symbols: 1,332)
+//    32 symbols, root  8:   402 ( 30 symbols:   400)
+// An incomplete code is accepted only with a single symbol (buildSparseTable): the root
+// plus one table of 2^(15 - root) entries, 1,056 and 384, within these bounds.
+// The code-length code has lengths of at most 7 bits, its root: no second level.
+constexpr uint32_t LIT_ENOUGH = 1334;
+constexpr uint32_t DIST_ENOUGH = 402;
+constexpr uint32_t CL_ENTRIES = 1u << CL_ROOT_BITS;
+constexpr unsigned CL_MAX_LENGTH = 7;  // three bits per code-length code length
+static_assert(CL_MAX_LENGTH <= CL_ROOT_BITS, "the code-length table needs no second level");
+static_assert((1u << LIT_ROOT_BITS) + (1u << (MAX_CODE_BITS - LIT_ROOT_BITS)) <= LIT_ENOUGH &&
+                  (1u << DIST_ROOT_BITS) + (1u << (MAX_CODE_BITS - DIST_ROOT_BITS)) <= DIST_ENOUGH,
+              "a single-symbol code fits the tables");
 
 constexpr uint32_t LIT_TABLE_OFFSET = 0;
 constexpr uint32_t DIST_TABLE_OFFSET = LIT_TABLE_OFFSET + LIT_ENOUGH * 4;
