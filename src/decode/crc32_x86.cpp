@@ -1,0 +1,98 @@
+// CRC-32 on x86 processors: runs of 64 bytes or more are folded with carry-less
+// multiplication (PCLMULQDQ, found at run time through cpuid), the rest and processors
+// without it take the tables of crc32.cpp. Four 16-byte lanes are folded forward over the
+// data, each lane's two halves multiplied by x^(512 + 32) and x^(512 - 32) modulo the
+// polynomial, then the lanes into one by the same with 128; the 16 bytes left are finished
+// with the tables. About 0.2 instructions a byte. The build compiles this file instead of
+// crc32_generic.cpp for x86 targets (32 and 64 bits).
+#include <cpuid.h>
+#include <immintrin.h>
+
+#include "decode/crc32.h"
+
+namespace {
+
+constexpr uint64_t POLYNOMIAL_FULL = 0x104C11DB7;  // x^32 + ... + 1, not reflected
+constexpr unsigned LANE_BITS = 128;
+constexpr unsigned LANES = 4;
+constexpr size_t FOLD_BYTES = LANES * LANE_BITS / 8;  // one pass over the four lanes: 64
+
+// The multiplier that folds a 64-bit half forward by x^k: x^k modulo the polynomial,
+// bit-reflected over 32 bits (the data is reflected) and shifted left by one (the product
+// of two reflected 64-bit values comes out one bit low).
+constexpr long long foldConstant(unsigned k) {
+  uint64_t r = 1;
+  for (unsigned i = 0; i < k; ++i) {
+    r <<= 1;
+    if (r >> 32) r ^= POLYNOMIAL_FULL;
+  }
+  uint64_t reflected = 0;
+  for (int bit = 0; bit < 32; ++bit)
+    if ((r >> bit) & 1) reflected |= uint64_t{1} << (31 - bit);
+  return static_cast<long long>(reflected << 1);
+}
+
+// For folding a lane forward by n bits: its low half by x^(n + 32), its high half by
+// x^(n - 32); n = 512 across the four lanes, 128 from one lane to the next.
+constexpr long long FOLD_512_LOW = foldConstant(LANES * LANE_BITS + 32);
+constexpr long long FOLD_512_HIGH = foldConstant(LANES * LANE_BITS - 32);
+constexpr long long FOLD_128_LOW = foldConstant(LANE_BITS + 32);
+constexpr long long FOLD_128_HIGH = foldConstant(LANE_BITS - 32);
+
+__attribute__((target("sse2,pclmul"))) inline __m128i load(const uint8_t* q) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+}
+
+__attribute__((target("sse2,pclmul"))) inline __m128i fold(__m128i lane, __m128i k, __m128i next) {
+  __m128i low = _mm_clmulepi64_si128(lane, k, 0x00);
+  __m128i high = _mm_clmulepi64_si128(lane, k, 0x11);
+  return _mm_xor_si128(_mm_xor_si128(low, high), next);
+}
+
+__attribute__((target("sse2,pclmul"))) uint32_t crcClmul(const uint8_t* p, size_t length, uint32_t crc) {
+  // The running value joins the first four bytes, as in the table loop.
+  __m128i x0 = _mm_xor_si128(load(p), _mm_cvtsi32_si128(static_cast<int>(crc)));
+  __m128i x1 = load(p + 16), x2 = load(p + 32), x3 = load(p + 48);
+  p += FOLD_BYTES;
+  length -= FOLD_BYTES;
+  const __m128i k512 = _mm_set_epi64x(FOLD_512_HIGH, FOLD_512_LOW);
+  while (length >= FOLD_BYTES) {
+    x0 = fold(x0, k512, load(p));
+    x1 = fold(x1, k512, load(p + 16));
+    x2 = fold(x2, k512, load(p + 32));
+    x3 = fold(x3, k512, load(p + 48));
+    p += FOLD_BYTES;
+    length -= FOLD_BYTES;
+  }
+  const __m128i k128 = _mm_set_epi64x(FOLD_128_HIGH, FOLD_128_LOW);
+  x1 = fold(x0, k128, x1);
+  x2 = fold(x1, k128, x2);
+  x3 = fold(x2, k128, x3);
+  while (length >= 16) {
+    x3 = fold(x3, k128, load(p));
+    p += 16;
+    length -= 16;
+  }
+  // x3 now has the CRC of all bytes so far as its own CRC from a running value of 0.
+  alignas(16) uint8_t rest[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(rest), x3);
+  return Crc32UpdateTable(p, length, Crc32UpdateTable(rest, sizeof rest, 0));
+}
+
+bool cpuHasClmul() {
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (__get_cpuid(1, &a, &b, &c, &d) == 0) return false;
+  return (c & bit_PCLMUL) != 0 && (d & bit_SSE2) != 0;
+}
+
+}  // namespace
+
+bool Crc32HasCarrylessMultiply() {
+  static const bool has = cpuHasClmul();
+  return has;
+}
+
+uint32_t Crc32Update(const uint8_t* buffer, size_t length, uint32_t crc) {
+  if (length >= FOLD_BYTES && Crc32HasCarrylessMultiply()) return crcClmul(buffer, length, crc);
+  return Crc32UpdateTable(buffer, length, crc);
+}
