@@ -42,9 +42,7 @@ void NormaliseSeparators(char* text, uint32_t length) {
 char* CopyName(char* destination, const char* source, uint32_t length) {
   SFX_ASSERT(MODULE, destination != nullptr, "pszDest != NULL");
   SFX_ASSERT(MODULE, source != nullptr, "pszSource != NULL");
-  uint32_t n = CharBoundary(source, length, SYS_PATH_MAX - 1);
-  std::memcpy(destination, source, n);
-  destination[n] = '\0';
+  CopyBounded(destination, source, length, SYS_PATH_MAX);
   return NormaliseSeparators(destination);
 }
 

@@ -17,6 +17,7 @@
 #include "options/option_state.h"
 #include "report/error_reporter.h"
 #include "report/message_texts.h"
+#include "system/dbcs.h"
 
 using ErrorReporter::FatalError, ErrorReporter::SetProgressLink, ErrorReporter::SetReportedArchive,
       ErrorReporter::ShowMessage;
@@ -30,12 +31,7 @@ Session* liveSession = nullptr;
 bool cleanupRegistered = false;
 
 // Copies `source` into a 260-byte path buffer, cut on a character boundary.
-void copyPath(char* destination, const char* source) {
-  uint32_t n = static_cast<uint32_t>(std::strlen(source));
-  n = CharBoundary(source, n, SYS_PATH_MAX - 1);
-  std::memcpy(destination, source, n);
-  destination[n] = 0;
-}
+void copyPath(char* destination, const char* source) { CopyBounded(destination, source, SYS_PATH_MAX); }
 
 bool isPathSeparator(char c) { return c == '\\' || c == '/'; }
 

@@ -57,7 +57,12 @@ void DropPartialCharacter(char* text) {
 
 void CopyBounded(char* destination, const char* source, size_t size) {
   if (size == 0) return;
-  size_t n = std::strlen(source);
+  CopyBounded(destination, source, std::strlen(source), size);
+}
+
+void CopyBounded(char* destination, const char* source, size_t length, size_t size) {
+  if (size == 0) return;
+  size_t n = length;
   if (n >= size) n = CharBoundary(source, static_cast<uint32_t>(n), static_cast<uint32_t>(size - 1));
   std::memmove(destination, source, n);
   destination[n] = '\0';

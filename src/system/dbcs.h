@@ -39,6 +39,9 @@ void DropPartialCharacter(char* text);
 // double-byte character is copied whole or not at all. The two may overlap. Nothing is
 // written when `size` is 0.
 void CopyBounded(char* destination, const char* source, size_t size);
+// The same for the first `length` bytes of `source`, which need no terminator (a name in
+// place in a record).
+void CopyBounded(char* destination, const char* source, size_t length, size_t size);
 
 // `text` for display in at most `limit` bytes: unchanged when it fits, else its first third
 // and its last two thirds (the file name end) around "...", cut between characters, never
