@@ -156,7 +156,7 @@ std::string sevenZipDeflate64(const std::string& data) {
 // CRC-32 over each window handed out.
 class BenchIo : public EntryDecoder {
  public:
-  uint32_t ReadInput(uint8_t* buffer, uint32_t size) override {
+  uint32_t ReadSource(uint8_t* buffer, uint32_t size) override {
     size_t n = src->size() - pos;
     if (n > size) n = size;
     std::memcpy(buffer, src->data() + pos, n);

@@ -1,8 +1,8 @@
 // The entry pipeline of module EXTRACT: one EntryRecord from the central directory to a
-// finished output file (or a verified CRC-32 when testing). Decoding runs in the three
-// buffers of the extraction context; the stored copy and the Inflater pull entry data
-// through ReadInput (which decrypts on the fly) and push decoded bytes through WriteOutput
-// (which keeps the CRC-32 and never writes beyond the declared size).
+// finished output file (or a verified CRC-32 when testing). Decoding is the shared decode
+// step (entry_decoder.h) in the three buffers of the extraction context: it reads the
+// entry's bytes from the archive through ReadSource and hands the decoded bytes, never more
+// than the declared size, to TakeOutput, which writes them or holds them.
 #include "extract/extract.h"
 
 #include <cstdio>
@@ -69,14 +69,14 @@ void ForgetTypedPassword() {
 }
 
 ExtClass::ExtClass(ArchiveReader* archive, const char* directory)
-    : reader(archive), extractionDirectory(directory ? directory : "") {
+    : reader_(archive), preparation_(directory ? directory : "", work_) {
   WorkBufSize = EXT_WORK_BUF_SIZE;
   OutBufSize = EXT_OUT_BUF_SIZE;
   InBufSize = EXT_IN_BUF_SIZE;
   WorkBuf = allocate(WorkBufSize);
   OutBuf = allocate(OutBufSize);
   InBuf = allocate(InBufSize);
-  work.displayName = work.entryName;
+  work_.displayName = work_.entryName;
   SetReportedOutput(this);
 }
 
@@ -84,21 +84,20 @@ ExtClass::~ExtClass() {
   if (GetReportedOutput() == this) SetReportedOutput(nullptr);
   DestroyOutput();
   releaseTimeBlock();
-  std::free(held_);
   std::free(WorkBuf);
   std::free(OutBuf);
   std::free(InBuf);
 }
 
 void ExtClass::DestroyOutput() {
-  delete outputStream;
-  outputStream = nullptr;
+  delete work_.output;
+  work_.output = nullptr;
 }
 
 void ExtClass::AbandonOutput() {
-  if (!outputStream) return;
+  if (!work_.output) return;
   DestroyOutput();
-  EntryWork& w = work;
+  EntryWork& w = work_;
   if (w.tempPath[0]) {
     SysDeleteFile(w.tempPath);  // made without the read-only attribute
   } else if (w.newOutput) {
@@ -110,20 +109,17 @@ void ExtClass::AbandonOutput() {
   w.holding = false;  // the old file was never written to
 }
 
-uint8_t* ExtClass::HeldBuffer() {
-  if (!held_) held_ = static_cast<uint8_t*>(std::malloc(2 * EXT_HELD_SIZE));
-  return held_;
-}
-
 // The held data takes the old file's place: written over it from its start, the file cut to
 // the entry's length. The old bytes and times are read first; should a write come short (a
 // full disk), they go back, the attributes too, before the fatal report. False, with
 // warning 1, when the old file cannot be read: it is then left as it was.
 bool ExtClass::writeHeld(const EntryRecord* entry) {
-  EntryWork& w = work;
-  FileStream& file = *outputStream;
-  uint8_t* old = held_ + EXT_HELD_SIZE;
+  EntryWork& w = work_;
+  FileStream& file = *w.output;
+  uint8_t* held = preparation_.held();
+  uint8_t* old = held + EXT_HELD_SIZE;
   uint32_t oldSize = file.Size(), done = 0;
+  uint32_t written = static_cast<uint32_t>(produced());  // at most EXT_HELD_SIZE
   SysSavedTimes times;
   bool saved = oldSize == 0 || (file.Read(old, oldSize, &done) == 0 && done == oldSize);
   if (!saved || SysSaveFileTimes(file.handle(), &times) != 0) {
@@ -131,9 +127,9 @@ bool ExtClass::writeHeld(const EntryRecord* entry) {
     return false;
   }
   file.Seek(0, SYS_FPOS_BEGIN);
-  bool written = (w.written == 0 || (file.Write(held_, w.written, &done) == 0 && done == w.written)) &&
-                 (w.written >= oldSize || cutAt(file, w.written));
-  if (!written) {
+  bool replaced = (written == 0 || (file.Write(held, written, &done) == 0 && done == written)) &&
+                  (written >= oldSize || cutAt(file, written));
+  if (!replaced) {
     file.Seek(0, SYS_FPOS_BEGIN);
     if (oldSize > 0) file.Write(old, oldSize, &done);
     cutAt(file, oldSize);
@@ -152,7 +148,7 @@ bool ExtClass::writeHeld(const EntryRecord* entry) {
 // beside it is removed. False when the output does not hold the entry's data now (the
 // entry failed, or the rename was refused).
 bool ExtClass::placeOutput(bool intact) {
-  EntryWork& w = work;
+  EntryWork& w = work_;
   if (!w.tempPath[0]) return true;
   bool placed = intact && SysReplaceFile(w.tempPath, w.outputPath) == 0;
   if (!placed) SysDeleteFile(w.tempPath);
@@ -162,8 +158,8 @@ bool ExtClass::placeOutput(bool intact) {
 }
 
 void ExtClass::releaseTimeBlock() {
-  delete work.timeBlock;
-  work.timeBlock = nullptr;
+  delete work_.timeBlock;
+  work_.timeBlock = nullptr;
 }
 
 int ExtClass::skipEntry() {
@@ -171,41 +167,27 @@ int ExtClass::skipEntry() {
   return 0;
 }
 
-uint32_t ExtClass::ReadInput(uint8_t* buffer, uint32_t size) {
-  uint32_t n = size < work.remainingInput ? size : work.remainingInput;
-  if (n == 0) return 0;
-  n = reader->Read(buffer, n);
-  // The archive ended early: nothing more will come for this entry.
-  work.remainingInput = n ? work.remainingInput - n : 0;
-  if (work.decrypting) Decrypt(buffer, n);
-  return n;
-}
+uint32_t ExtClass::ReadSource(uint8_t* buffer, uint32_t size) { return reader_->Read(buffer, size); }
 
-bool ExtClass::WriteOutput(const uint8_t* data, uint32_t size) {
-  uint32_t room = work.expectedSize - work.written;
-  uint32_t count = size < room ? size : room;
-  if (work.holding) {
-    std::memcpy(held_ + work.written, data, count);  // the declared size fits the buffer
-  } else if (outputStream && count > 0) {
+void ExtClass::TakeOutput(const uint8_t* data, uint32_t size) {
+  if (work_.holding) {
+    std::memcpy(preparation_.held() + produced(), data, size);  // the declared size fits
+  } else if (work_.output) {
     uint32_t done = 0;
-    if (outputStream->Write(data, count, &done) != 0 || done != count) {
+    if (work_.output->Write(data, size, &done) != 0 || done != size) {
       // The partial data goes; an existing file it was to replace stays as it was, and the
       // print target keeps the entries before this one.
       AbandonOutput();
-      FatalError(FATAL_DISK_FULL, work.displayName);
+      FatalError(FATAL_DISK_FULL, work_.displayName);
     }
   }
-  work.written += count;
-  crc = Crc32Update(data, count, crc);
-  // Bytes beyond the declared size were dropped: decoding more would only cost time.
-  return count == size;
 }
 
 // The encryption header and the password checks. True when a password was accepted (the
 // keys then stand ready for the entry data), false when the entry is skipped.
 bool ExtClass::checkPassword(const EntryRecord* entry) {
   OptionState& o = Options();
-  EntryWork& w = work;
+  EntryWork& w = work_;
   if (!o.passwordGiven) {
     Warning(WARN_ENCRYPTED_SKIPPED, w.entryName);
     return false;
@@ -214,11 +196,11 @@ bool ExtClass::checkPassword(const EntryRecord* entry) {
   uint8_t saved[ZIPCRYPTO_HEADER_SIZE];
   // An entry too short for its own encryption header is damaged; reading on would take
   // bytes of the next record.
-  if (compressed < ZIPCRYPTO_HEADER_SIZE || reader->Read(saved, sizeof saved) != sizeof saved) {
+  if (compressed < ZIPCRYPTO_HEADER_SIZE || reader_->Read(saved, sizeof saved) != sizeof saved) {
     Warning(WARN_UNEXPECTED_END, w.entryName);
     return false;
   }
-  w.decrypting = true;
+  decryptInput(true);
 
   // The password to try first; none while nobody has given one (the placeholder of the
   // option word, an empty stored password): the one-byte check would pass one wrong key in
@@ -264,68 +246,50 @@ bool ExtClass::checkPassword(const EntryRecord* entry) {
     Warning(WARN_ENCRYPTED_SKIPPED, w.entryName);
     return false;
   }
-  w.remainingInput = compressed - ZIPCRYPTO_HEADER_SIZE;
+  w.inputSize = compressed - ZIPCRYPTO_HEADER_SIZE;
   return true;
 }
 
-void ExtClass::storedCopy() {
-  EntryWork& w = work;
-  if (w.expectedSize != w.remainingInput) {
-    Warning(WARN_STORED_SIZE, "");
-    uint32_t smaller = w.expectedSize < w.remainingInput ? w.expectedSize : w.remainingInput;
-    w.expectedSize = w.remainingInput = smaller;
-  }
-  for (;;) {
-    uint32_t n = ReadInput(WorkBuf, WorkBufSize);
-    if (n == 0 || !WriteOutput(WorkBuf, n)) break;
-  }
-}
-
-// Decodes the entry's data; false when the entry failed (a warning has been raised).
+// Decodes the entry's data; false when the entry failed (a warning has been raised). Stored
+// data whose two sizes differ is copied up to the smaller one.
 bool ExtClass::decodeData(const EntryRecord* entry) {
-  crc = 0xFFFFFFFF;
-  work.written = 0;
-  work.expectedSize = le32(entry + CDH_UNCOMPRESSED);
+  EntryWork& w = work_;
+  uint32_t expectedSize = le32(entry + CDH_UNCOMPRESSED);
   uint16_t method = le16(entry + CDH_METHOD);
-  if (method == METHOD_STORED) {
-    storedCopy();
-    return true;
+  if (method == METHOD_STORED && expectedSize != w.inputSize) {
+    Warning(WARN_STORED_SIZE, "");
+    expectedSize = w.inputSize = expectedSize < w.inputSize ? expectedSize : w.inputSize;
   }
-  if (method == METHOD_DEFLATE || method == METHOD_DEFLATE64) {
-    inflater_.Init(*this);
-    int result = inflater_.Run(method == METHOD_DEFLATE);
-    if (result == 0) return true;
-    Warning(result, work.entryName);
-    return false;
-  }
-  Warning(WARN_UNKNOWN_METHOD, work.entryName);
+  int result = Decode(method, w.inputSize, expectedSize);
+  if (result == 0) return true;
+  Warning(result, w.entryName);
   return false;
 }
 
 void ExtClass::restoreTimes(const EntryRecord* entry) {
   if (le32(entry + CDH_EXTERNAL_ATTR) & SYS_ATTR_VOLUME) return;
-  if (!outputStream) return;
+  if (!work_.output) return;
   const OptionState& o = Options();
-  if (work.timeBlock) {
-    SysSetFileTimes(outputStream->handle(), nullptr, nullptr, nullptr, work.timeBlock,
+  if (work_.timeBlock) {
+    SysSetFileTimes(work_.output->handle(), nullptr, nullptr, nullptr, work_.timeBlock,
                     static_cast<int>(o.timesMask));
   } else {
     uint32_t written = entryDateTime(entry);
-    SysSetFileTimes(outputStream->handle(), nullptr, nullptr, &written, nullptr,
+    SysSetFileTimes(work_.output->handle(), nullptr, nullptr, &written, nullptr,
                     static_cast<int>(o.timesMask));
   }
 }
 
 void ExtClass::restoreAttributes(const EntryRecord* entry) {
   // A volume label made no file: there is nothing to give attributes to.
-  if (work.volumeLabel) return;
-  SysSetAttributes(work.displayName, MaskedAttributes(entry, Options().attributeMask));
+  if (work_.volumeLabel) return;
+  SysSetAttributes(work_.displayName, MaskedAttributes(entry, Options().attributeMask));
 }
 
 // Resets the working state for `entry`: its name (at most 259 bytes, '/' as separator),
 // which stays the name of every warning about the entry, and no output, times or keys.
 void ExtClass::beginEntry(const EntryRecord* entry) {
-  EntryWork& w = work;
+  EntryWork& w = work_;
   uint16_t nameLength = entryNameLength(entry);
   w.nameCut = !NameFits(nameLength);
   CopyName(w.entryName, entryName(entry), nameLength);
@@ -336,19 +300,17 @@ void ExtClass::beginEntry(const EntryRecord* entry) {
   w.newOutput = false;
   w.holding = false;
   w.isDirectory = LastSingleChar(w.entryName) == '/';
-  w.decrypting = false;
+  decryptInput(false);
   w.cancelled = false;
   w.volumeLabel = false;
-  w.written = 0;
-  w.expectedSize = 0;
-  w.remainingInput = 0;
+  w.inputSize = 0;
   releaseTimeBlock();
 }
 
 int ExtClass::ExtractEntry(const EntryRecord* pCnt) {
   SFX_ASSERT(MODULE, pCnt != nullptr, "pCnt != NULL");
   const OptionState& o = Options();
-  EntryWork& w = work;
+  EntryWork& w = work_;
   beginEntry(pCnt);
 
   int needed = le16(pCnt + CDH_VERSION_NEEDED);
@@ -360,19 +322,19 @@ int ExtClass::ExtractEntry(const EntryRecord* pCnt) {
     return skipEntry();
   }
 
-  reader->ReadLocalHeader(pCnt);  // changes to the entry's disk when the archive is split
-  if (o.useExtendedInfo && reader->localExtra() && reader->localExtraLength() &&
-      SysParseNtfsTimes(reader->localExtra(), reader->localExtraLength(), &w.timeBlock) < 0) {
+  reader_->ReadLocalHeader(pCnt);  // changes to the entry's disk when the archive is split
+  if (o.useExtendedInfo && reader_->localExtra() && reader_->localExtraLength() &&
+      SysParseNtfsTimes(reader_->localExtra(), reader_->localExtraLength(), &w.timeBlock) < 0) {
     Warning(WARN_NTFS_MEMORY, "");
   }
 
   if (le16(pCnt + CDH_FLAGS) & GPF_ENCRYPTED) {
     if (!checkPassword(pCnt)) return skipEntry();
   } else {
-    w.remainingInput = le32(pCnt + CDH_COMPRESSED);
+    w.inputSize = le32(pCnt + CDH_COMPRESSED);
   }
 
-  if (!PrepareOutput(*this, pCnt, w.timeBlock)) {
+  if (!preparation_.Prepare(pCnt)) {
     releaseTimeBlock();
     result_ = w.cancelled ? 1 : result_;
     return w.cancelled ? 1 : 0;
@@ -387,7 +349,7 @@ int ExtClass::ExtractEntry(const EntryRecord* pCnt) {
   if (w.isDirectory && extracting) return skipEntry();  // PrepareOutput made the directory
 
   bool decoded = decodeData(pCnt);
-  bool intact = decoded && le32(pCnt + CDH_CRC32) == ~crc;
+  bool intact = decoded && le32(pCnt + CDH_CRC32) == crc();
   // A held replacement that failed never touched the old file, its times included.
   bool placed = true;
   if (extracting && w.holding) placed = intact && writeHeld(pCnt);
@@ -406,7 +368,7 @@ int ExtClass::ExtractEntry(const EntryRecord* pCnt) {
   if (!decoded) return 0;
 
   // PROGRESS_EXTRACTED carries the bytes written, so the dialog's tally needs no look-up.
-  if (intact) notify(testing ? PROGRESS_TESTED : PROGRESS_EXTRACTED, "", static_cast<int>(w.written));
+  if (intact) notify(testing ? PROGRESS_TESTED : PROGRESS_EXTRACTED, "", static_cast<int>(produced()));
   else Warning(WARN_CRC, w.entryName);
   return 0;
 }

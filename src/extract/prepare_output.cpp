@@ -3,16 +3,21 @@
 // files and directories (asking the user through UserPrompts when the overwrite mode says
 // so), creates missing directories and the output file, opens the print target, and sets
 // volume labels. Names that could lead outside the extraction directory or onto a device
-// are refused here, before anything is created.
+// are refused here, before anything is created. What one entry leaves for the next (the
+// last name's existence, the temporary name's number, the held buffer) lives in the
+// OutputPreparation of the run.
+#include "extract/prepare_output.h"
+
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
+#include "archive/zip_format.h"
 #include "archive/ziplib.h"
-#include "report/error_reporter.h"
-#include "extract/extract.h"
-#include "report/user_prompts.h"
 #include "options/option_state.h"
+#include "report/error_reporter.h"
+#include "report/user_prompts.h"
 
 using ErrorReporter::FatalError, ErrorReporter::Warning, ErrorReporter::GetProgressLink;
 
@@ -62,23 +67,6 @@ bool isUpLevel(const char* component, size_t length) {
   return dots >= 2;
 }
 
-// The output path: extraction directory + name; false when it would not fit in 259 bytes.
-bool buildOutputPath(ExtClass& ext) {
-  EntryWork& w = ext.work;
-  const OptionState& o = Options();
-  const char* name = w.entryName;
-  if (!o.keepPaths) {
-    if (const char* slash = FindLastChar(w.entryName, '/')) name = slash + 1;
-  }
-  size_t dirLength = std::strlen(ext.extractionDirectory);
-  size_t nameLength = std::strlen(name);
-  if (w.nameCut || dirLength + nameLength >= SYS_PATH_MAX) return false;
-  std::memcpy(w.outputPath, ext.extractionDirectory, dirLength);
-  std::memcpy(w.outputPath + dirLength, name, nameLength + 1);
-  w.displayName = w.outputPath;
-  return true;
-}
-
 void notifySkipped(const char* path) {
   if (ProgressLink* link = GetProgressLink()) link->progress(PROGRESS_SKIPPED, 0, path);
 }
@@ -86,30 +74,143 @@ void notifySkipped(const char* path) {
 // Output paths are names, never patterns: a search would let "a?.txt" find "ab.txt".
 bool lookUp(const char* path, FindRecord* record) { return SysLookUp(path, record) == 0; }
 
-FileStream* openStream(const char* path, uint32_t disposition, uint32_t attributes);
+void setDirectoryAttributes(const EntryWork& w, const EntryRecord* entry) {
+  uint32_t attributes = le32(entry + CDH_EXTERNAL_ATTR) & (~Options().attributeMask | ATTRIBUTE_KEEP_ALWAYS);
+  SysSetAttributes(w.outputPath, attributes);
+}
 
-// Whether the last output name looked at held a file already: it decides whether the next
-// output is created first or looked at first (see openOutputFile).
-bool previousOutputExisted = false;
+// An existing directory for a directory entry: settled here, never created again.
+void directoryConflict(EntryWork& w, const EntryRecord* entry) {
+  OptionState& o = Options();
+  if (o.overwriteMode == OVERWRITE_ALL) {
+    setDirectoryAttributes(w, entry);
+    return;
+  }
+  if (o.overwriteMode == OVERWRITE_NEVER) return;
+  UserPrompts* prompts = GetUserPrompts();
+  int answer = prompts ? prompts->confirmDirectory(w.outputPath) : 0;
+  switch (answer) {
+    case ANSWER_YES_TO_ALL: case ANSWER_YES_TO_ALL | LOWER_CASE:
+      o.overwriteMode = OVERWRITE_ALL;
+      setDirectoryAttributes(w, entry);
+      break;
+    case ANSWER_GIVE_UP:
+      w.cancelled = true;
+      break;
+    case ANSWER_NO: case ANSWER_NO | LOWER_CASE:
+      break;
+    case ANSWER_NO_TO_ALL: case ANSWER_NO_TO_ALL | LOWER_CASE:
+      o.overwriteMode = OVERWRITE_NEVER;
+      break;
+    default:
+      setDirectoryAttributes(w, entry);
+      break;
+  }
+}
+
+// The file beside an existing output that receives the entry's data: "~SFXnnnn.TMP" (four
+// hex digits) in the output's own directory, so that the final step is a rename within one
+// volume. It is made with CREATE_NEW, so it never takes the place of anything that exists
+// (a file of the user or of the archive); a name that exists is passed over for the next.
+// The read-only attribute waits until the data is in place, so the file can always be
+// removed. A leftover after a power failure is recognisable by its name. One name serves
+// entry after entry while it is free (it is after every rename or removal): a file system
+// handles one name made and renamed away again far faster than a new name per entry (ext4:
+// 2.5 times, for 3,000 small files).
+constexpr char TEMP_PREFIX[] = "~SFX";
+constexpr char TEMP_SUFFIX[] = ".TMP";
+constexpr size_t TEMP_NAME_LENGTH = sizeof TEMP_PREFIX - 1 + 4 + sizeof TEMP_SUFFIX - 1;
+constexpr int TEMP_NAME_TRIES = 64;
+
+FileStream* openStream(const char* path, uint32_t disposition, uint32_t attributes) {
+  FileStream* stream = new (std::nothrow) FileStream(path, SYS_GENERIC_WRITE, 0, disposition, attributes);
+  if (stream && !stream->IsOpen()) {
+    delete stream;  // a stream that never opened leaves the last error alone
+    stream = nullptr;
+  }
+  return stream;
+}
+
+// The length of the directory part of `path`: up to its last '/', '\' or ':'.
+size_t directoryPartLength(const char* path) {
+  size_t length = 0;
+  for (const char* p = path; *p; p = NextChar(p))
+    if (*p == '/' || *p == '\\' || *p == ':') length = static_cast<size_t>(p - path) + 1;
+  return length;
+}
+
+bool isDirectory(const char* path) {
+  uint32_t attributes = 0;
+  return SysGetAttributes(path, &attributes) == 0 && (attributes & SYS_ATTR_DIRECTORY);
+}
+
+// Creates every directory of `path` named by the text before each '/', then `path` itself.
+// Returns true when at least one '/' was met.
+bool createDirectoryChain(char* path) {
+  bool slashMet = false;
+  for (char* p = path; *p; p = NextChar(p)) {
+    if (*p != '/') continue;
+    slashMet = true;
+    if (p == path) continue;  // a leading '/' names the root
+    *p = '\0';
+    SysCreateDirectory(path, nullptr);  // an existing directory is no failure
+    *p = '/';
+  }
+  return slashMet;
+}
+
+FileStream* openPrintTarget() {
+  const char* target = Options().printDevice ? Options().printDevice : "PRN";
+  FindRecord found;
+  FileStream* stream;
+  if (lookUp(target, &found)) {
+    stream = new (std::nothrow) FileStream(target, SYS_GENERIC_WRITE, 0, SYS_OPEN_EXISTING, 0);
+  } else {
+    stream = new (std::nothrow) FileStream(target, SYS_GENERIC_WRITE, 0, SYS_CREATE_ALWAYS, SYS_ATTR_NORMAL);
+  }
+  if (!stream || !stream->IsOpen()) {
+    delete stream;
+    FatalError(FATAL_WRITE_ACCESS, target);
+  }
+  stream->Seek(0, SYS_FPOS_END);  // entries follow one another in the one target
+  return stream;
+}
+
+// The output path: extraction directory + name; false when it would not fit in 259 bytes.
+bool buildOutputPath(OutputRunState& run) {
+  EntryWork& w = run.work;
+  const OptionState& o = Options();
+  const char* name = w.entryName;
+  if (!o.keepPaths) {
+    if (const char* slash = FindLastChar(w.entryName, '/')) name = slash + 1;
+  }
+  size_t dirLength = std::strlen(run.directory);
+  size_t nameLength = std::strlen(name);
+  if (w.nameCut || dirLength + nameLength >= SYS_PATH_MAX) return false;
+  std::memcpy(w.outputPath, run.directory, dirLength);
+  std::memcpy(w.outputPath + dirLength, name, nameLength + 1);
+  w.displayName = w.outputPath;
+  return true;
+}
 
 // True when the creation goes on; false when the entry is skipped (or the run stopped).
 // Where the overwrite choices can skip the entry or ask about it, a free name is taken at
 // once: the creation of a new file answers whether the name exists, and a look-up of a name
 // that does not exist costs a search of the whole directory on some systems (Wine compares
 // every name there without regard to case). The stream made so is the entry's output.
-bool fileConflict(ExtClass& ext, const EntryRecord* entry, uint32_t attributes) {
+bool fileConflict(OutputRunState& run, const EntryRecord* entry, uint32_t attributes) {
   OptionState& o = Options();
-  EntryWork& w = ext.work;
+  EntryWork& w = run.work;
   if (o.overwriteMode == OVERWRITE_ALL) return true;
   if (FileStream* stream = openStream(w.outputPath, SYS_CREATE_NEW, SysKeepAttributes(attributes))) {
     w.newOutput = true;
-    ext.outputStream = stream;
-    previousOutputExisted = false;
+    w.output = stream;
+    run.previousOutputExisted = false;
     return true;
   }
   FindRecord found;
-  previousOutputExisted = lookUp(w.outputPath, &found);
-  if (!previousOutputExisted) return true;  // created at once below, not looked up again
+  run.previousOutputExisted = lookUp(w.outputPath, &found);
+  if (!run.previousOutputExisted) return true;  // created at once below, not looked up again
   if (o.overwriteMode == OVERWRITE_NEVER) {
     notifySkipped(w.outputPath);
     return false;
@@ -135,85 +236,20 @@ bool fileConflict(ExtClass& ext, const EntryRecord* entry, uint32_t attributes) 
   }
 }
 
-void setDirectoryAttributes(const ExtClass& ext, const EntryRecord* entry) {
-  uint32_t attributes = le32(entry + CDH_EXTERNAL_ATTR) & (~Options().attributeMask | ATTRIBUTE_KEEP_ALWAYS);
-  SysSetAttributes(ext.work.outputPath, attributes);
-}
-
-// An existing directory for a directory entry: settled here, never created again.
-void directoryConflict(ExtClass& ext, const EntryRecord* entry) {
-  OptionState& o = Options();
-  if (o.overwriteMode == OVERWRITE_ALL) {
-    setDirectoryAttributes(ext, entry);
-    return;
-  }
-  if (o.overwriteMode == OVERWRITE_NEVER) return;
-  UserPrompts* prompts = GetUserPrompts();
-  int answer = prompts ? prompts->confirmDirectory(ext.work.outputPath) : 0;
-  switch (answer) {
-    case ANSWER_YES_TO_ALL: case ANSWER_YES_TO_ALL | LOWER_CASE:
-      o.overwriteMode = OVERWRITE_ALL;
-      setDirectoryAttributes(ext, entry);
-      break;
-    case ANSWER_GIVE_UP:
-      ext.work.cancelled = true;
-      break;
-    case ANSWER_NO: case ANSWER_NO | LOWER_CASE:
-      break;
-    case ANSWER_NO_TO_ALL: case ANSWER_NO_TO_ALL | LOWER_CASE:
-      o.overwriteMode = OVERWRITE_NEVER;
-      break;
-    default:
-      setDirectoryAttributes(ext, entry);
-      break;
-  }
-}
-
-// The file beside an existing output that receives the entry's data: "~SFXnnnn.TMP" (four
-// hex digits) in the output's own directory, so that the final step is a rename within one
-// volume. It is made with CREATE_NEW, so it never takes the place of anything that exists
-// (a file of the user or of the archive); a name that exists is passed over for the next.
-// The read-only attribute waits until the data is in place, so the file can always be
-// removed. A leftover after a power failure is recognisable by its name. One name serves
-// entry after entry while it is free (it is after every rename or removal): a file system
-// handles one name made and renamed away again far faster than a new name per entry (ext4:
-// 2.5 times, for 3,000 small files).
-constexpr char TEMP_PREFIX[] = "~SFX";
-constexpr char TEMP_SUFFIX[] = ".TMP";
-constexpr size_t TEMP_NAME_LENGTH = sizeof TEMP_PREFIX - 1 + 4 + sizeof TEMP_SUFFIX - 1;
-constexpr int TEMP_NAME_TRIES = 64;
-unsigned tempNumber = 0;  // the number of the last name made; advanced past names that exist
-
-FileStream* openStream(const char* path, uint32_t disposition, uint32_t attributes) {
-  FileStream* stream = new (std::nothrow) FileStream(path, SYS_GENERIC_WRITE, 0, disposition, attributes);
-  if (stream && !stream->IsOpen()) {
-    delete stream;  // a stream that never opened leaves the last error alone
-    stream = nullptr;
-  }
-  return stream;
-}
-
-// The length of the directory part of `path`: up to its last '/', '\' or ':'.
-size_t directoryPartLength(const char* path) {
-  size_t length = 0;
-  for (const char* p = path; *p; p = NextChar(p))
-    if (*p == '/' || *p == '\\' || *p == ':') length = static_cast<size_t>(p - path) + 1;
-  return length;
-}
-
-FileStream* openBeside(EntryWork& w, uint32_t creationAttributes) {
+FileStream* openBeside(OutputRunState& run, uint32_t creationAttributes) {
+  EntryWork& w = run.work;
   size_t directory = directoryPartLength(w.outputPath);
   FileStream* stream = nullptr;
   if (directory + TEMP_NAME_LENGTH < SYS_PATH_MAX) {
     std::memcpy(w.tempPath, w.outputPath, directory);
     for (int i = 0; i < TEMP_NAME_TRIES; ++i) {
       std::snprintf(w.tempPath + directory, SYS_PATH_MAX - directory, "%s%04X%s", TEMP_PREFIX,
-                    tempNumber & 0xFFFF, TEMP_SUFFIX);
+                    run.tempNumber & 0xFFFF, TEMP_SUFFIX);
       stream = openStream(w.tempPath, SYS_CREATE_NEW, creationAttributes & ~SYS_ATTR_READONLY);
       if (stream) break;
       uint32_t error = SysLastError();
       if (error != SYS_ERROR_FILE_EXISTS && error != SYS_ERROR_ALREADY_EXISTS) break;
-      ++tempNumber;
+      ++run.tempNumber;
     }
   }
   if (!stream) w.tempPath[0] = '\0';
@@ -224,9 +260,11 @@ FileStream* openBeside(EntryWork& w, uint32_t creationAttributes) {
 // its replacement is held in memory until the entry is intact. Null where the file cannot
 // be opened for reading and writing (it is in use, or lacks write permission), or is
 // larger; the data then goes beside it.
-FileStream* openInPlace(ExtClass& ext, uint32_t entrySize, uint32_t existingAttributes) {
-  EntryWork& w = ext.work;
-  if (entrySize > EXT_HELD_SIZE || !ext.HeldBuffer()) return nullptr;
+FileStream* openInPlace(OutputRunState& run, uint32_t entrySize, uint32_t existingAttributes) {
+  EntryWork& w = run.work;
+  if (entrySize > EXT_HELD_SIZE) return nullptr;
+  if (!run.held) run.held = static_cast<uint8_t*>(std::malloc(2 * EXT_HELD_SIZE));
+  if (!run.held) return nullptr;
   FileStream* stream = new (std::nothrow)
       FileStream(w.outputPath, SYS_GENERIC_READ | SYS_GENERIC_WRITE, 0, SYS_OPEN_EXISTING, 0);
   if (stream && (!stream->IsOpen() || stream->Size() > EXT_HELD_SIZE)) {
@@ -242,8 +280,8 @@ FileStream* openInPlace(ExtClass& ext, uint32_t entrySize, uint32_t existingAttr
 // a directory in its place cannot be replaced, and then there is no stream, as when a
 // creation fails; otherwise it is opened in place for a small entry, and the new data of a
 // larger one goes beside it. Where nothing exists, the file is made under its own name.
-void openOutputFile(ExtClass& ext, uint32_t creationAttributes, uint32_t entrySize) {
-  EntryWork& w = ext.work;
+FileStream* openOutputFile(OutputRunState& run, uint32_t creationAttributes, uint32_t entrySize) {
+  EntryWork& w = run.work;
   w.tempPath[0] = '\0';
   w.newOutput = false;
   w.holding = false;
@@ -255,21 +293,20 @@ void openOutputFile(ExtClass& ext, uint32_t creationAttributes, uint32_t entrySi
   // first: after a new file the creation (a failed one costs a call where the name exists),
   // after a replaced one the look-up. Should the name exist after all, the creation fails
   // and the file is looked at below.
-  if (!previousOutputExisted) {
+  if (!run.previousOutputExisted) {
     stream = openStream(w.outputPath, SYS_CREATE_NEW, creationAttributes);
     uint32_t error = stream ? 0 : SysLastError();
     if (stream || (error != SYS_ERROR_FILE_EXISTS && error != SYS_ERROR_ALREADY_EXISTS)) {
       w.newOutput = stream != nullptr;
-      ext.outputStream = stream;
-      return;
+      return stream;
     }
   }
   uint32_t existing = 0;
-  previousOutputExisted = SysGetAttributes(w.outputPath, &existing) == 0;
-  if (previousOutputExisted) {
+  run.previousOutputExisted = SysGetAttributes(w.outputPath, &existing) == 0;
+  if (run.previousOutputExisted) {
     if (!(existing & (SYS_ATTR_READONLY | SYS_ATTR_DIRECTORY))) {
-      stream = openInPlace(ext, entrySize, existing);
-      if (!stream) stream = openBeside(w, creationAttributes);
+      stream = openInPlace(run, entrySize, existing);
+      if (!stream) stream = openBeside(run, creationAttributes);
     }
   } else {
     uint32_t error = SysLastError();
@@ -278,38 +315,18 @@ void openOutputFile(ExtClass& ext, uint32_t creationAttributes, uint32_t entrySi
       w.newOutput = stream != nullptr;
     }
   }
-  ext.outputStream = stream;
-}
-
-bool isDirectory(const char* path) {
-  uint32_t attributes = 0;
-  return SysGetAttributes(path, &attributes) == 0 && (attributes & SYS_ATTR_DIRECTORY);
-}
-
-// Creates every directory of `path` named by the text before each '/', then `path` itself.
-// Returns true when at least one '/' was met.
-bool createDirectoryChain(char* path) {
-  bool slashMet = false;
-  for (char* p = path; *p; p = NextChar(p)) {
-    if (*p != '/') continue;
-    slashMet = true;
-    if (p == path) continue;  // a leading '/' names the root
-    *p = '\0';
-    SysCreateDirectory(path, nullptr);  // an existing directory is no failure
-    *p = '/';
-  }
-  return slashMet;
+  return stream;
 }
 
 // Creation in up to two passes: the file alone, then again after the missing directories.
-int createOutput(ExtClass& ext, const EntryRecord* entry, uint32_t attributes) {
+int createOutput(OutputRunState& run, const EntryRecord* entry, uint32_t attributes) {
   const OptionState& o = Options();
-  EntryWork& w = ext.work;
+  EntryWork& w = run.work;
   uint32_t creationAttributes = SysKeepAttributes(attributes);
   uint32_t entrySize = le32(entry + CDH_UNCOMPRESSED);
-  if (!w.isDirectory) openOutputFile(ext, creationAttributes, entrySize);
+  if (!w.isDirectory) w.output = openOutputFile(run, creationAttributes, entrySize);
   bool directoryMade = false;
-  if (!ext.outputStream && o.makeDirectories) {
+  if (!w.output && o.makeDirectories) {
     char scratch[SYS_PATH_MAX];
     std::memcpy(scratch, w.outputPath, sizeof scratch);
     if (!w.isDirectory) {
@@ -322,44 +339,26 @@ int createOutput(ExtClass& ext, const EntryRecord* entry, uint32_t attributes) {
         createDirectoryChain(scratch);
         SysCreateDirectory(scratch, nullptr);
         if (w.isDirectory && isDirectory(scratch)) {
-          setDirectoryAttributes(ext, entry);
+          setDirectoryAttributes(w, entry);
           directoryMade = true;
         }
       } else {
         Warning(WARN_BAD_PATH, scratch);
       }
     }
-    if (!w.isDirectory) openOutputFile(ext, creationAttributes, entrySize);
+    if (!w.isDirectory) w.output = openOutputFile(run, creationAttributes, entrySize);
   }
-  if (!w.isDirectory && ext.outputStream) return 1;
+  if (!w.isDirectory && w.output) return 1;
   if (w.isDirectory && directoryMade) return 1;
   Warning(WARN_CANNOT_CREATE, w.outputPath);
   return 0;
 }
 
-int openPrintTarget(ExtClass& ext) {
-  const char* target = Options().printDevice ? Options().printDevice : "PRN";
-  FindRecord found;
-  FileStream* stream;
-  if (lookUp(target, &found)) {
-    stream = new (std::nothrow) FileStream(target, SYS_GENERIC_WRITE, 0, SYS_OPEN_EXISTING, 0);
-  } else {
-    stream = new (std::nothrow) FileStream(target, SYS_GENERIC_WRITE, 0, SYS_CREATE_ALWAYS, SYS_ATTR_NORMAL);
-  }
-  if (!stream || !stream->IsOpen()) {
-    delete stream;
-    FatalError(FATAL_WRITE_ACCESS, target);
-  }
-  stream->Seek(0, SYS_FPOS_END);  // entries follow one another in the one target
-  ext.outputStream = stream;
-  return 1;
-}
-
 // An entry marked as a volume label sets the label of the output drive (when asked to).
-int setVolumeLabel(ExtClass& ext) {
+int setVolumeLabel(OutputRunState& run) {
   if (!Options().restoreVolumeLabel) return 0;
-  EntryWork& w = ext.work;
-  const char* directory = ext.extractionDirectory;
+  EntryWork& w = run.work;
+  const char* directory = run.directory;
   char drive[3] = {0, 0, 0};
   if (directory[0] && directory[1] == ':') {
     drive[0] = directory[0];
@@ -401,14 +400,20 @@ uint32_t MaskedAttributes(const EntryRecord* entry, uint32_t mask) {
   return attributes & (~mask | ATTRIBUTE_KEEP_ALWAYS);
 }
 
-int PrepareOutput(ExtClass& ext, const EntryRecord* entry, const NtfsTimes* timeBlock) {
+OutputPreparation::OutputPreparation(const char* extractionDirectory, EntryWork& work)
+    : run_{extractionDirectory, work, false, 0, nullptr} {}
+
+OutputPreparation::~OutputPreparation() { std::free(run_.held); }
+
+int OutputPreparation::Prepare(const EntryRecord* entry) {
   const OptionState& o = Options();
-  EntryWork& w = ext.work;
+  EntryWork& w = run_.work;
   switch (o.command) {
     case CMD_EXTRACT:
       break;
     case CMD_PRINT:
-      return openPrintTarget(ext);
+      w.output = openPrintTarget();
+      return 1;
     default:
       return 1;  // test and console view: decoded without an output
   }
@@ -420,23 +425,23 @@ int PrepareOutput(ExtClass& ext, const EntryRecord* entry, const NtfsTimes* time
   uint32_t attributes = SYS_ATTR_ARCHIVE;
   if (host == HOST_MSDOS || host == HOST_UNIX || host == HOST_OS2_HPFS || host == HOST_NTFS)
     attributes = MaskedAttributes(entry, o.attributeMask);
-  if (attributes & SYS_ATTR_VOLUME) return setVolumeLabel(ext);
-  if (!buildOutputPath(ext)) {
+  if (attributes & SYS_ATTR_VOLUME) return setVolumeLabel(run_);
+  if (!buildOutputPath(run_)) {
     Warning(WARN_CANNOT_CREATE, w.entryName);  // a longer path would name another file
     return 0;
   }
   if (!w.isDirectory) {
-    if (!fileConflict(ext, entry, attributes)) return 0;
-    if (ext.outputStream) return 1;  // made under its own name: the name was free
+    if (!fileConflict(run_, entry, attributes)) return 0;
+    if (w.output) return 1;  // made under its own name: the name was free
   } else {
     // The look-up ignores the entry's trailing '/', so an existing directory is found and
     // settled by the directory rules (never overwritten, asked about, or given attributes).
     FindRecord found;
     if (lookUp(w.outputPath, &found) && (found.attributes & SYS_ATTR_DIRECTORY)) {
-      directoryConflict(ext, entry);
+      directoryConflict(w, entry);
       return 0;
     }
   }
-  (void)timeBlock;  // times are set through the handle after the data is written
-  return createOutput(ext, entry, attributes);
+  // Times are set through the handle after the data is written.
+  return createOutput(run_, entry, attributes);
 }

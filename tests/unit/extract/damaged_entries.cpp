@@ -64,9 +64,9 @@ TEST(DamagedEntries, DecodingStopsOnceTheDeclaredSizeIsReached) {
   EXPECT_EQ(readFileBytes(run.out("huge.bin")).size(), 16u);
   ExtClass* context = run.lastContext();
   ASSERT_NE(context, nullptr);
-  EXPECT_EQ(context->work.written, 16u);
+  EXPECT_EQ(context->produced(), 16u);
   // At most one input buffer and one window were spent before the decoder stopped.
-  EXPECT_GT(context->work.remainingInput, 2000000u - 2 * EXT_IN_BUF_SIZE - EXT_OUT_BUF_SIZE);
+  EXPECT_GT(context->remainingInput(), 2000000u - 2 * EXT_IN_BUF_SIZE - EXT_OUT_BUF_SIZE);
 }
 
 TEST(LongNames, AnOutputPathBeyond259CharactersIsRefusedNotCut) {

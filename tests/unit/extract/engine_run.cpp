@@ -45,11 +45,9 @@ int EngineRun::runPath(const std::string& archivePath, const std::vector<std::st
   reader.FinishSelection();
   if (!ownContext) return RunExtraction(reader);
   context_ = std::make_unique<ExtClass>(&reader, reader.extractionDirectory());
-  int result = reader.ExtractSelected(*context_);
-  // The reader ends here; the context stays for inspection.
-  context_->reader = nullptr;
-  context_->extractionDirectory = "";
-  return result;
+  // The reader ends here; the context stays for inspection of its counts and reads nothing
+  // more.
+  return reader.ExtractSelected(*context_);
 }
 
 std::vector<std::string> listTree(const std::string& root) {

@@ -12,7 +12,8 @@
 #include "options/option_state.h"
 #include "support/scripted.h"
 #include "support/support.h"
-#include "extract/extract.h"
+#include "archive/zip_format.h"
+#include "extract/prepare_output.h"
 
 namespace {
 
@@ -37,30 +38,36 @@ std::vector<uint8_t> centralRecord(const std::string& name, int host, uint32_t e
   return record;
 }
 
-// One preparation: the context with its entry name set as the pipeline sets it.
+// One preparation: the entry's working state with its name set as the pipeline sets it,
+// and the output the preparation opened.
 class Preparation {
  public:
-  explicit Preparation(const std::string& directory) : directory_(directory) {
+  explicit Preparation(const std::string& directory)
+      : directory_(directory), preparation_(directory_.c_str(), work_) {
     Options().ResetOptions();
     Options().command = CMD_EXTRACT;
     Options().keepPaths = true;
     Options().makeDirectories = true;
-    ext_ = std::make_unique<ExtClass>(nullptr, directory_.c_str());
   }
   ~Preparation() {
-    ext_.reset();
+    closeOutput();
     Options().ResetOptions();
   }
   int prepare(const std::vector<uint8_t>& record) {
-    ext_->DestroyOutput();
-    EntryWork& w = ext_->work;
+    closeOutput();
+    EntryWork& w = work_;
     CopyName(w.entryName, entryName(record.data()), entryNameLength(record.data()));
     w.displayName = w.entryName;
     w.isDirectory = LastSingleChar(w.entryName) == '/';
     w.cancelled = false;
-    return PrepareOutput(*ext_, record.data(), nullptr);
+    return preparation_.Prepare(record.data());
   }
-  ExtClass& ext() { return *ext_; }
+  FileStream* output() const { return work_.output; }
+  const EntryWork& work() const { return work_; }
+  void closeOutput() {
+    delete work_.output;
+    work_.output = nullptr;
+  }
 
   ReportCatcher catcher;
   ScriptedPrompts prompts;
@@ -68,7 +75,8 @@ class Preparation {
 
  private:
   std::string directory_;
-  std::unique_ptr<ExtClass> ext_;
+  EntryWork work_{};
+  OutputPreparation preparation_;
 };
 
 TEST(OutputPath, TwoHundredFiftyNineCharactersFitAndOneMoreIsRefused) {
@@ -81,9 +89,9 @@ TEST(OutputPath, TwoHundredFiftyNineCharactersFitAndOneMoreIsRefused) {
     int result = p.prepare(centralRecord(name, 0, 0x20));
     if (total == 259) {
       EXPECT_EQ(result, 1);
-      ASSERT_NE(p.ext().outputStream, nullptr);
-      EXPECT_EQ(p.ext().work.displayName, directory + name);
-      p.ext().DestroyOutput();
+      ASSERT_NE(p.output(), nullptr);
+      EXPECT_EQ(p.work().displayName, directory + name);
+      p.closeOutput();
       EXPECT_TRUE(fileExists(directory + name));
       fs::remove(fs::u8path(directory + name));
     } else {
@@ -102,7 +110,7 @@ TEST(DirectoryCreation, MissingDirectoriesAreMadeOnlyWhenAskedFor) {
     Options().makeDirectories = make;
     int result = p.prepare(centralRecord("a/b/c.txt", 0, 0x20));
     EXPECT_EQ(result, make ? 1 : 0);
-    p.ext().DestroyOutput();
+    p.closeOutput();
     EXPECT_EQ(fileExists(scratch.file("a/b/c.txt")), make);
     EXPECT_EQ(p.progress.warningCodes(), make ? std::vector<int>{} : std::vector<int>{1});
     if (!make) {
@@ -126,7 +134,7 @@ TEST(DirectoryEntries, AreCreatedWithTheirParents) {
   ScratchDir scratch;
   Preparation p(scratch.path() + "/");
   EXPECT_EQ(p.prepare(centralRecord("new/sub/", 0, 0x10)), 1);
-  EXPECT_EQ(p.ext().outputStream, nullptr);
+  EXPECT_EQ(p.output(), nullptr);
   EXPECT_TRUE(fs::is_directory(fs::u8path(scratch.file("new/sub"))));
   EXPECT_EQ(p.progress.warningCodes(), std::vector<int>{});
 }
@@ -176,7 +184,7 @@ TEST(CreationAttributes, DosLikeHostsPassTheirAttributesOthersCreateArchiveOnly)
     Preparation p(scratch.path() + "/");
     Options().attributeMask = ~uint32_t(SYS_ATTR_READONLY);  // read-only passes
     ASSERT_EQ(p.prepare(centralRecord("file.txt", c.host, 0x21)), 1);
-    p.ext().DestroyOutput();
+    p.closeOutput();
     EXPECT_EQ(readOnly(scratch.file("file.txt")), c.readOnlyAtCreation);
     SysSetAttributes(scratch.file("file.txt").c_str(), 0);
   }
@@ -188,7 +196,7 @@ TEST(Actions, TestAndConsoleViewPrepareNoOutputWhateverTheName) {
     Preparation p(scratch.path() + "/");
     Options().command = command;
     EXPECT_EQ(p.prepare(centralRecord("../outside.txt", 0, 0x20)), 1);
-    EXPECT_EQ(p.ext().outputStream, nullptr);
+    EXPECT_EQ(p.output(), nullptr);
     EXPECT_EQ(p.progress.warningCodes(), std::vector<int>{});
     EXPECT_EQ(listTreeOf(scratch.path()), std::vector<std::string>{});
   }
