@@ -91,7 +91,7 @@ std::string stopText(int stopped) {
 class ReadBack : public EntryDecoder {
  public:
   ReadBack(ArchiveReader& reader, uint32_t size) : reader_(reader), left_(size) {}
-  uint32_t ReadInput(uint8_t* buffer, uint32_t size) override {
+  uint32_t ReadSource(uint8_t* buffer, uint32_t size) override {
     uint32_t n = size < left_ ? size : left_;
     if (n > 0) reader_.ReadExact(buffer, n);
     left_ -= n;
