@@ -193,7 +193,8 @@ int commandBuild(int argc, char** argv) {
   checkPathLengths(archive, block.sectionText(SECTION_INDEX_DEFAULT_DIR), o.subdirs == 1, reporter);
   checkTargetFolder(archive, o.subdirs == 1, reporter);
   checkStubUnsigned(stub, reporter);
-  applyResourceEdits(stub, o.resources, reporter);
+  size_t slash = o.output.find_last_of(HOST_SEPARATORS);
+  applyResourceEdits(stub, o.resources, o.output.substr(slash == std::string::npos ? 0 : slash + 1), reporter);
   uint64_t blockOffset = placeBlock(stub, reporter);
   if (reporter.refused()) {
     reporter.refuse(o.output);

@@ -65,9 +65,11 @@ const CommandSpec BUILD_COMMAND = {
          "Read settings from FILE first (the options after it win). One \"name = value\"\n"
          "per line, named as the long options: dir, subdirs = yes|no, messages = yes|no,\n"
          "overwrite, group, extensions, comment (one line of it per line), exclude,\n"
-         "level, stub, utf8-names, allow-unextractable, strict; '#' starts a remark.\n"
-         "\"mksfx show --config FILE.exe\" prints an SFX's settings in this form.\n"
-         "Example: --config setup.cfg"},
+         "level, stub, utf8-names, allow-unextractable, strict, icon, version-info (one\n"
+         "line per key), manifest-level, sign-command, and icon-data (an .ico file in\n"
+         "base64); '#' starts a remark. Relative paths (icon, stub) are taken from FILE's\n"
+         "folder. \"mksfx show --config FILE.exe\" prints an SFX's settings and identity in\n"
+         "this form. Example: --config setup.cfg"},
         {"reset-config", 0, nullptr,
          "When INPUT is itself an SFX, do not take over its settings (by default they are\n"
          "kept, and the options given change them)."},
@@ -88,8 +90,9 @@ const CommandSpec BUILD_COMMAND = {
         {"version-info", 0, "KEY=VALUE",
          "A text of the version record that Explorer's Properties and the download prompt\n"
          "show; KEY is ProductName, FileDescription, CompanyName, LegalCopyright,\n"
-         "ProductVersion or FileVersion (the two versions also set the numeric version when\n"
-         "they start with numbers). Repeat it for each key.\n"
+         "ProductVersion, FileVersion (the two versions also set the numeric version when\n"
+         "they start with numbers) or OriginalFilename (by default the name of OUT.exe).\n"
+         "Repeat it for each key.\n"
          "Example: --version-info 'ProductName=My App' --version-info FileVersion=2.1.0"},
         {"manifest-level", 0, "asInvoker|requireAdministrator",
          "The execution level the application manifest asks for: asInvoker (the stub's own,\n"
@@ -113,10 +116,38 @@ const CommandSpec BUILD_COMMAND = {
     "  mksfx build -o setup.exe --group 'My App|[AddItem(%0APP.EXE,My App)]' app.zip\n",
 };
 
+std::string settingProblem(const std::string& name, const std::string& value) {
+  if (name == "level" && (value.size() != 1 || value[0] < '0' || value[0] > '9')) {
+    return "level takes one digit, 0 (store) to 9 (smallest), not \"" + value + "\"";
+  }
+  if (name == "overwrite" && value != "ask" && value != "always" && value != "never") {
+    return "overwrite takes ask, always or never, not \"" + value + "\"";
+  }
+  if (name == "manifest-level" && !isManifestLevel(value)) {
+    return "manifest-level takes asInvoker or requireAdministrator, not \"" + value + "\"";
+  }
+  if (name == "version-info") {
+    size_t equals = value.find('=');
+    if (equals == std::string::npos || !isVersionKey(value.substr(0, equals))) {
+      return "version-info takes KEY=VALUE with KEY one of " + std::string(VERSION_KEY_LIST) + "; not \"" + value +
+             "\"";
+    }
+  }
+  if (name == "sign-command" && !value.empty() && !signCommandUsable(value)) {
+    return "sign-command must name the file to sign as {}";
+  }
+  return std::string();
+}
+
 bool buildOptionsFrom(const Arguments& a, BuildOptions& o) {
   for (const auto& g : a.given) {
     const std::string& name = g.first;
     const std::string& value = g.second;
+    std::string problem = settingProblem(name, value);
+    if (!problem.empty()) {
+      usageError(BUILD_COMMAND, "--" + problem);
+      return false;
+    }
     if (name == "output") o.output = value;
     else if (name == "stub") o.stub = value;
     else if (name == "dir") o.directory = value, o.hasDirectory = true;
@@ -137,35 +168,17 @@ bool buildOptionsFrom(const Arguments& a, BuildOptions& o) {
     else if (name == "force") o.force = true;
     else if (name == "utf8-names") o.inputOptions.utf8Names = true;
     else if (name == "sign-command") o.signCommand = value;
-    else if (name == "icon") o.resources.icon = value;
+    else if (name == "icon") o.resources.icon = value, o.resources.iconFile.clear();
+    else if (name == ICON_DATA_SETTING) o.resources.iconFile = value, o.resources.icon.clear();
     else if (name == "manifest-level") o.resources.manifestLevel = value;
     else if (name == "version-info") {
       size_t equals = value.find('=');
-      std::string key = value.substr(0, equals);
-      if (equals == std::string::npos || !isVersionKey(key)) {
-        usageError(BUILD_COMMAND, "--version-info takes KEY=VALUE with KEY one of ProductName, FileDescription, "
-                                  "CompanyName, LegalCopyright, ProductVersion, FileVersion; not \"" + value + "\"");
-        return false;
-      }
-      o.resources.versionStrings.emplace_back(key, value.substr(equals + 1));
+      o.resources.versionStrings.emplace_back(value.substr(0, equals), value.substr(equals + 1));
     }
   }
   o.input = a.operands.empty() ? std::string() : a.operands[0];
   if (o.output.empty()) {
     usageError(BUILD_COMMAND, "no output file (-o OUT.exe)");
-    return false;
-  }
-  if (!o.resources.manifestLevel.empty() && !isManifestLevel(o.resources.manifestLevel)) {
-    usageError(BUILD_COMMAND, "--manifest-level takes asInvoker or requireAdministrator, not \"" +
-                                  o.resources.manifestLevel + "\"");
-    return false;
-  }
-  if (!o.signCommand.empty() && !signCommandUsable(o.signCommand)) {
-    usageError(BUILD_COMMAND, "--sign-command must name the file to sign as {}");
-    return false;
-  }
-  if (o.overwrite != "ask" && o.overwrite != "always" && o.overwrite != "never") {
-    usageError(BUILD_COMMAND, "--overwrite takes ask, always or never, not \"" + o.overwrite + "\"");
     return false;
   }
   return true;

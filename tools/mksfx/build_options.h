@@ -30,9 +30,16 @@ struct BuildOptions {
   InputOptions inputOptions;
 };
 
+// The setting of a settings file that holds an icon itself (an .ico file in base64), as
+// `mksfx show --config` writes an SFX's icon; it has no command-line option.
+constexpr char ICON_DATA_SETTING[] = "icon-data";
+
 // Fills `o` from the parsed command line; false (after printing the usage error) when a
 // value is not one the option takes.
 bool buildOptionsFrom(const Arguments& arguments, BuildOptions& o);
+// Why `value` is not one that the option (or setting) `name` takes ("level takes one
+// digit ..."); empty when it is. The command line and settings files share it.
+std::string settingProblem(const std::string& name, const std::string& value);
 
 // Warnings about settings that would surprise the end user (build_checks.cpp).
 void warnAboutDefaults(const BuildOptions& o, Reporter& reporter);
@@ -46,8 +53,15 @@ std::string outputInsideInput(const std::string& input, const std::string& outpu
 bool readSettingsFile(const std::string& path, Settings& given, std::string& reason);
 // A configuration block as settings (texts in UTF-8).
 Settings settingsOfBlock(const ConfigBlock& block);
-// A block and an archive comment (code page 932) in the settings file form.
-std::string settingsText(const ConfigBlock& block, const std::string& comment);
+// The identity of an SFX (icon, version texts, manifest level) as settings: what differs
+// from `stub`'s own (every author key when `stub` is null). The file name `sfxName` is not
+// kept as its OriginalFilename, which a build sets to the output's name anyway.
+Settings identitySettings(const ProgramIdentity& sfx, const ProgramIdentity* stub, const std::string& sfxName);
+// The identity settings of the SFX at `path` against the stub a build would take (`stubOption`
+// as --stub gives it; the usual search when empty).
+Settings identityOfSfx(const std::string& path, const std::string& stubOption);
+// Settings (block, identity) and an archive comment (code page 932) in the settings file form.
+std::string settingsText(const Settings& settings, const std::string& comment);
 // The settings a build runs with: those of an SFX input (unless --reset-config), then those
 // of --config FILE, then the command line's. False after a usage error.
 bool mergeSettings(const Arguments& commandLine, Arguments& merged);

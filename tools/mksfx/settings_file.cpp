@@ -1,14 +1,19 @@
 // Settings files and settings taken over from an SFX. A settings file holds the build's
 // options one per line, "name = value", named as the long options (switches take yes or
 // no; the comment takes one line of its text per line; '#' starts a remark line). It is
-// read into the same option list the command line gives, so a setting means exactly what
-// its option means. `mksfx show --config` writes an SFX's configuration block and comment
-// in this form, and a build whose input is an SFX starts from that SFX's settings.
+// read into the same option list the command line gives and checked by the same rules, so
+// a setting means exactly what its option means; paths in it (icon, stub) are taken from
+// the file's own folder. `mksfx show --config` writes an SFX's configuration block, comment
+// and identity (icon, version texts, manifest level: what differs from the stub's own) in
+// this form, the icon as base64 in `icon-data`, and a build whose input is an SFX starts
+// from the same settings.
 #include <cstdio>
 #include <cstring>
 
 #include "build_options.h"
+#include "base/base64.h"
 #include "base/code_page.h"
+#include "commands.h"
 #include "host/host.h"
 #include "session/config_block.h"
 
@@ -34,11 +39,26 @@ std::string trimmed(const std::string& s) {
   return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
 }
 
+// Options whose value is a path, taken from the settings file's folder when relative.
+bool isPathSetting(const std::string& name) { return name == "icon" || name == "stub"; }
+
+bool isAbsolute(const std::string& path) {
+  if (!path.empty() && std::strchr(HOST_SEPARATORS, path[0])) return true;
+  // A drive letter where '\' separates too (Windows).
+  return std::strchr(HOST_SEPARATORS, '\\') && path.size() >= 2 && path[1] == ':';
+}
+
+std::string folderOf(const std::string& path) {
+  size_t slash = path.find_last_of(HOST_SEPARATORS);
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
 // One line "name = value" into the option list; false with the reason.
-bool takeLine(const std::string& name, const std::string& value, Settings& given, bool& commentOpen,
-              std::string& reason) {
+bool takeLine(const std::string& folder, const std::string& name, const std::string& value, Settings& given,
+              bool& commentOpen, std::string& reason) {
+  bool iconData = name == ICON_DATA_SETTING;
   const OptionSpec* option = buildOption(name);
-  if (!option) {
+  if (!option && !iconData) {
     reason = "\"" + name + "\" is not a setting";
     return false;
   }
@@ -49,12 +69,22 @@ bool takeLine(const std::string& name, const std::string& value, Settings& given
     return true;
   }
   commentOpen = false;
-  if (option->value) {
-    if (name == "level" && (value.size() != 1 || value[0] < '0' || value[0] > '9')) {
-      reason = "level takes 0 to 9, not \"" + value + "\"";
+  if (iconData) {
+    std::string bytes;
+    if (!base64Decode(value, bytes) || bytes.empty()) {
+      reason = std::string(ICON_DATA_SETTING) + " is not an icon in base64";
       return false;
     }
-    given.emplace_back(name, value);
+    given.emplace_back(name, bytes);
+  } else if (option->value) {
+    reason = settingProblem(name, value);
+    if (!reason.empty()) return false;
+    std::string taken = isPathSetting(name) && !value.empty() && !isAbsolute(value) ? folder + value : value;
+    if (name == "icon" && !hostReadable(taken)) {
+      reason = "icon: cannot read " + taken + (taken != value ? " (taken from the settings file's folder)" : "");
+      return false;
+    }
+    given.emplace_back(name, taken);
   } else if (value == "yes") {
     given.emplace_back(name, "");
   } else if (value == "no") {
@@ -99,7 +129,7 @@ bool readSettingsFile(const std::string& path, Settings& given, std::string& rea
       // The value is what follows "= " unchanged, so texts keep their inner and trailing blanks.
       std::string value = line.substr(equals + 1);
       if (!value.empty() && value[0] == ' ') value.erase(0, 1);
-      if (takeLine(trimmed(line.substr(0, equals)), value, given, commentOpen, why)) continue;
+      if (takeLine(folderOf(path), trimmed(line.substr(0, equals)), value, given, commentOpen, why)) continue;
     }
     reason = path + ":" + std::to_string(number) + ": " + why;
     return false;
@@ -122,12 +152,41 @@ Settings settingsOfBlock(const ConfigBlock& block) {
   };
 }
 
-std::string settingsText(const ConfigBlock& block, const std::string& comment) {
+Settings identitySettings(const ProgramIdentity& sfx, const ProgramIdentity* stub, const std::string& sfxName) {
+  Settings settings;
+  if (!sfx.iconFile.empty() && (!stub || stub->iconFile != sfx.iconFile)) {
+    settings.emplace_back(ICON_DATA_SETTING, sfx.iconFile);
+  }
+  for (const auto& kv : sfx.versionStrings) {
+    if (!isVersionKey(kv.first) || (kv.first == ORIGINAL_FILENAME_KEY && kv.second == sfxName)) continue;
+    bool stubsOwn = false;
+    for (size_t i = 0; stub && i < stub->versionStrings.size(); ++i) stubsOwn |= stub->versionStrings[i] == kv;
+    if (!stubsOwn) settings.emplace_back("version-info", kv.first + "=" + kv.second);
+  }
+  if (isManifestLevel(sfx.manifestLevel) && (!stub || stub->manifestLevel != sfx.manifestLevel)) {
+    settings.emplace_back("manifest-level", sfx.manifestLevel);
+  }
+  return settings;
+}
+
+Settings identityOfSfx(const std::string& path, const std::string& stubOption) {
+  ProgramIdentity sfx, stub;
+  std::string problem, stubBytes, stubPath = findStub(stubOption);
+  if (!readProgramIdentity(programImageOf(path), sfx, problem)) return Settings();
+  bool known = !stubPath.empty() && hostIsFile(stubPath) && hostReadWholeFile(stubPath, stubBytes) &&
+               readProgramIdentity(stubBytes, stub, problem);
+  size_t slash = path.find_last_of(HOST_SEPARATORS);
+  return identitySettings(sfx, known ? &stub : nullptr, path.substr(slash == std::string::npos ? 0 : slash + 1));
+}
+
+std::string settingsText(const Settings& settings, const std::string& comment) {
   std::string text = "# mksfx settings (mksfx build --config FILE -o OUT.exe INPUT)\n";
-  for (const auto& s : settingsOfBlock(block)) {
+  for (const auto& s : settings) {
     bool negated = s.first.compare(0, 3, "no-") == 0;
     if (s.first == "subdirs" || s.first == "messages" || negated) {
       text += (negated ? s.first.substr(3) : s.first) + " = " + (negated ? "no" : "yes") + "\n";
+    } else if (s.first == ICON_DATA_SETTING) {
+      text += "# the icon, an .ico file in base64\n" + s.first + " = " + base64Encode(s.second) + "\n";
     } else {
       text += s.first + " = " + s.second + "\n";
     }
@@ -147,6 +206,12 @@ std::string settingsText(const ConfigBlock& block, const std::string& comment) {
 
 bool mergeSettings(const Arguments& commandLine, Arguments& merged) {
   merged.operands = commandLine.operands;
+  Settings fromFile;
+  std::string config = commandLine.value("config"), reason;
+  if (!config.empty() && !readSettingsFile(config, fromFile, reason)) {
+    usageError(BUILD_COMMAND, reason);
+    return false;
+  }
   const std::string input = commandLine.operands.empty() ? std::string() : commandLine.operands[0];
   std::string cp932;
   if (!commandLine.has("reset-config") && hostIsFile(input) &&
@@ -154,17 +219,20 @@ bool mergeSettings(const Arguments& commandLine, Arguments& merged) {
     ConfigBlock block;
     if (block.load(cp932.c_str()) == ConfigLoadResult::Loaded) {
       for (auto& setting : settingsOfBlock(block)) merged.given.push_back(setting);
+      // The identity is the SFX's where it differs from the stub this build takes.
+      std::string stub;
+      for (const auto& s : fromFile) {
+        if (s.first == "stub") stub = s.second;
+      }
+      if (commandLine.has("stub")) stub = commandLine.value("stub");
+      for (auto& setting : identityOfSfx(input, stub)) merged.given.push_back(setting);
       if (verbosity != Verbosity::Quiet) {
-        Reporter::notice(input + " is an SFX: its settings are kept where no option changes them "
-                                 "(--reset-config drops them)");
+        Reporter::notice(input + " is an SFX: its settings are kept, its icon, version texts and manifest level "
+                                 "too, where no option changes them (--reset-config drops them)");
       }
     }
   }
-  std::string config = commandLine.value("config"), reason;
-  if (!config.empty() && !readSettingsFile(config, merged.given, reason)) {
-    usageError(BUILD_COMMAND, reason);
-    return false;
-  }
+  for (const auto& s : fromFile) merged.given.push_back(s);
   for (const auto& g : commandLine.given) merged.given.push_back(g);
   return true;
 }

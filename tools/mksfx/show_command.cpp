@@ -211,13 +211,15 @@ bool showJson(const std::string& path, const std::string& shownPath, ConfigLoadR
   return opened;
 }
 
-// The block and the comment as a settings file (for `mksfx build --config`).
-bool showSettings(const std::string& path, ConfigLoadResult& result) {
+// The block, the identity and the comment as a settings file (for `mksfx build --config`).
+bool showSettings(const std::string& path, const std::string& hostPath, ConfigLoadResult& result) {
   ConfigBlock block;
   result = block.load(path.c_str());
   ArchiveReader reader;
   bool opened = openArchive(reader, path);
-  std::printf("%s", settingsText(block, opened ? commentOf(reader) : std::string()).c_str());
+  Settings settings = settingsOfBlock(block);
+  for (auto& s : identityOfSfx(hostPath, std::string())) settings.push_back(s);
+  std::printf("%s", settingsText(settings, opened ? commentOf(reader) : std::string()).c_str());
   if (opened) reader.Close();
   return opened;
 }
@@ -267,7 +269,7 @@ int commandShow(int argc, char** argv) {
   if (arguments.has("json")) {
     opened = showJson(enginePath, path, result);
   } else if (arguments.has("config")) {
-    opened = showSettings(enginePath, result);
+    opened = showSettings(enginePath, path, result);
   } else {
     std::printf("%s\n", path.c_str());
     result = showConfiguration(enginePath);

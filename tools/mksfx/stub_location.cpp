@@ -6,21 +6,36 @@
 #include "commands.h"
 #include "host/host.h"
 
-std::string locateStub(const std::string& option, Reporter& reporter) {
-  if (!option.empty()) return option;
-  // A variable that is set wins even when its file is missing: the author named a stub, so
-  // a fall-back to another one would build with a stub nobody chose.
-  std::string named;
-  if (hostEnvironment("SFX_STUB", named)) return named;
+namespace {
+
+std::vector<std::string> installedCandidates() {
   std::vector<std::string> candidates;
   std::string folder = hostOwnFolder();
   if (!folder.empty()) {
     candidates.push_back(folder + "/../share/mksfx/sfxstub.exe");
     candidates.push_back(folder + "/sfxstub.exe");
   }
-  for (const std::string& c : candidates) {
+  return candidates;
+}
+
+}  // namespace
+
+std::string findStub(const std::string& option) {
+  if (!option.empty()) return option;
+  // A variable that is set wins even when its file is missing: the author named a stub, so
+  // a fall-back to another one would build with a stub nobody chose.
+  std::string named;
+  if (hostEnvironment("SFX_STUB", named)) return named;
+  for (const std::string& c : installedCandidates()) {
     if (hostIsFile(c)) return c;
   }
+  return std::string();
+}
+
+std::string locateStub(const std::string& option, Reporter& reporter) {
+  std::string found = findStub(option);
+  if (!found.empty()) return found;
+  std::vector<std::string> candidates = installedCandidates();
   std::string tried;
   for (const std::string& c : candidates) tried += "\n  " + c;
   reporter.error("no stub found; install mksfx with its stub, set SFX_STUB, or pass --stub FILE. Looked for:" +

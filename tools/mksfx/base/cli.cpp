@@ -162,7 +162,9 @@ int parseArguments(const CommandSpec& spec, int argc, char** argv, Arguments& ou
     int k = indexOf(options, c);
     if (k < 0) return usageError(spec, std::string("unknown option ") + given);
     const OptionSpec& o = options[k];
-    std::string value = isDigitOption(o) ? std::string(1, static_cast<char>(c)) : o.value ? optarg : "";
+    // The digit options carry their value in the letter (-9); their long form in optarg.
+    bool digit = isDigitOption(o) && c >= '0' && c <= '9';
+    std::string value = digit ? std::string(1, static_cast<char>(c)) : o.value ? optarg : "";
     if (std::strcmp(o.name, "help") == 0) {
       printHelp(spec, stdout);
       return STATUS_OK;

@@ -511,23 +511,17 @@ std::string fixedVersion(const VersionNode& root, int field) {
          std::to_string(low & 0xFFFF);
 }
 
-void showVersion(ResourceTree& tree) {
+void readVersion(ResourceTree& tree, ProgramIdentity& identity) {
   ResourceLeaf* leaf = versionLeaf(tree);
   VersionNode root;
-  if (!leaf || !readVersionNode(leaf->data, 0, leaf->data.size(), root, 0)) {
-    std::printf("version: (none)\n");
-    return;
-  }
-  std::string file = fixedVersion(root, FIXED_FILE_VERSION);
-  if (!file.empty()) {
-    std::printf("version: file %s, product %s\n", file.c_str(), fixedVersion(root, FIXED_PRODUCT_VERSION).c_str());
-  }
+  if (!leaf || !readVersionNode(leaf->data, 0, leaf->data.size(), root, 0)) return;
+  identity.hasVersion = true;
+  identity.fileVersion = fixedVersion(root, FIXED_FILE_VERSION);
+  identity.productVersion = fixedVersion(root, FIXED_PRODUCT_VERSION);
   VersionNode* files = childNamed(root, ascii16("StringFileInfo"));
-  if (!files) return;
-  for (const VersionNode& table : files->children) {
-    for (const VersionNode& entry : table.children) {
-      std::printf("version: %s: \"%s\"\n", utf16ToUtf8(entry.key).c_str(), utf16ToUtf8(entry.text).c_str());
-    }
+  if (!files || files->children.empty()) return;
+  for (const VersionNode& entry : files->children.front().children) {
+    identity.versionStrings.emplace_back(utf16ToUtf8(entry.key), utf16ToUtf8(entry.text));
   }
 }
 
@@ -538,12 +532,8 @@ struct IconImage {
   std::string data;
 };
 
-bool readIconFile(const std::string& path, std::vector<IconImage>& images, std::string& problem) {
-  std::string file;
-  if (!hostReadWholeFile(path, file)) {
-    problem = "cannot read " + path;
-    return false;
-  }
+bool parseIconFile(const std::string& file, const std::string& path, std::vector<IconImage>& images,
+                   std::string& problem) {
   if (file.size() < ICONDIR_SIZE || le16(bytes(file, 0)) != 0 || le16(bytes(file, 2)) != 1 ||
       le16(bytes(file, 4)) == 0) {
     problem = path + " is not an icon file (.ico)";
@@ -567,6 +557,42 @@ bool readIconFile(const std::string& path, std::vector<IconImage>& images, std::
     images.push_back(image);
   }
   return true;
+}
+
+// The first group icon and its images as an .ico file: the group's 14-byte entries end in
+// an icon number where the file's 16-byte entries end in a file offset.
+std::string iconFileOf(const ResourceTree& tree, std::vector<IconSize>& sizes) {
+  auto groups = tree.find(numbered(RT_GROUP_ICON));
+  auto icons = tree.find(numbered(RT_ICON));
+  if (groups == tree.end() || groups->second.empty() || groups->second.begin()->second.empty()) return std::string();
+  const std::string& g = groups->second.begin()->second.begin()->second.data;
+  size_t count = g.size() >= ICONDIR_SIZE ? le16(bytes(g, 4)) : 0;
+  std::string head, images;
+  size_t taken = 0;
+  for (size_t i = 0; i < count && ICONDIR_SIZE + (i + 1) * GROUP_ENTRY_SIZE <= g.size(); ++i) {
+    const uint8_t* e = bytes(g, ICONDIR_SIZE + i * GROUP_ENTRY_SIZE);
+    if (icons == tree.end()) break;
+    auto image = icons->second.find(numbered(le16(e + 12)));
+    if (image == icons->second.end() || image->second.empty()) continue;
+    const std::string& data = image->second.begin()->second.data;
+    head.append(reinterpret_cast<const char*>(e), 8);
+    append32(head, static_cast<uint32_t>(data.size()));
+    append32(head, 0);  // the offset, set below
+    images += data;
+    sizes.push_back({e[0] ? e[0] : 256, e[1] ? e[1] : 256, le16(e + 6)});
+    ++taken;
+  }
+  if (taken == 0) return std::string();
+  std::string file;
+  append16(file, 0);
+  append16(file, 1);
+  append16(file, static_cast<uint16_t>(taken));
+  uint32_t offset = static_cast<uint32_t>(ICONDIR_SIZE + taken * ICON_ENTRY_SIZE);
+  for (size_t i = 0; i < taken; ++i) {
+    put32(head, i * ICON_ENTRY_SIZE + 12, offset);
+    offset += le32(bytes(head, i * ICON_ENTRY_SIZE + 8));
+  }
+  return file + head + images;
 }
 
 // Replaces the first group icon (the one Windows shows for the file) and its images.
@@ -647,9 +673,12 @@ std::string manifestLevelOf(const ResourceTree& tree) {
 
 }  // namespace
 
+const char* const VERSION_KEY_LIST =
+    "ProductName, FileDescription, CompanyName, LegalCopyright, ProductVersion, FileVersion, OriginalFilename";
+
 bool isVersionKey(const std::string& key) {
-  static const char* const KEYS[] = {"ProductName",    "FileDescription", "CompanyName",
-                                     "LegalCopyright", "ProductVersion",  "FileVersion"};
+  static const char* const KEYS[] = {"ProductName",    "FileDescription", "CompanyName",   "LegalCopyright",
+                                     "ProductVersion", "FileVersion",     ORIGINAL_FILENAME_KEY};
   for (const char* k : KEYS) {
     if (key == k) return true;
   }
@@ -658,14 +687,30 @@ bool isVersionKey(const std::string& key) {
 
 bool isManifestLevel(const std::string& level) { return level == "asInvoker" || level == "requireAdministrator"; }
 
-void applyResourceEdits(std::string& stub, const ResourceEdits& edits, Reporter& reporter) {
-  if (!edits.any()) return;
+void applyResourceEdits(std::string& stub, const ResourceEdits& edits, const std::string& originalFilename,
+                        Reporter& reporter) {
   ResourceTree tree;
   std::string problem;
   std::vector<IconImage> images;
+  std::vector<std::pair<std::string, std::string>> strings = edits.versionStrings;
+  // The output's own name goes first, so that a name the author gives wins. A stub without
+  // a version record (or without resources) is left as it is unless the author asked for more.
+  if (!originalFilename.empty() && readStubTree(stub, tree, problem) && versionLeaf(tree)) {
+    strings.insert(strings.begin(), {ORIGINAL_FILENAME_KEY, originalFilename});
+  }
+  if (!edits.any() && strings.empty()) return;
+  std::string iconFile = edits.iconFile, iconName = "the icon of the settings";
+  if (!edits.icon.empty()) {
+    iconName = edits.icon;
+    if (!hostReadWholeFile(edits.icon, iconFile)) {
+      reporter.error("cannot read the icon " + edits.icon + ": " + hostErrorText());
+      return;
+    }
+  }
+  tree.clear();
   if (!readStubTree(stub, tree, problem) ||
-      (!edits.icon.empty() && (!readIconFile(edits.icon, images, problem) || !replaceIcon(tree, images, problem))) ||
-      (!edits.versionStrings.empty() && !setVersionStrings(tree, edits.versionStrings, problem)) ||
+      (!iconFile.empty() && (!parseIconFile(iconFile, iconName, images, problem) || !replaceIcon(tree, images, problem))) ||
+      (!strings.empty() && !setVersionStrings(tree, strings, problem)) ||
       (!edits.manifestLevel.empty() && !setManifestLevel(tree, edits.manifestLevel, problem))) {
     reporter.error(problem);
     return;
@@ -680,42 +725,49 @@ void applyResourceEdits(std::string& stub, const ResourceEdits& edits, Reporter&
   stub.swap(rewritten);
 }
 
-void showResources(const std::string& path) {
-  // The program image ends before the configuration block, which lies below 300,000 bytes.
+bool readProgramIdentity(const std::string& image, ProgramIdentity& identity, std::string& problem) {
+  identity = ProgramIdentity();
+  ResourceTree tree;
+  if (!readStubTree(image, tree, problem)) return false;
+  identity.iconFile = iconFileOf(tree, identity.icons);
+  readVersion(tree, identity);
+  identity.manifestLevel = manifestLevelOf(tree);
+  return true;
+}
+
+std::string programImageOf(const std::string& path) {
   std::string file(1 << 20, '\0');
   HostFile f;
   int64_t n = f.openRead(path) ? f.read(&file[0], file.size()) : 0;
   file.resize(n > 0 ? static_cast<size_t>(n) : 0);
-  ResourceTree tree;
+  return file;
+}
+
+void showResources(const std::string& path) {
+  ProgramIdentity identity;
   std::string problem;
-  if (!readStubTree(file, tree, problem)) {
+  if (!readProgramIdentity(programImageOf(path), identity, problem)) {
     std::printf("resources: none (%s)\n", problem.c_str());
     return;
   }
-  auto groups = tree.find(numbered(RT_GROUP_ICON));
-  if (groups == tree.end() || groups->second.empty() || groups->second.begin()->second.empty()) {
-    std::printf("icon: (none)\n");
-  } else {
-    const std::string& g = groups->second.begin()->second.begin()->second.data;
-    size_t count = g.size() >= ICONDIR_SIZE ? le16(bytes(g, 4)) : 0;
-    std::string list;
-    for (size_t i = 0; i < count && ICONDIR_SIZE + (i + 1) * GROUP_ENTRY_SIZE <= g.size(); ++i) {
-      const uint8_t* e = bytes(g, ICONDIR_SIZE + i * GROUP_ENTRY_SIZE);
-      list += (list.empty() ? "" : ", ") + std::to_string(e[0] ? e[0] : 256) + "x" + std::to_string(e[1] ? e[1] : 256) +
-              " " + std::to_string(le16(e + 6)) + "-bit";
-    }
-    std::printf("icon: %s\n", list.empty() ? "(empty)" : list.c_str());
+  std::string list;
+  for (const IconSize& i : identity.icons) {
+    list += (list.empty() ? "" : ", ") + std::to_string(i.width) + "x" + std::to_string(i.height) + " " +
+            std::to_string(i.bits) + "-bit";
   }
-  showVersion(tree);
-  std::printf("manifest: execution level %s\n", manifestLevelOf(tree).c_str());
+  std::printf("icon: %s\n", list.empty() ? "(none)" : list.c_str());
+  if (!identity.hasVersion) std::printf("version: (none)\n");
+  if (!identity.fileVersion.empty()) {
+    std::printf("version: file %s, product %s\n", identity.fileVersion.c_str(), identity.productVersion.c_str());
+  }
+  for (const auto& kv : identity.versionStrings) {
+    std::printf("version: %s: \"%s\"\n", kv.first.c_str(), kv.second.c_str());
+  }
+  std::printf("manifest: execution level %s\n", identity.manifestLevel.c_str());
 }
 
 std::string programFileVersion(const std::string& image) {
-  ResourceTree tree;
+  ProgramIdentity identity;
   std::string ignored;
-  VersionNode root;
-  if (!readStubTree(image, tree, ignored)) return std::string();
-  ResourceLeaf* leaf = versionLeaf(tree);
-  if (!leaf || !readVersionNode(leaf->data, 0, leaf->data.size(), root, 0)) return std::string();
-  return fixedVersion(root, FIXED_FILE_VERSION);
+  return readProgramIdentity(image, identity, ignored) ? identity.fileVersion : std::string();
 }
