@@ -162,7 +162,11 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
     char full[SYS_PATH_MAX];
     if (!SysFullPath(full, options_.directory.c_str())) std::snprintf(full, sizeof full, "%s", options_.directory.c_str());
     if (!session.prepareDirectory(full)) {
-      ShowMessage((std::string(CANNOT_CREATE_DIRECTORY_TEXT) + full).c_str(), MessageKind::Notice);
+      // The engine's text is a literal here, so UTF-8 like the builder's own; the display
+      // takes code page 932.
+      std::string text;
+      if (!utf8ToCp932(CANNOT_CREATE_DIRECTORY_TEXT, text)) text = "cannot create the directory:\n";
+      ShowMessage((text + full).c_str(), MessageKind::Notice);
       directoryFailed_ = true;
       return DIALOG_CANCELLED;
     }
