@@ -209,11 +209,11 @@ int commandBuild(int argc, char** argv) {
     size_t recordSize = SerializeConfigBlock(block, static_cast<uint32_t>(blockOffset), record);
     head.append(reinterpret_cast<const char*>(record), recordSize);
     if (!out.write(head)) {
-      reporter.error(std::string("cannot write ") + o.output + ": " + hostErrorText());
+      if (!out.stopRequested()) reporter.error(std::string("cannot write ") + o.output + ": " + hostErrorText());
       return false;
     }
     if (writeArchive(archive, out, reporter)) return true;
-    Reporter::notice(o.output + " not written");
+    if (!out.stopRequested()) Reporter::notice(o.output + " not written");
     return false;
   };
   std::string digest;
@@ -232,7 +232,9 @@ int commandBuild(int argc, char** argv) {
     }
     return finishOutput(path, reproducible, epoch, digest, written, reporter);
   };
-  if (!writeOutputFile(o.output, produce, o.force, finish, reporter)) return STATUS_FAILED;
+  if (!writeOutputFile(o.output, produce, o.force, finish, reporter)) {
+    return reporter.cancelled() ? STATUS_CANCELLED : STATUS_FAILED;
+  }
   if (verbosity == Verbosity::Verbose) listEntries(archive);
   std::printf("%s: %s, %llu bytes (stub %zu, block at %llu), %s\nSHA-256 %s  %s\n", o.output.c_str(),
               counted(archive.entries.size(), "entry", "entries").c_str(),

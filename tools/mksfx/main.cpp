@@ -88,6 +88,9 @@ int run(int argc, char** argv) {
 // The commands see the arguments as UTF-8 on every host (Windows gives them as UTF-16).
 int main(int argc, char** argv) {
   hostPrepareConsole();
+  // Until a command begins to write (or runs the engine, which takes back its own output),
+  // a request to stop has nothing to take back.
+  hostEndOnInterrupt(STATUS_CANCELLED, "\nmksfx: cancelled; nothing was written\n");
   std::vector<std::string> arguments = hostArguments(argc, argv);
   std::vector<char*> pointers;
   for (std::string& a : arguments) pointers.push_back(&a[0]);

@@ -479,9 +479,14 @@ int commandRun(int argc, char** argv, bool test) {
   std::string captionCp932;
   if (!utf8ToCp932(caption, captionCp932)) captionCp932 = "mksfx";
   ConsoleFrontEnd frontEnd(engine, test, captionCp932);
-  setFatalEndNote([&frontEnd](int stubStatus) {
+  setFatalEndNote([&frontEnd, &o, test](int stubStatus) {
     bool cancelled = stubStatus == FATAL_CANCELLED;
     frontEnd.printSummary(cancelled ? "cancelled" : "stopped", cancelled ? STATUS_CANCELLED : STATUS_FAILED);
+    // The engine's Cancel takes back the entry it was writing (the file it made, or its
+    // temporary file beside the file it was to replace).
+    if (cancelled && !test) {
+      Reporter::notice("the entry being written was taken back; the entries extracted before it stay in " + o.directory);
+    }
   });
   {
     Session session(frontEnd);

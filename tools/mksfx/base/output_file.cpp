@@ -4,8 +4,10 @@
 
 #include "host/host.h"
 
+bool OutputFile::stopRequested() { return hostInterrupted(); }
+
 bool OutputFile::write(const char* bytes, size_t size) {
-  if (!file_.write(bytes, size)) return false;
+  if (stopRequested() || !file_.write(bytes, size)) return false;
   position_ += size;
   return true;
 }
@@ -26,21 +28,32 @@ bool writeOutputFile(const std::string& path, const std::function<bool(OutputFil
                      const std::function<bool(const std::string&)>& verify, Reporter& reporter) {
   HostFile file;
   std::string temporary;
+  bool existed = hostExists(path);
+  hostCatchInterrupt();
   if (!file.createTemporary(path, temporary)) {
     reporter.error("cannot create a file beside " + path + ": " + hostErrorText());
     return false;
   }
+  auto cancelled = [&]() {
+    hostRemoveFile(temporary);
+    reporter.cancel("the partly written " + temporary + " was removed; " +
+                    (existed ? "the existing " + path + " was left as it was" : "no " + path + " was made"));
+    return false;
+  };
   OutputFile out(file);
   bool produced = produce(out);
   bool ok = produced && file.makeExecutable();
   ok = file.close() && ok;
+  if (!ok && hostInterrupted()) return cancelled();
   if (!ok) {
     // A refusal while producing has been reported already.
     if (produced) reporter.error("cannot write " + path + ": " + hostErrorText());
     hostRemoveFile(temporary);
     return false;
   }
-  if (verify && !verify(temporary)) {
+  bool verified = !verify || verify(temporary);
+  if (hostInterrupted()) return cancelled();
+  if (!verified) {
     hostRemoveFile(temporary);
     return false;
   }

@@ -16,11 +16,15 @@
 class OutputFile {
  public:
   explicit OutputFile(HostFile& file) : file_(file) {}
+  // False once a request to stop has come (hostCatchInterrupt), without writing.
   bool write(const char* bytes, size_t size);
   bool write(const std::string& bytes) { return write(bytes.data(), bytes.size()); }
   bool rewrite(uint64_t offset, const std::string& bytes);
   bool truncate(uint64_t position);
   uint64_t position() const { return position_; }
+  // True when a request to stop has come: long steps ask between pieces, and a write that
+  // failed for it is no fault to report.
+  bool stopRequested();
 
  private:
   HostFile& file_;
@@ -29,7 +33,10 @@ class OutputFile {
 
 // Writes a file at `path` through a temporary file beside it, whose bytes `produce`
 // writes; without `force`, an existing file is never replaced. `verify` (may be empty)
-// checks the temporary file before it takes the final name. False, reported.
+// checks the temporary file before it takes the final name. False, reported. A request to
+// stop while the file is written (SIGINT, SIGTERM, Ctrl-C ...) removes the temporary file
+// and leaves `path` as it was; the reporter's status is then STATUS_CANCELLED. (Until the
+// file is begun, main has such a request end the process at once: nothing is written yet.)
 bool writeOutputFile(const std::string& path, const std::function<bool(OutputFile&)>& produce, bool force,
                      const std::function<bool(const std::string&)>& verify, Reporter& reporter);
 

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/terminal.h"
+#include "host/host.h"
 
 void Reporter::error(const std::string& text) {
   clearProgressLine();
@@ -41,7 +42,14 @@ void Reporter::refuse(const std::string& output) {
   notice(output + " not written");
 }
 
+void Reporter::cancel(const std::string& text) {
+  cancelled_ = true;
+  const char* name = hostInterruptName();
+  notice(std::string("cancelled") + (*name ? std::string(" (") + name + ")" : std::string()) + ": " + text);
+}
+
 int Reporter::status() const {
+  if (cancelled_) return STATUS_CANCELLED;
   if (errors_ > 0) return STATUS_FAILED;
   return warnings_ > 0 ? STATUS_WARNINGS : STATUS_OK;
 }

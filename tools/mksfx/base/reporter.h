@@ -31,11 +31,16 @@ class Reporter {
   // --allow-unextractable when the stub could not deliver the input), and that nothing
   // took the output's name.
   void refuse(const std::string& output);
+  // A request to stop was served: "mksfx: cancelled (SIGINT): TEXT"; the status is
+  // STATUS_CANCELLED from now on.
+  void cancel(const std::string& text);
+  bool cancelled() const { return cancelled_; }
   bool refused() const { return errors_ > 0 || (strict_ && warnings_ > 0); }
   int errors() const { return errors_; }
   int warnings() const { return warnings_; }
   int unextractables() const { return unextractables_; }
-  // STATUS_FAILED after an error, STATUS_WARNINGS after a warning, else STATUS_OK.
+  // STATUS_CANCELLED after a cancel, STATUS_FAILED after an error, STATUS_WARNINGS after a
+  // warning, else STATUS_OK.
   int status() const;
 
  private:
@@ -45,4 +50,5 @@ class Reporter {
   int warnings_ = 0;
   int unextractables_ = 0;
   std::string suggestion_;
+  bool cancelled_ = false;
 };

@@ -1,14 +1,14 @@
 // The builder's own layer over the operating system: files read and written by handle,
 // file status, directory listings, the publication of a finished output under its name,
 // the program's arguments, folder and environment, the terminal (questions, hidden
-// passwords, Ctrl-C), a command run for signing, local time and code page 932. Two
+// passwords, Ctrl-C and termination requests), a command run for signing, local time and code page 932. Two
 // implementations share this header, chosen by the build from the file suffix:
 // host_posix.cpp (Linux) and host_win32.cpp (Windows, wide-character calls).
 //
 // Paths and every other text are UTF-8 on both: Windows names are converted from and to
 // UTF-16 at the system calls, so the rest of the builder sees the same bytes for the same
 // tree and writes the same archive. Failures return false (or -1) and leave the reason for
-// hostErrorText(); nothing here prints.
+// hostErrorText(); nothing here prints but the caller's note of hostEndOnInterrupt.
 //
 // What the two implementations cannot share:
 // - Separators: '/' on Linux; '/' and '\' on Windows (HOST_SEPARATORS), where paths the
@@ -126,9 +126,19 @@ bool hostIsTerminal(std::FILE* stream);
 // One line from standard input without its end, echo off when `hidden` and standard input
 // is a terminal; false once the input has ended (after a last line without its end too).
 bool hostReadLine(bool hidden, std::string& line);
-// From now on Ctrl-C only sets the flag that hostInterrupted() reads.
+// A request to stop from outside: Ctrl-C, SIGINT, SIGTERM and SIGHUP on Linux; Ctrl-C,
+// Ctrl-Break and the closing of the console window on Windows (where the system ends the
+// process a few seconds after a close, so the handler holds it for that long).
+// From now on such a request ends the process at once with `status`, after writing `note`
+// (the caller's text, a line of its own) to standard error: for the steps that have
+// nothing to take back.
+void hostEndOnInterrupt(int status, const char* note);
+// From now on a request only sets the flag that hostInterrupted() reads; the command
+// takes back what it was writing and ends by itself.
 void hostCatchInterrupt();
 bool hostInterrupted();
+// What the request was ("SIGTERM", "Ctrl-C", "console closed"); empty before one.
+const char* hostInterruptName();
 // Milliseconds from an arbitrary start, never going back.
 int64_t hostMilliseconds();
 

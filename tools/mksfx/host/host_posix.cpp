@@ -1,6 +1,6 @@
 // The builder's host layer on Linux: file descriptors, stat and readdir, mkstemp with a
-// hard link for a publication that never replaces, termios for hidden input, SIGINT for
-// Ctrl-C, /bin/sh for commands, localtime_r in the zone TZ names and iconv for code page
+// hard link for a publication that never replaces, termios for hidden input, SIGINT,
+// SIGTERM and SIGHUP as requests to stop, /bin/sh for commands, localtime_r in the zone TZ names and iconv for code page
 // 932. Handles are file descriptors.
 #include <dirent.h>
 #include <fcntl.h>
@@ -41,8 +41,31 @@ bool convert(const char* to, const char* from, const std::string& in, std::strin
   return ok;
 }
 
+// The requests to stop, and what the handlers need: only async-signal-safe calls there.
+const int STOP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
 volatile std::sig_atomic_t interrupted = 0;
-extern "C" void noteInterrupt(int) { interrupted = 1; }
+volatile std::sig_atomic_t lastSignal = 0;
+int endStatus = 0;
+const char* endNote = "";
+
+extern "C" void noteInterrupt(int signal) {
+  lastSignal = signal;
+  interrupted = 1;
+}
+
+extern "C" void endAtOnce(int signal) {
+  lastSignal = signal;
+  ssize_t ignored = ::write(STDERR_FILENO, endNote, std::strlen(endNote));
+  (void)ignored;
+  _exit(endStatus);
+}
+
+void handleStopSignals(void (*handler)(int)) {
+  struct sigaction action {};
+  action.sa_handler = handler;
+  sigemptyset(&action.sa_mask);
+  for (int s : STOP_SIGNALS) sigaction(s, &action, nullptr);
+}
 
 }  // namespace
 
@@ -251,14 +274,24 @@ bool hostReadLine(bool hidden, std::string& line) {
   return read && !std::feof(stdin);
 }
 
-void hostCatchInterrupt() {
-  struct sigaction action {};
-  action.sa_handler = noteInterrupt;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
+void hostEndOnInterrupt(int status, const char* note) {
+  endStatus = status;
+  endNote = note;
+  handleStopSignals(endAtOnce);
 }
 
+void hostCatchInterrupt() { handleStopSignals(noteInterrupt); }
+
 bool hostInterrupted() { return interrupted != 0; }
+
+const char* hostInterruptName() {
+  switch (lastSignal) {
+    case SIGINT: return "SIGINT";
+    case SIGTERM: return "SIGTERM";
+    case SIGHUP: return "SIGHUP";
+    default: return "";
+  }
+}
 
 int64_t hostMilliseconds() {
   timespec now{};

@@ -10,6 +10,7 @@
 #include <shellapi.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 
 #include "host/host.h"
@@ -84,10 +85,25 @@ bool isConsole(HANDLE h) {
 }
 
 volatile LONG interrupted = 0;
+volatile LONG lastEvent = -1;
+volatile LONG endAtOnce = 0;
+int endStatus = 0;
+const char* endNote = "";
 
-BOOL WINAPI noteInterrupt(DWORD event) {
-  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+constexpr DWORD CLOSE_GRACE_MS = 4000;  // the system ends a closed console's process after about 5 s
+
+// Runs on a thread of its own. Ctrl-C and Ctrl-Break, and the closing of the console (the
+// process is ended once the handler returns, so it waits for the main thread first).
+BOOL WINAPI onConsoleEvent(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) return FALSE;
+  lastEvent = static_cast<LONG>(event);
+  if (endAtOnce) {
+    DWORD written;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), endNote, static_cast<DWORD>(std::strlen(endNote)), &written, nullptr);
+    ExitProcess(static_cast<UINT>(endStatus));
+  }
   interrupted = 1;
+  if (event == CTRL_CLOSE_EVENT) Sleep(CLOSE_GRACE_MS);
   return TRUE;
 }
 
@@ -440,9 +456,28 @@ bool hostReadLine(bool hidden, std::string& line) {
   return !ended;
 }
 
-void hostCatchInterrupt() { SetConsoleCtrlHandler(noteInterrupt, TRUE); }
+void hostEndOnInterrupt(int status, const char* note) {
+  endStatus = status;
+  endNote = note;
+  endAtOnce = 1;
+  SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
+
+void hostCatchInterrupt() {
+  endAtOnce = 0;
+  SetConsoleCtrlHandler(onConsoleEvent, TRUE);
+}
 
 bool hostInterrupted() { return interrupted != 0; }
+
+const char* hostInterruptName() {
+  switch (lastEvent) {
+    case CTRL_C_EVENT: return "Ctrl-C";
+    case CTRL_BREAK_EVENT: return "Ctrl-Break";
+    case CTRL_CLOSE_EVENT: return "console closed";
+    default: return "";
+  }
+}
 
 int64_t hostMilliseconds() { return static_cast<int64_t>(GetTickCount64()); }
 

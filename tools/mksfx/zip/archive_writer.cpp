@@ -113,7 +113,9 @@ bool writeArchive(ZipArchive& archive, OutputFile& out, Reporter& reporter) {
     offsets.push_back(static_cast<uint32_t>(out.position()));
     if (!writeEntry(e, out, reporter)) {
       progress.done();
-      if (reporter.errors() == 0) reporter.error(std::string("cannot write the output: ") + hostErrorText());
+      if (reporter.errors() == 0 && !out.stopRequested()) {
+        reporter.error(std::string("cannot write the output: ") + hostErrorText());
+      }
       return false;
     }
   }
@@ -134,7 +136,7 @@ bool writeArchive(ZipArchive& archive, OutputFile& out, Reporter& reporter) {
   put16(directory, static_cast<uint16_t>(archive.comment.size()));
   directory += archive.comment;
   if (!out.write(directory)) {
-    reporter.error(std::string("cannot write the output: ") + hostErrorText());
+    if (!out.stopRequested()) reporter.error(std::string("cannot write the output: ") + hostErrorText());
     return false;
   }
   return true;

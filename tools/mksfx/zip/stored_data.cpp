@@ -38,7 +38,7 @@ bool deflateInto(HostFile& file, int level, OutputFile& out, uint32_t& crc, uint
   bool ok = true;
   int result = Z_OK;
   while (ok && result != Z_STREAM_END) {
-    int64_t n = file.read(in.data(), in.size());
+    int64_t n = out.stopRequested() ? -1 : file.read(in.data(), in.size());
     if (n < 0) {
       ok = false;
       break;
@@ -129,6 +129,7 @@ bool writePackedSource(ZipEntry& e, OutputFile& out, Reporter& reporter) {
     e.compressedSize = static_cast<uint32_t>(size);
   }
   file.close();
+  if (!ok && out.stopRequested()) return false;
   if (!ok) {
     reporter.error(e.sourcePath + (size >= ENTRY_SIZE_LIMIT ? ": 4 GB or larger; the stub reads no ZIP64 archives"
                                                             : ": cannot be read, or changed while it was packed"));
@@ -145,7 +146,7 @@ bool copyStoredBytes(const ZipEntry& e, OutputFile& out, Reporter& reporter) {
   uint64_t copied = 0;
   while (size_t n = bytes.read(buffer.data(), buffer.size())) {
     if (!out.write(buffer.data(), n)) {
-      reporter.error(std::string("cannot write the output: ") + hostErrorText());
+      if (!out.stopRequested()) reporter.error(std::string("cannot write the output: ") + hostErrorText());
       return false;
     }
     copied += n;
