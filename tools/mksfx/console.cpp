@@ -19,6 +19,7 @@ using ErrorReporter::SetMessageDisplay;
 namespace {
 
 std::function<void(int)> fatalEndNote;
+std::string lastNotice;
 
 // The exit hook of the engine's fatal reports: the stub would end with its own status (the
 // format errors 299 to 304, which a shell sees only modulo 256, or 255 for a Cancel); the
@@ -41,10 +42,32 @@ bool ConsoleDisplay::show(ProgressLink* owner, const char* caption, const char* 
   std::fflush(stdout);
   std::string shown = "[" + cp932ToUtf8(caption) + "] " + cp932ToUtf8(text);
   if (kind == MessageKind::Notice) {
+    lastNotice = cp932ToUtf8(text);
     std::fprintf(stderr, "%s\n", shown.c_str());
     return true;
   }
   return askYesNo(shown);
+}
+
+std::string lastEngineNotice() { return lastNotice; }
+
+Json jsonError(const std::string& message, int status, int stubStatus) {
+  Json error = Json::object();
+  error.set("message", Json::string(message)).set("status", Json::number(status));
+  if (stubStatus != 0) {
+    error.set("stub_status", Json::number(stubStatus)).set("stub_message", Json::string(lastNotice));
+  }
+  return error;
+}
+
+void printJsonFailure(const char* command, const std::string& file, const std::string& message, int status) {
+  Json document = Json::object();
+  document.set("format_version", Json::number(JSON_FORMAT_VERSION)).set("command", Json::string(command));
+  document.set("file", file.empty() ? Json() : Json::string(file)).set("status", Json::number(status));
+  document.set("error", jsonError(message, status));
+  std::fflush(stderr);
+  std::printf("%s", document.text().c_str());
+  std::fflush(stdout);
 }
 
 void installConsoleReporting() {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "base/json.h"
 #include "report/front_end.h"
 
 class ConsoleDisplay : public MessageDisplay {
@@ -18,6 +19,17 @@ class ConsoleDisplay : public MessageDisplay {
 // Run by the end of a fatal report, before the process ends (the run's summary); the
 // process then ends with STATUS_FAILED, or STATUS_CANCELLED for a confirmed Cancel.
 void setFatalEndNote(std::function<void(int stubStatus)> note);
+// The text of the engine's last notice (UTF-8, without its caption); empty before one.
+std::string lastEngineNotice();
+
+// The `error` member of a --json document: the message, the status the command ends with
+// and, when the engine ended the run, the stub's own status and text.
+Json jsonError(const std::string& message, int status, int stubStatus = 0);
+// Prints the document of a command that stopped before it had more to say (a usage error,
+// an input that is no file): the format version, the command, the file and the error.
+void printJsonFailure(const char* command, const std::string& file, const std::string& message, int status);
+// The version of what --json prints; it grows when a member changes meaning or goes.
+constexpr int JSON_FORMAT_VERSION = 1;
 
 // The engine's message display and fatal exit set to the ones above.
 void installConsoleReporting();

@@ -46,6 +46,7 @@ class LineCloser {
  public:
   virtual void closeLine() = 0;
   virtual void gaveUp() = 0;
+  virtual void wrongPassword() = 0;
 
  protected:
   ~LineCloser() = default;
@@ -88,11 +89,18 @@ class ConsolePrompts : public UserPrompts {
     std::snprintf(destination, size, "%s", options_.password.c_str());
   }
 
+  // The engine asks when no password it holds (the one of --password, or one typed for an
+  // earlier entry) fits the entry: with --password given, that one was wrong for it.
   int askPassword(const char* entryName, char* destination, size_t size) override {
     std::string name = shownName(entryName);
     lines_.closeLine();
+    if (options_.hasPassword) {
+      lines_.wrongPassword();
+      std::fprintf(stderr, "mksfx: wrong password for %s: the --password given does not fit it\n", name.c_str());
+    }
     if (!consoleInteractive()) {
-      std::fprintf(stderr, "password for %s? -> skipped (standard input is not a terminal)\n", name.c_str());
+      std::fprintf(stderr, "password for %s? -> skipped (standard input is not a terminal; %s)\n", name.c_str(),
+                   options_.hasPassword ? "give the right one with --password" : "give it with --password");
       return PASSWORD_SKIP;
     }
     std::fprintf(stderr, "password for %s (empty: skip, \"!\": skip all encrypted entries): ", name.c_str());
@@ -256,6 +264,14 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
     std::fflush(stdout);
   }
   void gaveUp() override { gaveUp_ = true; }
+  void wrongPassword() override { ++wrongPasswords_; }
+  // Why the run failed, in plain words, and the stub's status when the engine ended it.
+  void setError(const std::string& message, int stubStatus) {
+    if (!message.empty()) error_ = message;
+    stubStatus_ = stubStatus;
+    if (error_.empty()) error_ = lastEngineNotice();
+  }
+  void setProblem(const std::string& message) { error_ = message; }
   void finish() { endLine(); }
   // The counts of the run, on standard error: "test finished: 12 entries, 1 warning, 0 skipped".
   // With --json, the results go to standard output as one object as well.
@@ -319,21 +335,33 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
   };
 
   void printJson(const char* outcome, int status) {
-    std::printf("{\n  \"file\": %s,\n  \"command\": \"%s\",\n  \"entries\": [", jsonString(options_.file).c_str(),
-                test_ ? "test" : "extract");
-    for (size_t i = 0; i < results_.size(); ++i) {
-      const EntryResult& r = results_[i];
-      std::printf("%s\n    {\"name\": %s, \"result\": \"%s\"", i ? "," : "",
-                  r.name.empty() && r.result == "warning" ? "null" : jsonString(r.name).c_str(), r.result.c_str());
-      if (r.result == "warning") std::printf(", \"code\": %d, \"message\": %s", r.code, jsonString(r.message).c_str());
-      std::printf("}");
+    Json document = Json::object();
+    document.set("format_version", Json::number(JSON_FORMAT_VERSION));
+    document.set("command", Json::string(test_ ? "test" : "extract")).set("file", Json::string(options_.file));
+    Json entries = Json::array();
+    for (const EntryResult& r : results_) {
+      Json entry = Json::object();
+      entry.set("name", r.name.empty() && r.result == "warning" ? Json() : Json::string(r.name));
+      entry.set("result", Json::string(r.result));
+      if (r.result == "warning") entry.set("code", Json::number(r.code)).set("message", Json::string(r.message));
+      entries.push(entry);
     }
-    std::printf("\n  ],\n  \"summary\": {\"outcome\": \"%s\", \"entries\": %d, \"warnings\": %d, \"skipped\": %d, "
-                "\"status\": %d}\n}\n", outcome, entries_, warnings_, skipped_, status);
+    document.set("entries", entries);
+    Json summary = Json::object();
+    summary.set("outcome", Json::string(outcome)).set("entries", Json::number(entries_));
+    summary.set("warnings", Json::number(warnings_)).set("skipped", Json::number(skipped_));
+    summary.set("status", Json::number(status));
+    document.set("summary", summary).set("wrong_passwords", Json::number(wrongPasswords_));
+    document.set("status", Json::number(status));
+    document.set("error", error_.empty() && stubStatus_ == 0 ? Json() : jsonError(error_, status, stubStatus_));
+    std::printf("%s", document.text().c_str());
     std::fflush(stdout);
   }
 
   std::vector<EntryResult> results_;
+  std::string error_;    // plain words for a file the run could not use
+  int stubStatus_ = 0;   // the stub's status when the engine ended the run
+  int wrongPasswords_ = 0;
   bool entryOpen_ = false;
   int warnings_ = 0;
   int entries_ = 0;
@@ -396,9 +424,11 @@ const OptionSpec PASSWORD_OPTION = {
 const OptionSpec SUBDIRS_OPTION = {"subdirs", 0, nullptr,
                                    "Use the entries' directories, whatever the SFX is configured to do."};
 const OptionSpec JSON_OPTION = {"json", 0, nullptr,
-                                "Print the results as one JSON object on standard output: every entry with\n"
-                                "its result (ok, warning with the stub's code and text, skipped) and the\n"
-                                "summary with the exit status. The entry list is then not printed."};
+                                "Print the results as one JSON object on standard output: the format version,\n"
+                                "every entry with its result (ok, warning with the stub's code and text,\n"
+                                "skipped), the summary with the exit status and, when the run could not\n"
+                                "finish, an error. Valid JSON on every path; the entry list is then not\n"
+                                "printed."};
 const OptionSpec NO_SUBDIRS_OPTION = {"no-subdirs", 0, nullptr,
                                       "Put every file into one directory, whatever the SFX says."};
 
@@ -444,18 +474,27 @@ int commandRun(int argc, char** argv, bool test) {
   const CommandSpec& spec = test ? TEST_COMMAND : EXTRACT_COMMAND;
   Arguments arguments;
   int parsed = parseArguments(spec, argc, argv, arguments);
-  if (parsed >= 0) return parsed;
   RunOptions o;
-  if (!runOptionsFrom(spec, arguments, o)) return STATUS_USAGE;
+  if (parsed < 0 && !runOptionsFrom(spec, arguments, o)) parsed = STATUS_USAGE;
+  if (parsed == STATUS_USAGE && optionGiven(argc, argv, "--json")) {
+    printJsonFailure(spec.name, std::string(), lastUsageError(), STATUS_USAGE);
+  }
+  if (parsed >= 0) return parsed;
   Reporter reporter;
+  auto failed = [&](const std::string& message, int status) {
+    if (o.json) printJsonFailure(spec.name, o.file, message, status);
+    return status;
+  };
   if (!hostIsFile(o.file)) {
     reporter.error(o.file + " is not a file");
-    return reporter.status();
+    return failed(o.file + " is not a file", reporter.status());
   }
   std::string file, directory, password;
-  if (!toEngineText(o.file, o.file, file, SYS_PATH_MAX - 1, reporter)) return reporter.status();
+  if (!toEngineText(o.file, o.file, file, SYS_PATH_MAX - 1, reporter)) {
+    return failed(o.file + ": the path has no code page 932 form", reporter.status());
+  }
   if (!test && !toEngineText(o.directory, o.directory, directory, SYS_PATH_MAX - 1, reporter)) {
-    return reporter.status();
+    return failed(o.directory + ": the path has no code page 932 form", reporter.status());
   }
   // A relative -d names a folder below the current one. The session changes the current
   // folder as it starts (to the SFX's default directory, or the temporary one), so the
@@ -463,7 +502,7 @@ int commandRun(int argc, char** argv, bool test) {
   char full[SYS_PATH_MAX];
   if (!test && SysFullPath(full, directory.c_str())) directory = full;
   if (o.hasPassword && !toEngineText("--password", o.password, password, PASSWORD_MAX, reporter)) {
-    return STATUS_USAGE;
+    return failed("--password: no code page 932 form of at most 31 bytes", STATUS_USAGE);
   }
   RunOptions engine = o;
   engine.directory = directory;
@@ -472,6 +511,10 @@ int commandRun(int argc, char** argv, bool test) {
   // The session shows the stub's notice for a rejected block itself; this silent look only
   // learns whether there is one, for the status.
   bool blockRejected = configurationRejected(file);
+  // A file that is no SFX, or one cut short, is named in plain words before the engine's
+  // own report of it.
+  std::string problem = plainFileProblem(o.file, file);
+  if (!problem.empty()) reporter.error(problem);
   installConsoleReporting();
   hostCatchInterrupt();
   size_t slash = o.file.find_last_of(HOST_SEPARATORS);
@@ -479,8 +522,10 @@ int commandRun(int argc, char** argv, bool test) {
   std::string captionCp932;
   if (!utf8ToCp932(caption, captionCp932)) captionCp932 = "mksfx";
   ConsoleFrontEnd frontEnd(engine, test, captionCp932);
+  if (!problem.empty()) frontEnd.setProblem(problem);
   setFatalEndNote([&frontEnd, &o, test](int stubStatus) {
     bool cancelled = stubStatus == FATAL_CANCELLED;
+    frontEnd.setError(cancelled ? std::string("cancelled") : std::string(), stubStatus);
     frontEnd.printSummary(cancelled ? "cancelled" : "stopped", cancelled ? STATUS_CANCELLED : STATUS_FAILED);
     // The engine's Cancel takes back the entry it was writing (the file it made, or its
     // temporary file beside the file it was to replace).
@@ -494,6 +539,7 @@ int commandRun(int argc, char** argv, bool test) {
   }
   setFatalEndNote(nullptr);
   int status = frontEnd.status(blockRejected);
+  if (!problem.empty()) status = STATUS_FAILED;
   frontEnd.printSummary(status == STATUS_CANCELLED ? "cancelled" : "finished", status);
   return status;
 }

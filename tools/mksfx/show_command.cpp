@@ -149,64 +149,115 @@ const char* loadResultName(ConfigLoadResult result) {
   return "absent";
 }
 
-std::string jsonText(const char* cp932) { return jsonString(cp932ToUtf8(cp932 ? cp932 : "")); }
+Json jsonText(const char* cp932) { return Json::string(cp932ToUtf8(cp932 ? cp932 : "")); }
 
 // The block as JSON members: where it lies, its flags by name, and its three sections.
-void printBlockJson(const ConfigBlock& block, ConfigLoadResult result) {
+void addBlockJson(Json& document, const ConfigBlock& block, ConfigLoadResult result) {
   uint16_t f = block.flags();
-  std::printf("  \"block\": {\"status\": \"%s\", \"offset\": %" PRId64 "},\n", loadResultName(result),
-              result == ConfigLoadResult::Absent ? int64_t{-1} : block.blockOffset());
+  Json where = Json::object();
+  where.set("status", Json::string(loadResultName(result)));
+  where.set("offset", Json::number(result == ConfigLoadResult::Absent ? int64_t{-1} : block.blockOffset()));
+  document.set("block", where);
   std::string overwrite = "ask";
   if ((f & CFG_OVERWRITE_ALL) && !(f & CFG_NEVER_OVERWRITE)) overwrite = "always";
   if ((f & CFG_NEVER_OVERWRITE) && !(f & CFG_OVERWRITE_ALL)) overwrite = "never";
-  std::printf("  \"flags\": {\"value\": %u, \"names\": %s, \"subdirs\": %s, \"messages\": %s, "
-              "\"overwrite\": \"%s\", \"program_group\": %s, \"extensions\": %s},\n",
-              f, jsonString(flagNames(f)).c_str(), f & CFG_SUBDIRS ? "true" : "false",
-              f & CFG_MESSAGES ? "true" : "false", overwrite.c_str(), f & CFG_PROGRAM_GROUP ? "true" : "false",
-              f & CFG_EXTENSIONS ? "true" : "false");
-  std::printf("  \"sections\": {\n    \"default_directory\": %s,\n",
-              jsonText(block.sectionText(SECTION_INDEX_DEFAULT_DIR)).c_str());
+  Json flags = Json::object();
+  flags.set("value", Json::number(f)).set("names", Json::string(flagNames(f)));
+  flags.set("subdirs", Json::boolean(f & CFG_SUBDIRS)).set("messages", Json::boolean(f & CFG_MESSAGES));
+  flags.set("overwrite", Json::string(overwrite)).set("program_group", Json::boolean(f & CFG_PROGRAM_GROUP));
+  flags.set("extensions", Json::boolean(f & CFG_EXTENSIONS));
+  document.set("flags", flags);
+  Json sections = Json::object();
+  sections.set("default_directory", jsonText(block.sectionText(SECTION_INDEX_DEFAULT_DIR)));
   std::vector<std::string> group = splitBarList(block.sectionText(SECTION_INDEX_PROGRAM_GROUP), TextCode::Cp932);
-  std::printf("    \"program_group\": ");
+  Json programGroup;
   if (block.programGroup()) {
-    std::printf("{\"name\": %s, \"commands\": [", jsonText(group[0].c_str()).c_str());
-    for (size_t i = 1; i < group.size() && !group[i].empty(); ++i)
-      std::printf("%s%s", i > 1 ? ", " : "", jsonText(group[i].c_str()).c_str());
-    std::printf("]},\n");
-  } else {
-    std::printf("null,\n");
+    Json commands = Json::array();
+    for (size_t i = 1; i < group.size() && !group[i].empty(); ++i) commands.push(jsonText(group[i].c_str()));
+    programGroup = Json::object();
+    programGroup.set("name", jsonText(group[0].c_str())).set("commands", commands);
   }
+  sections.set("program_group", programGroup);
   std::vector<std::string> pairs = splitBarList(block.sectionText(SECTION_INDEX_EXTENSIONS), TextCode::Cp932);
-  std::printf("    \"extensions\": [");
+  Json extensions = Json::array();
   for (size_t i = 0; block.extensions() && i + 1 < pairs.size() && !pairs[i].empty(); i += 2) {
-    std::printf("%s{\"pattern\": %s, \"command\": %s, \"kind\": \"%s\"}", i > 0 ? ", " : "",
-                jsonText(pairs[i].c_str()).c_str(), jsonText(pairs[i + 1].c_str()).c_str(),
-                pairs[i][0] == '$' ? "dde" : "plain");
+    Json pair = Json::object();
+    pair.set("pattern", jsonText(pairs[i].c_str())).set("command", jsonText(pairs[i + 1].c_str()));
+    pair.set("kind", Json::string(pairs[i][0] == '$' ? "dde" : "plain"));
+    extensions.push(pair);
   }
-  std::printf("]\n  },\n");
+  sections.set("extensions", extensions);
+  document.set("sections", sections);
 }
 
-// Everything `show` prints, as one JSON object on standard output.
-bool showJson(const std::string& path, const std::string& shownPath, ConfigLoadResult& result) {
+// The icon, version record and manifest level; null for a file without readable resources.
+Json identityJson(const std::string& hostPath) {
+  ProgramIdentity identity;
+  std::string problem;
+  if (!readProgramIdentity(programImageOf(hostPath), identity, problem)) return Json();
+  Json icons = Json::array();
+  for (const IconSize& i : identity.icons) {
+    Json icon = Json::object();
+    icon.set("width", Json::number(i.width)).set("height", Json::number(i.height)).set("bits", Json::number(i.bits));
+    icons.push(icon);
+  }
+  Json version;
+  if (identity.hasVersion) {
+    Json strings = Json::object();
+    for (const auto& kv : identity.versionStrings) strings.set(kv.first, Json::string(kv.second));
+    version = Json::object();
+    version.set("file", identity.fileVersion.empty() ? Json() : Json::string(identity.fileVersion));
+    version.set("product", identity.productVersion.empty() ? Json() : Json::string(identity.productVersion));
+    version.set("strings", strings);
+  }
+  Json result = Json::object();
+  result.set("icon", icons).set("version", version).set("manifest_level", Json::string(identity.manifestLevel));
+  return result;
+}
+
+Json entryJson(const EntryRecord* e) {
+  std::string name(entryName(e), entryNameLength(e));
+  char crc[12];
+  std::snprintf(crc, sizeof crc, "%08" PRIX32, le32(e + CDH_CRC32));
+  Json entry = Json::object();
+  entry.set("name", Json::string(cp932ToUtf8(name))).set("size", Json::number(le32(e + CDH_UNCOMPRESSED)));
+  entry.set("packed", Json::number(le32(e + CDH_COMPRESSED))).set("method", Json::number(le16(e + CDH_METHOD)));
+  entry.set("method_name", Json::string(methodName(le16(e + CDH_METHOD))));
+  entry.set("date", Json::string(dosDateTimeText(le16(e + CDH_DATE), le16(e + CDH_TIME))));
+  entry.set("crc32", Json::string(crc)).set("encrypted", Json::boolean(le16(e + CDH_FLAGS) & GPF_ENCRYPTED));
+  return entry;
+}
+
+// Everything `show` prints, as one JSON object on standard output, printed once: when the
+// engine ends the run on a damaged archive, the end of its report prints what was read so
+// far with the error.
+bool showJson(const std::string& path, const std::string& shownPath, const std::string& problem,
+              ConfigLoadResult& result) {
+  Json document = Json::object();
+  document.set("format_version", Json::number(JSON_FORMAT_VERSION)).set("command", Json::string("show"));
+  document.set("file", Json::string(shownPath));
   ConfigBlock block;
   result = block.load(path.c_str());
-  std::printf("{\n  \"file\": %s,\n", jsonString(shownPath).c_str());
-  printBlockJson(block, result);
+  addBlockJson(document, block, result);
+  document.set("identity", identityJson(shownPath));
+  setFatalEndNote([&document, &problem](int stubStatus) {
+    std::string message = problem.empty() ? lastEngineNotice() : problem;
+    document.set("status", Json::number(STATUS_FAILED)).set("error", jsonError(message, STATUS_FAILED, stubStatus));
+    std::printf("%s", document.text().c_str());
+  });
   ArchiveReader reader;
   bool opened = openArchive(reader, path);
-  std::printf("  \"comment\": %s,\n  \"entries\": [", opened ? jsonText(commentOf(reader).c_str()).c_str() : "null");
+  setFatalEndNote(nullptr);
+  document.set("comment", opened ? Json::string(cp932ToUtf8(commentOf(reader))) : Json());
+  Json entries = Json::array();
   for (int i = 0; opened && i < reader.loadedCount(); ++i) {
-    const EntryRecord* e = reader.entry(i);
-    if (!e) continue;
-    std::string name(entryName(e), entryNameLength(e));
-    std::printf("%s\n    {\"name\": %s, \"size\": %" PRIu32 ", \"packed\": %" PRIu32 ", \"method\": %u, "
-                "\"method_name\": \"%s\", \"date\": \"%s\", \"crc32\": \"%08" PRIX32 "\", \"encrypted\": %s}",
-                i > 0 ? "," : "", jsonString(cp932ToUtf8(name)).c_str(), le32(e + CDH_UNCOMPRESSED),
-                le32(e + CDH_COMPRESSED), le16(e + CDH_METHOD), methodName(le16(e + CDH_METHOD)).c_str(),
-                dosDateTimeText(le16(e + CDH_DATE), le16(e + CDH_TIME)).c_str(), le32(e + CDH_CRC32),
-                (le16(e + CDH_FLAGS) & GPF_ENCRYPTED) ? "true" : "false");
+    if (const EntryRecord* e = reader.entry(i)) entries.push(entryJson(e));
   }
-  std::printf("\n  ]\n}\n");
+  document.set("entries", entries);
+  int status = !opened ? STATUS_FAILED : result == ConfigLoadResult::Rejected ? STATUS_WARNINGS : STATUS_OK;
+  document.set("status", Json::number(status));
+  document.set("error", opened ? Json() : jsonError(problem.empty() ? "the archive cannot be opened" : problem, status));
+  std::printf("%s", document.text().c_str());
   if (opened) reader.Close();
   return opened;
 }
@@ -235,8 +286,11 @@ const CommandSpec SHOW_COMMAND = {
     "standard error.",
     {
         {"json", 0, nullptr,
-         "Print one JSON object instead: the block (status, offset), the flags, the sections\n"
-         "and every entry (name, sizes, method, date, CRC-32, encryption). For scripts."},
+         "Print one JSON object instead: the format version, the block (status, offset), the\n"
+         "flags, the sections, the identity (icon sizes, version record, manifest level),\n"
+         "the comment, every entry (name, sizes, method, date, CRC-32, encryption), the status\n"
+         "and, when the file is not usable, an error (message, status, the stub's own status\n"
+         "and text). Valid JSON on every path; the members are listed in the manual page."},
         {"config", 0, nullptr,
          "Print the settings of FILE.exe as a settings file, which \"mksfx build --config\"\n"
          "reads back. Example: mksfx show --config old.exe > old.cfg"},
@@ -250,24 +304,34 @@ const CommandSpec SHOW_COMMAND = {
 int commandShow(int argc, char** argv) {
   Arguments arguments;
   int parsed = parseArguments(SHOW_COMMAND, argc, argv, arguments);
+  if (parsed == STATUS_USAGE && optionGiven(argc, argv, "--json")) {
+    printJsonFailure("show", std::string(), lastUsageError(), STATUS_USAGE);
+  }
   if (parsed >= 0) return parsed;
   std::string path = arguments.operands[0];
+  bool json = arguments.has("json");
   Reporter reporter;
-  if (!hostIsFile(path)) {
-    reporter.error(path + " is not a file");
-    return reporter.status();
-  }
   // The engine takes paths in code page 932 and converts them back at the file system.
-  std::string enginePath;
-  if (!utf8ToCp932(path, enginePath) || enginePath.size() >= 260) {
-    reporter.error(path + ": the path has no code page 932 form of at most 259 bytes");
+  std::string enginePath, failure;
+  if (!hostIsFile(path)) {
+    failure = path + " is not a file";
+  } else if (!utf8ToCp932(path, enginePath) || enginePath.size() >= 260) {
+    failure = path + ": the path has no code page 932 form of at most 259 bytes";
+  }
+  if (!failure.empty()) {
+    reporter.error(failure);
+    if (json) printJsonFailure("show", path, failure, reporter.status());
     return reporter.status();
   }
+  // A file that is no SFX, or one cut short, is named in plain words before the engine's
+  // own report of it.
+  std::string problem = plainFileProblem(path, enginePath);
+  if (!problem.empty()) reporter.error(problem);
   installConsoleReporting();
   ConfigLoadResult result;
   bool opened;
-  if (arguments.has("json")) {
-    opened = showJson(enginePath, path, result);
+  if (json) {
+    opened = showJson(enginePath, path, problem, result);
   } else if (arguments.has("config")) {
     opened = showSettings(enginePath, path, result);
   } else {
@@ -276,6 +340,6 @@ int commandShow(int argc, char** argv) {
     showResources(path);
     opened = showEntries(enginePath);
   }
-  if (!opened) return STATUS_FAILED;
+  if (!opened || !problem.empty()) return STATUS_FAILED;
   return result == ConfigLoadResult::Rejected ? STATUS_WARNINGS : STATUS_OK;
 }

@@ -64,23 +64,6 @@ int indexOf(const std::vector<OptionSpec>& options, int value) {
 
 }  // namespace
 
-std::string jsonString(const std::string& utf8) {
-  std::string out = "\"";
-  for (unsigned char c : utf8) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c == 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04X", c);
-      out += escaped;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
 std::string counted(size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
@@ -108,7 +91,21 @@ std::vector<std::string> Arguments::values(const std::string& name) const {
   return all;
 }
 
+namespace {
+std::string lastUsageReason;
+}  // namespace
+
+std::string lastUsageError() { return lastUsageReason; }
+
+bool optionGiven(int argc, char** argv, const char* option) {
+  for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+    if (std::strcmp(argv[i], option) == 0) return true;
+  }
+  return false;
+}
+
 int usageError(const CommandSpec& spec, const std::string& reason) {
+  lastUsageReason = reason;
   std::fflush(stdout);
   std::fprintf(stderr, "mksfx %s: %s\nusage: mksfx %s\nRun \"mksfx help %s\" for the options.\n", spec.name,
                reason.c_str(), spec.synopsis, spec.name);

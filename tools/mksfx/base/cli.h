@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/json.h"
 #include "base/reporter.h"
 #include "base/terminal.h"
 
@@ -50,10 +51,11 @@ int parseArguments(const CommandSpec& spec, int argc, char** argv, Arguments& ou
 
 // Prints "mksfx CMD: REASON", the usage line and where the help is; returns STATUS_USAGE.
 int usageError(const CommandSpec& spec, const std::string& reason);
+// The reason of the last usage error (for a --json document); empty before one.
+std::string lastUsageError();
+// True when `option` ("--json") stands among the options, before any "--".
+bool optionGiven(int argc, char** argv, const char* option);
 void printHelp(const CommandSpec& spec, std::FILE* to);
-
-// A UTF-8 text as a JSON string, quotes included.
-std::string jsonString(const std::string& utf8);
 
 // "1 entry", "2 entries".
 std::string counted(size_t n, const char* one, const char* many);
