@@ -1,6 +1,7 @@
 // System services on Linux (POSIX). Handles are file descriptors. Names are code page 932
 // inside the engine and UTF-8 on the file system; the conversion happens here, at the
-// boundary, and '\' is accepted as a separator beside '/'. DOS date-times go through the
+// boundary (the variant characters written in their Unix form, cp932_variants.h), and '\'
+// is accepted as a separator beside '/'. DOS date-times go through the
 // local time zone of the date itself (mktime/localtime). Read-only is the absence of every
 // write permission bit; hidden, system and compressed are not representable and are
 // ignored; creation times cannot be set. Drives are always fixed and volume labels are not
@@ -19,6 +20,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "system/cp932_variants.h"
 #include "system/dbcs.h"
 #include "system/system.h"
 #include "system/system_internal.h"
@@ -59,6 +61,18 @@ bool convertName(iconv_t& cd, const char* to, const char* from, const char* in, 
     return false;
   *outPtr = '\0';
   return true;
+}
+
+// The Windows forms of the variant characters in a converted name replaced in place by the
+// Unix forms, which are never longer.
+void toUnixForms(char* text) {
+  for (const Cp932Variant& v : CP932_VARIANTS) {
+    size_t from = std::strlen(v.windowsForm), to = std::strlen(v.unixForm);
+    for (char* at = std::strstr(text, v.windowsForm); at; at = std::strstr(at + to, v.windowsForm)) {
+      std::memcpy(at, v.unixForm, to);
+      std::memmove(at + to, at + from, std::strlen(at + from) + 1);
+    }
+  }
 }
 
 // ---- console break ----------------------------------------------------------------------
@@ -191,6 +205,7 @@ bool posixToHost(const char* name, char* host, size_t hostSize) {
     posixSetError(SYS_ERROR_INVALID_NAME);
     return false;
   }
+  toUnixForms(host);
   return true;
 }
 

@@ -6,37 +6,21 @@
 // exception is the well-known set of characters that Unix's Shift_JIS tables and Windows'
 // code page 932 map to the same double-byte character under different code points (the
 // JIS tables say U+301C WAVE DASH for 0x8160, Windows says U+FF5E FULLWIDTH TILDE): both
-// forms are taken as that character, and it is shown in the Unix form.
+// forms are taken as that character, and it is shown in the Unix form, the one the engine
+// writes names in on Linux too (src/system/cp932_variants.h), so show and extract agree.
 #include "base/code_page.h"
 
 #include <cstdio>
 
 #include "host/host.h"
+#include "system/cp932_variants.h"
 
 namespace {
-
-// The variant pairs as UTF-8 bytes (this file's string constants are code page 932): the
-// code point Unix's JIS tables give, and the one Windows' code page 932 gives for the same
-// character.
-struct VariantPair {
-  const char* unixForm;
-  const char* windowsForm;
-};
-constexpr VariantPair VARIANT_PAIRS[] = {
-    {"\xE3\x80\x9C", "\xEF\xBD\x9E"},  // 0x8160 WAVE DASH / FULLWIDTH TILDE
-    {"\xE2\x80\x94", "\xE2\x80\x95"},  // 0x815C EM DASH / HORIZONTAL BAR
-    {"\xE2\x80\x96", "\xE2\x88\xA5"},  // 0x8161 DOUBLE VERTICAL LINE / PARALLEL TO
-    {"\xE2\x88\x92", "\xEF\xBC\x8D"},  // 0x817C MINUS SIGN / FULLWIDTH HYPHEN-MINUS
-    {"\xC2\xA2", "\xEF\xBF\xA0"},  // 0x8191 CENT SIGN / FULLWIDTH CENT SIGN
-    {"\xC2\xA3", "\xEF\xBF\xA1"},  // 0x8192 POUND SIGN / FULLWIDTH POUND SIGN
-    {"\xC2\xAC", "\xEF\xBF\xA2"},  // 0x81CA NOT SIGN / FULLWIDTH NOT SIGN
-    {"\xC2\xA6", "\xEF\xBF\xA4"},  // 0xFA55 BROKEN BAR / FULLWIDTH BROKEN BAR
-};
 
 // Every occurrence of one form of the pairs replaced by the other (whole UTF-8 sequences).
 std::string withVariants(const std::string& text, bool toWindows) {
   std::string out = text;
-  for (const VariantPair& pair : VARIANT_PAIRS) {
+  for (const Cp932Variant& pair : CP932_VARIANTS) {
     std::string from = toWindows ? pair.unixForm : pair.windowsForm;
     std::string to = toWindows ? pair.windowsForm : pair.unixForm;
     for (size_t at = out.find(from); at != std::string::npos; at = out.find(from, at + to.size())) {
