@@ -236,6 +236,7 @@ int commandBuild(int argc, char** argv) {
     return reporter.cancelled() ? STATUS_CANCELLED : STATUS_FAILED;
   }
   if (verbosity == Verbosity::Verbose) listEntries(archive);
+  if (verbosity == Verbosity::Quiet) return reporter.status();
   std::printf("%s: %s, %llu bytes (stub %zu, block at %llu), %s\nSHA-256 %s  %s\n", o.output.c_str(),
               counted(archive.entries.size(), "entry", "entries").c_str(),
               static_cast<unsigned long long>(written), stub.size(),

@@ -20,12 +20,15 @@ namespace {
 
 std::function<void(int)> fatalEndNote;
 std::string lastNotice;
+std::string lastShown;  // the same with its caption, as printed
 
 // The exit hook of the engine's fatal reports: the stub would end with its own status (the
 // format errors 299 to 304, which a shell sees only modulo 256, or 255 for a Cancel); the
 // builder ends with the status every command shares.
 [[noreturn]] void endWithSharedStatus(int stubStatus) {
   std::fflush(stdout);
+  // With -q the stub's notices are held back; the one that ended the run is an error.
+  if (verbosity == Verbosity::Quiet && !lastNotice.empty()) std::fprintf(stderr, "%s\n", lastShown.c_str());
   if (fatalEndNote) fatalEndNote(stubStatus);
   Reporter::notice("the stub would end with status " + std::to_string(stubStatus));
   std::fflush(stderr);
@@ -40,9 +43,12 @@ void setFatalEndNote(std::function<void(int)> note) { fatalEndNote = std::move(n
 
 bool ConsoleDisplay::show(ProgressLink* owner, const char* caption, const char* text, MessageKind kind) {
   std::fflush(stdout);
+  clearProgressLine();
   std::string shown = "[" + cp932ToUtf8(caption) + "] " + cp932ToUtf8(text);
   if (kind == MessageKind::Notice) {
     lastNotice = cp932ToUtf8(text);
+    lastShown = shown;
+    if (verbosity == Verbosity::Quiet) return true;
     std::fprintf(stderr, "%s\n", shown.c_str());
     return true;
   }

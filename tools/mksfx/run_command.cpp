@@ -8,12 +8,16 @@
 // the process with the stub's status; the normal end is status 0, as in the stub.
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <memory>
 #include <new>
 #include <vector>
 
 #include "archive/archive_reader.h"
+#include "archive/zip_format.h"
 #include "base/cli.h"
 #include "console.h"
+#include "options/option_state.h"
 #include "report/error_reporter.h"
 #include "report/message_texts.h"
 #include "base/code_page.h"
@@ -135,10 +139,12 @@ class ConsolePrompts : public UserPrompts {
 class ConsoleDesktopSteps : public DesktopSteps {
  public:
   void createProgramGroup(const char* group, const char* shortDirectory) override {
+    if (verbosity == Verbosity::Quiet) return;
     std::fprintf(stderr, "program group %s: created only by the stub on Windows (directory %s)\n",
                 ("\"" + cp932ToUtf8(group) + "\"").c_str(), cp932ToUtf8(shortDirectory).c_str());
   }
   void registerExtensions(const ConfigBlock& config, const char* shortDirectory) override {
+    if (verbosity == Verbosity::Quiet) return;
     std::fprintf(stderr, "extensions: registered only by the stub on Windows (directory %s)\n",
                 cp932ToUtf8(shortDirectory).c_str());
   }
@@ -211,12 +217,19 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
       std::fprintf(stderr, "cancelled\n");
       session_->cancelConfirmed();  // ends the process with status 255
     }
-    bool listed = verbosity != Verbosity::Quiet && !options_.json;
+    bool listed = listing();
     switch (event) {
       case PROGRESS_ACTION: action_ = trimmed(text); break;
       case PROGRESS_TESTING: action_ = "Testing"; break;
       case PROGRESS_FILE:
         endLine();
+        if (bytes_) {
+          // The entry before is done; the engine says nothing inside one.
+          bytes_->advance(currentSize_);
+          auto size = sizes_.find(text ? text : "");
+          currentSize_ = size == sizes_.end() ? 0 : size->second;
+          bytes_->setItem(shownName(text ? text : ""));
+        }
         ++entries_;
         results_.push_back({shownName(text ? text : ""), "ok", 0, std::string()});
         entryOpen_ = true;
@@ -265,6 +278,17 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
   }
   void gaveUp() override { gaveUp_ = true; }
   void wrongPassword() override { ++wrongPasswords_; }
+  // Every entry a line of standard output, except on a terminal, where a progress line of
+  // the bytes stands for them unless -v asks for the list (-q and --json list nothing).
+  bool listing() const {
+    if (verbosity == Verbosity::Quiet || options_.json) return false;
+    return verbosity == Verbosity::Verbose || !hostIsTerminal(stdout) || !ProgressLine::shown();
+  }
+  // The entries' sizes by name, for the progress line.
+  void countBytes(std::map<std::string, uint64_t> sizes, uint64_t total) {
+    sizes_ = std::move(sizes);
+    bytes_.reset(new ByteProgress(test_ ? "testing" : "extracting", total));
+  }
   // Why the run failed, in plain words, and the stub's status when the engine ended it.
   void setError(const std::string& message, int stubStatus) {
     if (!message.empty()) error_ = message;
@@ -277,8 +301,10 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
   // With --json, the results go to standard output as one object as well.
   void printSummary(const char* outcome, int status) {
     endLine();
+    if (bytes_) bytes_->done();
     std::fflush(stdout);
-    std::fprintf(stderr, "%s %s: %s, %s, %d skipped\n", test_ ? "test" : "extraction", outcome,
+    // With -q a clean run says nothing; one with warnings keeps the line that counts them.
+    if (verbosity != Verbosity::Quiet || status != STATUS_OK) std::fprintf(stderr, "%s %s: %s, %s, %d skipped\n", test_ ? "test" : "extraction", outcome,
                  counted(static_cast<size_t>(entries_), "entry", "entries").c_str(),
                  counted(static_cast<size_t>(warnings_), "warning", "warnings").c_str(), skipped_);
     std::fflush(stderr);
@@ -359,6 +385,9 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
   }
 
   std::vector<EntryResult> results_;
+  std::map<std::string, uint64_t> sizes_;
+  std::unique_ptr<ByteProgress> bytes_;
+  uint64_t currentSize_ = 0;
   std::string error_;    // plain words for a file the run could not use
   int stubStatus_ = 0;   // the stub's status when the engine ended the run
   int wrongPasswords_ = 0;
@@ -370,6 +399,29 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
   int result_ = 0;
   bool directoryFailed_ = false;
 };
+
+// The uncompressed size of every entry by name, read with the engine's reader as the
+// session will read it (a damaged archive ends here with the same report).
+std::map<std::string, uint64_t> entrySizes(const std::string& cp932Path, uint64_t& total) {
+  std::map<std::string, uint64_t> sizes;
+  int command = Options().command;
+  Options().command = CMD_TEST;  // the reader's open needs an archive that exists
+  ArchiveReader reader;
+  reader.SetArchiveSpec(cp932Path.c_str());
+  if (reader.Open()) {
+    reader.LoadDirectory();
+    for (int i = 0; i < reader.loadedCount(); ++i) {
+      const EntryRecord* e = reader.entry(i);
+      if (!e) continue;
+      uint64_t size = le32(e + CDH_UNCOMPRESSED);
+      sizes[std::string(entryName(e), entryNameLength(e))] = size;
+      total += size;
+    }
+    reader.Close();
+  }
+  Options().command = command;
+  return sizes;
+}
 
 bool runOptionsFrom(const CommandSpec& spec, const Arguments& a, RunOptions& o) {
   for (const auto& g : a.given) {
@@ -533,6 +585,11 @@ int commandRun(int argc, char** argv, bool test) {
       Reporter::notice("the entry being written was taken back; the entries extracted before it stay in " + o.directory);
     }
   });
+  if (!frontEnd.listing() && ProgressLine::shown() && problem.empty()) {
+    uint64_t total = 0;
+    std::map<std::string, uint64_t> sizes = entrySizes(file, total);
+    frontEnd.countBytes(std::move(sizes), total);
+  }
   {
     Session session(frontEnd);
     session.start(file.c_str());

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "base/code_page.h"
 #include "host/host.h"
 
 Verbosity verbosity = Verbosity::Normal;
@@ -15,10 +16,14 @@ bool inputEnded = false;     // standard input has come to its end
 
 }  // namespace
 
+constexpr long long REDRAW_MS = 250;  // at most four lines a second: readable, and cheap
+
+bool ProgressLine::shown() { return verbosity != Verbosity::Quiet && hostIsTerminal(stderr); }
+
 void ProgressLine::update(const std::string& text) {
-  if (verbosity == Verbosity::Quiet || !hostIsTerminal(stderr)) return;
+  if (!shown()) return;
   long long ms = hostMilliseconds();
-  if (progressShown && ms - lastDrawn_ < 100) return;
+  if (progressShown && ms - lastDrawn_ < REDRAW_MS) return;
   lastDrawn_ = ms;
   progressShown = true;
   std::fprintf(stderr, "\r\033[K%s", text.c_str());
@@ -26,6 +31,57 @@ void ProgressLine::update(const std::string& text) {
 }
 
 void ProgressLine::done() { clearProgressLine(); }
+
+namespace {
+
+std::string megabytes(uint64_t bytes) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", static_cast<double>(bytes) / 1e6);
+  return text;
+}
+
+// The first `limit` characters of a UTF-8 name, so that the line never wraps on its way.
+std::string shortened(const std::string& name, size_t limit) {
+  size_t at = 0, count = 0;
+  while (at < name.size() && count < limit) {
+    at += decodeUtf8(name, at).length;
+    ++count;
+  }
+  return at < name.size() ? name.substr(0, at) + "..." : name;
+}
+
+}  // namespace
+
+ByteProgress::ByteProgress(const std::string& action, uint64_t total)
+    : action_(action), total_(total), started_(hostMilliseconds()) {}
+
+void ByteProgress::setItem(const std::string& utf8Name) {
+  item_ = shortened(utf8Name, 40);
+  draw();
+}
+
+void ByteProgress::advance(uint64_t bytes) {
+  done_ += bytes;
+  draw();
+}
+
+void ByteProgress::draw() {
+  if (!ProgressLine::shown()) return;
+  uint64_t done = done_ < total_ ? done_ : total_;
+  int percent = total_ ? static_cast<int>(done * 100 / total_) : 100;
+  char head[64];
+  std::snprintf(head, sizeof head, "mksfx: %s %3d%%", action_.c_str(), percent);
+  std::string text = std::string(head) + "  " + megabytes(done) + " of " + megabytes(total_) + " MB";
+  long long elapsed = hostMilliseconds() - started_;
+  if (elapsed >= 500 && done > 0) {
+    double rate = static_cast<double>(done) * 1000.0 / static_cast<double>(elapsed);  // bytes a second
+    long long left = static_cast<long long>(static_cast<double>(total_ - done) / rate + 0.5);
+    char tail[64];
+    std::snprintf(tail, sizeof tail, ", %.1f MB/s, %lld:%02lld left", rate / 1e6, left / 60, left % 60);
+    text += tail;
+  }
+  line_.update(text + "  " + item_);
+}
 
 void clearProgressLine() {
   if (!progressShown) return;

@@ -57,12 +57,12 @@ std::string dataDescriptor(const ZipEntry& e) {
 
 // One entry: its local header, its stored bytes and its descriptor. A file to deflate gets
 // its header again once the method, CRC and sizes are known.
-bool writeEntry(ZipEntry& e, OutputFile& out, Reporter& reporter) {
+bool writeEntry(ZipEntry& e, OutputFile& out, ByteProgress& progress, Reporter& reporter) {
   uint64_t header = out.position();
   if (!out.write(localHeader(e))) return false;
   if (e.packSource) {
-    if (!writePackedSource(e, out, reporter) || !out.rewrite(header, localHeader(e))) return false;
-  } else if (!copyStoredBytes(e, out, reporter)) {
+    if (!writePackedSource(e, out, progress, reporter) || !out.rewrite(header, localHeader(e))) return false;
+  } else if (!copyStoredBytes(e, out, progress, reporter)) {
     return false;
   }
   return !(e.flags & GPF_DATA_DESCRIPTOR) || out.write(dataDescriptor(e));
@@ -101,17 +101,18 @@ bool writeArchive(ZipArchive& archive, OutputFile& out, Reporter& reporter) {
   };
   std::vector<uint32_t> offsets;
   offsets.reserve(archive.entries.size());
-  ProgressLine progress;
+  uint64_t total = 0;
+  for (const ZipEntry& e : archive.entries) total += bytesToWrite(e);
+  ByteProgress progress("packing", total);
   for (size_t i = 0; i < archive.entries.size(); ++i) {
     ZipEntry& e = archive.entries[i];
-    progress.update("mksfx: packing " + std::to_string(i + 1) + " of " + std::to_string(archive.entries.size()) +
-                    " (" + std::to_string(out.position() >> 20) + " MB) " + shownName(e.name));
+    progress.setItem(shownName(e.name));
     if (out.position() > LIMIT) {
       progress.done();
       return tooLarge();
     }
     offsets.push_back(static_cast<uint32_t>(out.position()));
-    if (!writeEntry(e, out, reporter)) {
+    if (!writeEntry(e, out, progress, reporter)) {
       progress.done();
       if (reporter.errors() == 0 && !out.stopRequested()) {
         reporter.error(std::string("cannot write the output: ") + hostErrorText());

@@ -6,6 +6,7 @@
 
 #include "base/output_file.h"
 #include "base/reporter.h"
+#include "base/terminal.h"
 #include "host/host.h"
 #include "zip/zip_archive.h"
 
@@ -17,6 +18,10 @@ bool writeArchive(ZipArchive& archive, OutputFile& out, Reporter& reporter);
 
 // The stored bytes of one entry into `out`: copied from memory or the input ZIP, or, for a
 // file to deflate, deflated (or stored when that is not smaller) with the entry's method,
-// CRC and sizes set. False, reported, when a source cannot be read or has changed.
-bool copyStoredBytes(const ZipEntry& entry, OutputFile& out, Reporter& reporter);
-bool writePackedSource(ZipEntry& entry, OutputFile& out, Reporter& reporter);
+// CRC and sizes set. False, reported, when a source cannot be read or has changed. The bytes
+// read are counted on `progress` piece by piece.
+bool copyStoredBytes(const ZipEntry& entry, OutputFile& out, ByteProgress& progress, Reporter& reporter);
+bool writePackedSource(ZipEntry& entry, OutputFile& out, ByteProgress& progress, Reporter& reporter);
+// The bytes an entry's writing reads: its file's size for a file to deflate, else its
+// stored bytes.
+uint64_t bytesToWrite(const ZipEntry& entry);

@@ -26,7 +26,8 @@ std::vector<char>& pieceBuffer(int which) {
 }
 
 // Deflates the file into `out`; `crc` and `size` get the CRC-32 and length of what was read.
-bool deflateInto(HostFile& file, int level, OutputFile& out, uint32_t& crc, uint64_t& size, uint64_t& packed) {
+bool deflateInto(HostFile& file, int level, OutputFile& out, ByteProgress& progress, uint32_t& crc, uint64_t& size,
+                 uint64_t& packed) {
   z_stream s;
   std::memset(&s, 0, sizeof s);
   // windowBits -15: raw deflate, no zlib header; memLevel 9 for the best match finding.
@@ -45,6 +46,7 @@ bool deflateInto(HostFile& file, int level, OutputFile& out, uint32_t& crc, uint
     }
     crc = static_cast<uint32_t>(crc32(crc, reinterpret_cast<const Bytef*>(in.data()), static_cast<uInt>(n)));
     size += static_cast<uint64_t>(n);
+    progress.advance(static_cast<uint64_t>(n));
     s.next_in = reinterpret_cast<Bytef*>(in.data());
     s.avail_in = static_cast<uInt>(n);
     int flush = n < static_cast<int64_t>(in.size()) ? Z_FINISH : Z_NO_FLUSH;
@@ -64,7 +66,7 @@ bool deflateInto(HostFile& file, int level, OutputFile& out, uint32_t& crc, uint
 
 // Copies the file as it is; false when it cannot be read or is no longer what was deflated
 // (`check`: the CRC and size it had then).
-bool copyInto(HostFile& file, OutputFile& out, bool check, uint32_t& crc, uint64_t& size) {
+bool copyInto(HostFile& file, OutputFile& out, ByteProgress* progress, bool check, uint32_t& crc, uint64_t& size) {
   if (!file.seek(0)) return false;
   std::vector<char>& in = pieceBuffer(0);
   uint32_t again = 0;
@@ -75,6 +77,7 @@ bool copyInto(HostFile& file, OutputFile& out, bool check, uint32_t& crc, uint64
     if (n == 0) break;
     again = static_cast<uint32_t>(crc32(again, reinterpret_cast<const Bytef*>(in.data()), static_cast<uInt>(n)));
     copied += static_cast<uint64_t>(n);
+    if (progress) progress->advance(static_cast<uint64_t>(n));
     if ((check && copied > size) || copied >= ENTRY_SIZE_LIMIT || !out.write(in.data(), static_cast<size_t>(n))) {
       return false;
     }
@@ -108,7 +111,13 @@ size_t StoredBytes::read(char* buffer, size_t size) {
   return want;
 }
 
-bool writePackedSource(ZipEntry& e, OutputFile& out, Reporter& reporter) {
+uint64_t bytesToWrite(const ZipEntry& e) {
+  if (!e.packSource) return e.sourcePath.empty() ? e.data.size() : e.compressedSize;
+  HostStatus s;
+  return hostStatus(e.sourcePath, s) ? s.size : 0;
+}
+
+bool writePackedSource(ZipEntry& e, OutputFile& out, ByteProgress& progress, Reporter& reporter) {
   HostFile file;
   if (!file.openRead(e.sourcePath)) {
     reporter.error(e.sourcePath + ": cannot be read: " + hostErrorText());
@@ -116,14 +125,16 @@ bool writePackedSource(ZipEntry& e, OutputFile& out, Reporter& reporter) {
   }
   uint64_t start = out.position(), size = 0, packed = 0;
   uint32_t crc = 0;
-  bool ok = e.packLevel > 0 ? deflateInto(file, e.packLevel, out, crc, size, packed) : copyInto(file, out, false, crc, size);
+  bool ok = e.packLevel > 0 ? deflateInto(file, e.packLevel, out, progress, crc, size, packed)
+                            : copyInto(file, out, &progress, false, crc, size);
   if (ok && size >= ENTRY_SIZE_LIMIT) ok = false;
   if (ok && e.packLevel > 0 && packed < size) {
     e.method = METHOD_DEFLATE;
     e.versionNeeded = VERSION_DEFLATED;
     e.compressedSize = static_cast<uint32_t>(packed);
   } else if (ok) {
-    ok = e.packLevel == 0 || (out.truncate(start) && copyInto(file, out, true, crc, size));
+    // The copy that replaces deflated data is not counted again.
+    ok = e.packLevel == 0 || (out.truncate(start) && copyInto(file, out, nullptr, true, crc, size));
     e.method = METHOD_STORED;
     e.versionNeeded = VERSION_STORED;
     e.compressedSize = static_cast<uint32_t>(size);
@@ -140,7 +151,7 @@ bool writePackedSource(ZipEntry& e, OutputFile& out, Reporter& reporter) {
   return true;
 }
 
-bool copyStoredBytes(const ZipEntry& e, OutputFile& out, Reporter& reporter) {
+bool copyStoredBytes(const ZipEntry& e, OutputFile& out, ByteProgress& progress, Reporter& reporter) {
   StoredBytes bytes(e);
   std::vector<char>& buffer = pieceBuffer(0);
   uint64_t copied = 0;
@@ -150,6 +161,7 @@ bool copyStoredBytes(const ZipEntry& e, OutputFile& out, Reporter& reporter) {
       return false;
     }
     copied += n;
+    progress.advance(n);
   }
   uint64_t expected = e.sourcePath.empty() ? e.data.size() : e.compressedSize;
   if (bytes.failed() || copied != expected) {
