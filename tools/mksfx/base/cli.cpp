@@ -24,8 +24,12 @@ namespace {
 
 const OptionSpec COMMON_OPTIONS[] = {
     {"help", 'h', nullptr, "Print this help and end with status 0."},
-    {"quiet", 'q', nullptr, "Print only warnings, errors and the final summary."},
-    {"verbose", 'v', nullptr, "Print more detail."},
+    {"quiet", 'q', nullptr,
+     "Print only warnings and errors (and the summary line that counts them): no progress,\n"
+     "no entry list, no notice of the stub on a clean run."},
+    {"verbose", 'v', nullptr,
+     "Print more detail (every entry built; on a terminal, every entry tested or extracted,\n"
+     "where a progress line stands for them otherwise)."},
 };
 
 constexpr int LONG_ONLY_BASE = 256;  // getopt_long values of options without a letter
