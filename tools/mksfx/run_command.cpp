@@ -100,7 +100,7 @@ class ConsolePrompts : public UserPrompts {
     lines_.closeLine();
     if (options_.hasPassword) {
       lines_.wrongPassword();
-      std::fprintf(stderr, "mksfx: wrong password for %s: the --password given does not fit it\n", name.c_str());
+      Reporter::notice("wrong password for " + name + ": the --password given does not fit it");
     }
     if (!consoleInteractive()) {
       std::fprintf(stderr, "password for %s? -> skipped (standard input is not a terminal; %s)\n", name.c_str(),
