@@ -2,7 +2,7 @@
 // finished output file (or a verified CRC-32 when testing). Decoding is the shared decode
 // step (entry_decoder.h) in the three buffers of the extraction context: it reads the
 // entry's bytes from the archive through ReadSource and hands the decoded bytes, never more
-// than the declared size, to TakeOutput, which writes them or holds them.
+// than the declared size, to TakeOutput, which writes them.
 #include "extract/extract.h"
 
 #include <cstdio>
@@ -55,12 +55,6 @@ uint8_t* allocate(uint32_t size) {
   return buffer;
 }
 
-// Sets the end of `file` at `size` bytes.
-bool cutAt(FileStream& file, uint32_t size) {
-  file.Seek(static_cast<int32_t>(size), SYS_FPOS_BEGIN);
-  return file.Truncate() == 0;
-}
-
 }  // namespace
 
 void ForgetTypedPassword() {
@@ -106,41 +100,6 @@ void ExtClass::AbandonOutput() {
   }
   w.tempPath[0] = '\0';
   w.newOutput = false;
-  w.holding = false;  // the old file was never written to
-}
-
-// The held data takes the old file's place: written over it from its start, the file cut to
-// the entry's length. The old bytes and times are read first; should a write come short (a
-// full disk), they go back, the attributes too, before the fatal report. False, with
-// warning 1, when the old file cannot be read: it is then left as it was.
-bool ExtClass::writeHeld(const EntryRecord* entry) {
-  EntryWork& w = work_;
-  FileStream& file = *w.output;
-  uint8_t* held = preparation_.held();
-  uint8_t* old = held + EXT_HELD_SIZE;
-  uint32_t oldSize = file.Size(), done = 0;
-  uint32_t written = static_cast<uint32_t>(produced());  // at most EXT_HELD_SIZE
-  SysSavedTimes times;
-  bool saved = oldSize == 0 || (file.Read(old, oldSize, &done) == 0 && done == oldSize);
-  if (!saved || SysSaveFileTimes(file.handle(), &times) != 0) {
-    Warning(WARN_CANNOT_CREATE, w.outputPath);
-    return false;
-  }
-  file.Seek(0, SYS_FPOS_BEGIN);
-  bool replaced = (written == 0 || (file.Write(held, written, &done) == 0 && done == written)) &&
-                  (written >= oldSize || cutAt(file, written));
-  if (!replaced) {
-    file.Seek(0, SYS_FPOS_BEGIN);
-    if (oldSize > 0) file.Write(old, oldSize, &done);
-    cutAt(file, oldSize);
-    SysRestoreFileTimes(file.handle(), &times);
-    DestroyOutput();
-    SysSetAttributes(w.outputPath, w.existingAttributes);
-    w.holding = false;
-    FatalError(FATAL_DISK_FULL, w.displayName);
-  }
-  restoreTimes(entry);
-  return true;
 }
 
 // The decoded data takes the place of the existing file only when it is intact (decoded to
@@ -170,9 +129,7 @@ int ExtClass::skipEntry() {
 uint32_t ExtClass::ReadSource(uint8_t* buffer, uint32_t size) { return reader_->Read(buffer, size); }
 
 void ExtClass::TakeOutput(const uint8_t* data, uint32_t size) {
-  if (work_.holding) {
-    std::memcpy(preparation_.held() + produced(), data, size);  // the declared size fits
-  } else if (work_.output) {
+  if (work_.output) {
     uint32_t done = 0;
     if (work_.output->Write(data, size, &done) != 0 || done != size) {
       // The partial data goes; an existing file it was to replace stays as it was, and the
@@ -298,7 +255,6 @@ void ExtClass::beginEntry(const EntryRecord* entry) {
   w.outputPath[0] = '\0';
   w.tempPath[0] = '\0';
   w.newOutput = false;
-  w.holding = false;
   w.isDirectory = LastSingleChar(w.entryName) == '/';
   decryptInput(false);
   w.cancelled = false;
@@ -350,18 +306,20 @@ int ExtClass::ExtractEntry(const EntryRecord* pCnt) {
 
   bool decoded = decodeData(pCnt);
   bool intact = decoded && le32(pCnt + CDH_CRC32) == crc();
-  // A held replacement that failed never touched the old file, its times included.
-  bool placed = true;
-  if (extracting && w.holding) placed = intact && writeHeld(pCnt);
-  else if (extracting) restoreTimes(pCnt);
+  if (extracting) restoreTimes(pCnt);
+  // An intact replacement reaches the disk before its rename: after a power cut the name
+  // must not hold a file whose data was lost. A flush that fails is a write that failed.
+  bool replacing = extracting && w.tempPath[0] != '\0';
+  if (replacing && intact && SysFlushFile(w.output->handle()) != 0) {
+    AbandonOutput();
+    FatalError(FATAL_DISK_FULL, w.displayName);
+  }
   DestroyOutput();
   w.newOutput = false;  // complete: a new file stays, also with a CRC-32 mismatch
   releaseTimeBlock();
   if (extracting) {
     // A replacement that failed or was refused leaves the old file's attributes alone.
-    bool replacing = w.holding || w.tempPath[0] != '\0';
-    if (!w.holding) placed = placeOutput(intact);
-    w.holding = false;
+    bool placed = placeOutput(intact);
     if (placed) restoreAttributes(pCnt);
     if (replacing && intact && !placed) return 0;  // warning 1 named the output
   }

@@ -31,13 +31,12 @@ constexpr int VERSION_SUPPORTED = 25;
 
 // The output of an entry is all or nothing. An existing file keeps its bytes, times and
 // attributes until the entry's data has been decoded completely and its CRC-32 matched.
-// Where both the entry and the file have at most EXT_HELD_SIZE bytes, the data is held in
-// memory and then written over the file in place, its old bytes kept in memory to be put
-// back should a write fail; otherwise the data goes to a temporary file beside it, which
-// then replaces it in one rename. A new name costs far more than writing a small file
-// (Wine searches the whole directory for it; ext4 makes and frees an inode for each), and
-// the rename is what makes a large file safe. An entry that fails, or a run that ends in
-// the middle of an entry (a fatal report, Cancel), removes what it wrote: the temporary
+// The data of every replacement, whatever its size, goes to a temporary file beside the old
+// one, is flushed to the disk, and then replaces the old file in one rename: when the
+// process ends or the power fails at any moment, the name holds the whole old file or the
+// whole new one. A new file with no predecessor is made under its own name and needs no
+// flush: until it is complete it replaced nothing. An entry that fails, or a run that ends
+// in the middle of an entry (a fatal report, Cancel), removes what it wrote: the temporary
 // file, or the file it made where none was. A new file whose CRC-32 does not match stays
 // for the user to inspect.
 class ExtClass : public EntryProcessor, public EntryDecodeStep, public FatalReleasable {
@@ -75,7 +74,6 @@ class ExtClass : public EntryProcessor, public EntryDecodeStep, public FatalRele
   void restoreTimes(const EntryRecord* entry);
   void restoreAttributes(const EntryRecord* entry);
   bool placeOutput(bool intact);
-  bool writeHeld(const EntryRecord* entry);
   void releaseTimeBlock();
   int skipEntry();
 

@@ -4,12 +4,11 @@
 // so), creates missing directories and the output file, opens the print target, and sets
 // volume labels. Names that could lead outside the extraction directory or onto a device
 // are refused here, before anything is created. What one entry leaves for the next (the
-// last name's existence, the temporary name's number, the held buffer) lives in the
+// last name's existence, the temporary name's number) lives in the
 // OutputPreparation of the run.
 #include "extract/prepare_output.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -110,17 +109,20 @@ void directoryConflict(EntryWork& w, const EntryRecord* entry) {
 
 // The file beside an existing output that receives the entry's data: "~SFXnnnn.TMP" (four
 // hex digits) in the output's own directory, so that the final step is a rename within one
-// volume. It is made with CREATE_NEW, so it never takes the place of anything that exists
-// (a file of the user or of the archive); a name that exists is passed over for the next.
-// The read-only attribute waits until the data is in place, so the file can always be
-// removed. A leftover after a power failure is recognisable by its name. One name serves
+// volume. Every replacement goes this way, whatever the sizes: the rename is the one step
+// that leaves the old file or the new one under the name when the process ends or the
+// power fails at any moment. It is made with CREATE_NEW, so it never takes the place of
+// anything that exists (a file of the user or of the archive); a name that exists is passed
+// over for the next, through all 65,536 of them, so that leftovers of runs that were killed
+// never block a replacement. The read-only attribute waits until the data is in place, so
+// the file can always be removed. A leftover is recognisable by its name. One name serves
 // entry after entry while it is free (it is after every rename or removal): a file system
 // handles one name made and renamed away again far faster than a new name per entry (ext4:
 // 2.5 times, for 3,000 small files).
 constexpr char TEMP_PREFIX[] = "~SFX";
 constexpr char TEMP_SUFFIX[] = ".TMP";
 constexpr size_t TEMP_NAME_LENGTH = sizeof TEMP_PREFIX - 1 + 4 + sizeof TEMP_SUFFIX - 1;
-constexpr int TEMP_NAME_TRIES = 64;
+constexpr unsigned TEMP_NAMES = 0x10000;  // four hex digits
 
 FileStream* openStream(const char* path, uint32_t disposition, uint32_t attributes) {
   FileStream* stream = new (std::nothrow) FileStream(path, SYS_GENERIC_WRITE, 0, disposition, attributes);
@@ -242,7 +244,7 @@ FileStream* openBeside(OutputRunState& run, uint32_t creationAttributes) {
   FileStream* stream = nullptr;
   if (directory + TEMP_NAME_LENGTH < SYS_PATH_MAX) {
     std::memcpy(w.tempPath, w.outputPath, directory);
-    for (int i = 0; i < TEMP_NAME_TRIES; ++i) {
+    for (unsigned i = 0; i < TEMP_NAMES; ++i) {
       std::snprintf(w.tempPath + directory, SYS_PATH_MAX - directory, "%s%04X%s", TEMP_PREFIX,
                     run.tempNumber & 0xFFFF, TEMP_SUFFIX);
       stream = openStream(w.tempPath, SYS_CREATE_NEW, creationAttributes & ~SYS_ATTR_READONLY);
@@ -256,35 +258,14 @@ FileStream* openBeside(OutputRunState& run, uint32_t creationAttributes) {
   return stream;
 }
 
-// An existing file of at most EXT_HELD_SIZE bytes, opened in place for an entry that small:
-// its replacement is held in memory until the entry is intact. Null where the file cannot
-// be opened for reading and writing (it is in use, or lacks write permission), or is
-// larger; the data then goes beside it.
-FileStream* openInPlace(OutputRunState& run, uint32_t entrySize, uint32_t existingAttributes) {
-  EntryWork& w = run.work;
-  if (entrySize > EXT_HELD_SIZE) return nullptr;
-  if (!run.held) run.held = static_cast<uint8_t*>(std::malloc(2 * EXT_HELD_SIZE));
-  if (!run.held) return nullptr;
-  FileStream* stream = new (std::nothrow)
-      FileStream(w.outputPath, SYS_GENERIC_READ | SYS_GENERIC_WRITE, 0, SYS_OPEN_EXISTING, 0);
-  if (stream && (!stream->IsOpen() || stream->Size() > EXT_HELD_SIZE)) {
-    delete stream;
-    stream = nullptr;
-  }
-  w.holding = stream != nullptr;
-  w.existingAttributes = existingAttributes;
-  return stream;
-}
-
 // The output stream of a file entry. An existing file is only looked at: a read-only file or
 // a directory in its place cannot be replaced, and then there is no stream, as when a
-// creation fails; otherwise it is opened in place for a small entry, and the new data of a
-// larger one goes beside it. Where nothing exists, the file is made under its own name.
-FileStream* openOutputFile(OutputRunState& run, uint32_t creationAttributes, uint32_t entrySize) {
+// creation fails; otherwise the new data goes beside it. Where nothing exists, the file is
+// made under its own name.
+FileStream* openOutputFile(OutputRunState& run, uint32_t creationAttributes) {
   EntryWork& w = run.work;
   w.tempPath[0] = '\0';
   w.newOutput = false;
-  w.holding = false;
   FileStream* stream = nullptr;
   // Where the overwrite check just found nothing, the file is made at once: looking up a
   // name that does not exist costs a search of the whole directory on some systems (Wine
@@ -304,10 +285,7 @@ FileStream* openOutputFile(OutputRunState& run, uint32_t creationAttributes, uin
   uint32_t existing = 0;
   run.previousOutputExisted = SysGetAttributes(w.outputPath, &existing) == 0;
   if (run.previousOutputExisted) {
-    if (!(existing & (SYS_ATTR_READONLY | SYS_ATTR_DIRECTORY))) {
-      stream = openInPlace(run, entrySize, existing);
-      if (!stream) stream = openBeside(run, creationAttributes);
-    }
+    if (!(existing & (SYS_ATTR_READONLY | SYS_ATTR_DIRECTORY))) stream = openBeside(run, creationAttributes);
   } else {
     uint32_t error = SysLastError();
     if (error == SYS_ERROR_FILE_NOT_FOUND || error == SYS_ERROR_PATH_NOT_FOUND) {
@@ -323,8 +301,7 @@ int createOutput(OutputRunState& run, const EntryRecord* entry, uint32_t attribu
   const OptionState& o = Options();
   EntryWork& w = run.work;
   uint32_t creationAttributes = SysKeepAttributes(attributes);
-  uint32_t entrySize = le32(entry + CDH_UNCOMPRESSED);
-  if (!w.isDirectory) w.output = openOutputFile(run, creationAttributes, entrySize);
+  if (!w.isDirectory) w.output = openOutputFile(run, creationAttributes);
   bool directoryMade = false;
   if (!w.output && o.makeDirectories) {
     char scratch[SYS_PATH_MAX];
@@ -346,7 +323,7 @@ int createOutput(OutputRunState& run, const EntryRecord* entry, uint32_t attribu
         Warning(WARN_BAD_PATH, scratch);
       }
     }
-    if (!w.isDirectory) w.output = openOutputFile(run, creationAttributes, entrySize);
+    if (!w.isDirectory) w.output = openOutputFile(run, creationAttributes);
   }
   if (!w.isDirectory && w.output) return 1;
   if (w.isDirectory && directoryMade) return 1;
@@ -401,9 +378,7 @@ uint32_t MaskedAttributes(const EntryRecord* entry, uint32_t mask) {
 }
 
 OutputPreparation::OutputPreparation(const char* extractionDirectory, EntryWork& work)
-    : run_{extractionDirectory, work, false, 0, nullptr} {}
-
-OutputPreparation::~OutputPreparation() { std::free(run_.held); }
+    : run_{extractionDirectory, work, false, 0} {}
 
 int OutputPreparation::Prepare(const EntryRecord* entry) {
   const OptionState& o = Options();

@@ -2,17 +2,13 @@
 // that the pipeline and the preparation share, and OutputPreparation, which decides whether
 // an entry gets an output and opens it. One OutputPreparation serves the entries of one
 // run: what it carries from entry to entry (whether the last output name held a file, the
-// number of the last temporary name, the buffer of small replacements) ends with the run.
+// number of the last temporary name) ends with the run.
 #pragma once
 
 #include <cstdint>
 
 #include "report/entry_record.h"
 #include "system/system.h"
-
-// The largest entry, and the largest existing file, for which a replacement is held in
-// memory and written over the old file in place (see ExtClass).
-constexpr uint32_t EXT_HELD_SIZE = 65536;
 
 // Bits of the ZIP record fields the engine reads.
 constexpr uint16_t INTERNAL_ATTR_LOW_BYTE_ONLY = 0x0004;  // only the low byte holds attributes
@@ -35,9 +31,6 @@ struct EntryWork {
   char tempPath[SYS_PATH_MAX];    // the file that receives the data beside an existing
                                   // output, renamed over it at the end; empty when none
   bool newOutput;                 // the output file did not exist before this entry
-  bool holding;                   // the output is the existing file, opened in place; the
-                                  // data waits in the held buffer until the entry is intact
-  uint32_t existingAttributes;    // the attributes of that existing file
   bool isDirectory;               // the entry name ends with '/'
   bool cancelled;                 // the user stopped the run at an overwrite question
   bool volumeLabel;               // the entry set a volume label instead of making a file
@@ -54,7 +47,6 @@ struct OutputRunState {
   // next output is created first or looked at first (see openOutputFile).
   bool previousOutputExisted;
   unsigned tempNumber;  // the number of the last temporary name; advanced past names that exist
-  uint8_t* held;        // the buffer of small replacements, once allocated
 };
 
 class OutputPreparation {
@@ -63,7 +55,6 @@ class OutputPreparation {
   // never copied: `extractionDirectory` (empty or ending in '/' or ':') and `work` must
   // outlive the preparation.
   OutputPreparation(const char* extractionDirectory, EntryWork& work);
-  ~OutputPreparation();
   OutputPreparation(const OutputPreparation&) = delete;
   OutputPreparation& operator=(const OutputPreparation&) = delete;
 
@@ -71,10 +62,6 @@ class OutputPreparation {
   // to be decoded, with its output in work.output or none there, 0 when it is skipped
   // (work.cancelled tells whether the user stopped the run).
   int Prepare(const EntryRecord* entry);
-
-  // The buffer of an output opened in place (work.holding): EXT_HELD_SIZE bytes for the
-  // entry, as many for the old file's bytes.
-  uint8_t* held() const { return run_.held; }
 
  private:
   OutputRunState run_;

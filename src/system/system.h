@@ -146,10 +146,14 @@ constexpr int SYS_TIMES_CREATE = 4;
 
 int SysCreateDirectory(const char* directory, void* securityAttributes);
 int SysDeleteFile(const char* path);
-// Gives the file `source` the name `target` in one step, replacing a file of that name: at
-// every moment `target` names either the old file or the new one, never neither. Both names
-// must lie in one directory of one volume. Fails (1) when the target is a directory or a
-// read-only file; the source then keeps its name.
+// Gives the file `source` the name `target` in one rename, replacing a file of that name:
+// at every moment, and after a power cut once the source's data was flushed, `target`
+// names either the old file or the new one, never neither. Both names must lie in one
+// directory of one volume. What stood under `target` is replaced itself, never written
+// through: a symbolic link is replaced by the file, a hard link of the old file keeps the
+// old bytes. On POSIX the source first takes the old file's permission bits (and owner,
+// where the process may set it). Fails (1) when the target is a directory or a read-only
+// file; the source then keeps its name.
 int SysReplaceFile(const char* source, const char* target);
 // Returns a pointer to the file-name part inside `full` (260 bytes), or null when the path
 // could not be made absolute (then `full` holds the input unchanged, cut to 259 bytes).
@@ -160,6 +164,9 @@ int SysReadFile(SysHandle file, void* buffer, uint32_t bytesToRead, uint32_t* by
 int SysWriteFile(SysHandle file, const void* buffer, uint32_t bytesToWrite, uint32_t* bytesWritten);
 int SysCloseFile(SysHandle file);
 int SysSetEndOfFile(SysHandle file);
+// Writes the file's data through to the disk (fsync, FlushFileBuffers), so that a rename
+// made afterwards never names data that a power cut lost.
+int SysFlushFile(SysHandle file);
 // The size of an open file; 0xFFFFFFFF for a file of 4 GiB or more.
 int SysFileSize(SysHandle file, uint32_t* size);
 int SysSeek(SysHandle file, int32_t distance, uint32_t* newPosition, int origin);
@@ -168,14 +175,6 @@ int SysSetAttributes(const char* name, uint32_t attributes);
 int SysDosToFileTime(uint16_t dosDate, uint16_t dosTime, SysFileTime* fileTime);
 uint32_t SysFileTimeToDos(const SysFileTime* fileTime);
 int SysGetFileTimes(SysHandle file, uint32_t* created, uint32_t* accessed, uint32_t* written);
-// The times of an open file as the system keeps them, to be put back unchanged after the
-// file was written to (creation, access and write time on Windows; access and write time,
-// to the nanosecond, elsewhere).
-struct SysSavedTimes {
-  int64_t value[4];
-};
-int SysSaveFileTimes(SysHandle file, SysSavedTimes* saved);
-int SysRestoreFileTimes(SysHandle file, const SysSavedTimes* saved);
 // Each DOS date-time pointer may be null (that time stays unchanged). With `ntfs` given, the
 // DOS values are ignored and `timesMask` picks which NTFS times are set.
 int SysSetFileTimes(SysHandle file, const uint32_t* created, const uint32_t* accessed,

@@ -317,8 +317,11 @@ int SysDeleteFile(const char* path) {
   return 0;
 }
 
-// rename() replaces the target atomically; as on Windows, a read-only file or a directory
-// in the target's place is not replaced.
+// rename() replaces the target atomically, and replaces a symbolic link or one name of a
+// hard-linked file itself, never what it points to; as on Windows, a read-only file or a
+// directory in the target's place is not replaced. A regular old file hands its permission
+// bits (and its owner, where the process may set it) to the new one first, so that a
+// replaced file keeps what was set on it, whatever its size.
 int SysReplaceFile(const char* source, const char* target) {
   SFX_ASSERT(MODULE, source != nullptr, "pszSource != NULL");
   SFX_ASSERT(MODULE, target != nullptr, "pszTarget != NULL");
@@ -328,6 +331,14 @@ int SysReplaceFile(const char* source, const char* target) {
   if (lstat(to, &st) == 0) {
     bool readOnly = S_ISREG(st.st_mode) && (posixAttributes(st) & SYS_ATTR_READONLY);
     if (S_ISDIR(st.st_mode) || readOnly) return posixSetError(SYS_ERROR_ACCESS_DENIED), 1;
+    if (S_ISREG(st.st_mode)) {
+      struct stat made;
+      if (lstat(from, &made) == 0 && (made.st_uid != st.st_uid || made.st_gid != st.st_gid)) {
+        int given = lchown(from, st.st_uid, st.st_gid);  // fails unless the process may give it
+        (void)given;
+      }
+      chmod(from, st.st_mode & 07777);  // after the owner: a change of owner drops set-id bits
+    }
   }
   if (rename(from, to) != 0) return posixSetErrno(errno, to), 1;
   return 0;
@@ -429,6 +440,11 @@ int SysSetEndOfFile(SysHandle file) {
   SFX_ASSERT(MODULE, file != 0, "hFile != NULL");
   off_t position = lseek(fdOf(file), 0, SEEK_CUR);
   if (position < 0 || ftruncate(fdOf(file), position) != 0) return posixSetErrno(errno), 1;
+  return 0;
+}
+
+int SysFlushFile(SysHandle file) {
+  if (fsync(fdOf(file)) != 0) return posixSetErrno(errno), 1;
   return 0;
 }
 
@@ -549,26 +565,6 @@ int SysGetFileTimes(SysHandle file, uint32_t* created, uint32_t* accessed, uint3
   if (accessed) *accessed = a;
   if (written) *written = w;
   return result;
-}
-
-int SysSaveFileTimes(SysHandle file, SysSavedTimes* saved) {
-  struct stat st;
-  if (fstat(fdOf(file), &st) != 0) return posixSetErrno(errno), 1;
-  saved->value[0] = st.st_atim.tv_sec;
-  saved->value[1] = st.st_atim.tv_nsec;
-  saved->value[2] = st.st_mtim.tv_sec;
-  saved->value[3] = st.st_mtim.tv_nsec;
-  return 0;
-}
-
-int SysRestoreFileTimes(SysHandle file, const SysSavedTimes* saved) {
-  struct timespec times[2];
-  times[0].tv_sec = static_cast<time_t>(saved->value[0]);
-  times[0].tv_nsec = static_cast<long>(saved->value[1]);
-  times[1].tv_sec = static_cast<time_t>(saved->value[2]);
-  times[1].tv_nsec = static_cast<long>(saved->value[3]);
-  if (futimens(fdOf(file), times) != 0) return posixSetErrno(errno), 1;
-  return 0;
 }
 
 // Access and write times are set; a creation time cannot be set on Linux and is dropped.

@@ -114,9 +114,13 @@ int SysCreateDirectory(const char* directory, void* securityAttributes) {
 
 int SysDeleteFile(const char* path) { return path && DeleteFileA(path) ? 0 : 1; }
 
-// A rename within one volume that replaces the target; the file system does it as one
-// step. Windows refuses a read-only target itself; Wine run by root would not, so the
-// attribute is looked at first.
+// A rename within one volume that replaces the target in one step of the file system; a
+// symbolic link in the target's place is replaced itself, and other hard links of the old
+// file keep its bytes. ReplaceFile, which would carry the old file's security and streams
+// over, is no single step: its own failure modes show the old name taken away before the
+// new file gets it (the old file then lives under another name), and a process ended in
+// between would leave the name empty. Windows refuses a read-only target itself; Wine run
+// by root would not, so the attribute is looked at first.
 int SysReplaceFile(const char* source, const char* target) {
   SFX_ASSERT(MODULE, source != nullptr, "pszSource != NULL");
   SFX_ASSERT(MODULE, target != nullptr, "pszTarget != NULL");
@@ -174,6 +178,8 @@ int SysSetEndOfFile(SysHandle file) {
   SFX_ASSERT(MODULE, file != 0, "hFile != NULL");
   return SetEndOfFile(handleOf(file)) ? 0 : 1;
 }
+
+int SysFlushFile(SysHandle file) { return FlushFileBuffers(handleOf(file)) ? 0 : 1; }
 
 int SysFileSize(SysHandle file, uint32_t* size) {
   DWORD high = 0;
@@ -251,23 +257,6 @@ int SysGetFileTimes(SysHandle file, uint32_t* created, uint32_t* accessed, uint3
   if (accessed) *accessed = ok ? SysFileTimeToDos(&ta) : 0;
   if (written) *written = ok ? SysFileTimeToDos(&tw) : 0;
   return ok ? 0 : 1;
-}
-
-int SysSaveFileTimes(SysHandle file, SysSavedTimes* saved) {
-  FILETIME c, a, w;
-  if (!GetFileTime(handleOf(file), &c, &a, &w)) return 1;
-  saved->value[0] = static_cast<int64_t>(fromFiletime(c));
-  saved->value[1] = static_cast<int64_t>(fromFiletime(a));
-  saved->value[2] = static_cast<int64_t>(fromFiletime(w));
-  saved->value[3] = 0;
-  return 0;
-}
-
-int SysRestoreFileTimes(SysHandle file, const SysSavedTimes* saved) {
-  FILETIME c = toFiletime(static_cast<SysFileTime>(saved->value[0]));
-  FILETIME a = toFiletime(static_cast<SysFileTime>(saved->value[1]));
-  FILETIME w = toFiletime(static_cast<SysFileTime>(saved->value[2]));
-  return SetFileTime(handleOf(file), &c, &a, &w) ? 0 : 1;
 }
 
 int SysSetFileTimes(SysHandle file, const uint32_t* created, const uint32_t* accessed,
