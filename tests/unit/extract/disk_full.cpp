@@ -1,7 +1,7 @@
 // A write that comes short (a full disk) ends the session with fatal error 11 naming the
 // output. A file the entry made is deleted; a file of the user that the entry was to
-// replace keeps its bytes, time and attributes, and nothing is left beside it: a large one
-// replaced from beside, and a small one written over in place and then put back. The full
+// replace keeps its bytes, time and attributes, and nothing is left beside it, whether the
+// entry is large or small. The full
 // disk is a file size limit of the process (writes beyond it fail; SIGXFSZ is ignored so
 // that the failure comes back as an error), which Wine cannot impose: natively only.
 #include <gtest/gtest.h>
