@@ -4,8 +4,8 @@
 // so), creates missing directories and the output file, opens the print target, and sets
 // volume labels. Names that could lead outside the extraction directory or onto a device
 // are refused here, before anything is created. What one entry leaves for the next (the
-// last name's existence, the temporary name's number) lives in the
-// OutputPreparation of the run.
+// last name's existence, the temporary name's number) lives in the OutputPreparation of
+// the run.
 #include "extract/prepare_output.h"
 
 #include <cstdio>
