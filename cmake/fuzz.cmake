@@ -1,6 +1,7 @@
 # The libFuzzer targets (SFX_FUZZ, the fuzz preset): every tests/fuzz/fuzz_*.cpp linked with
-# the engine's test flavour, all of it built by clang with the fuzzer's coverage hooks and the
-# address and undefined-behaviour sanitizers. tests/fuzz/smoke builds this and runs the targets.
+# the engine's test flavour (and the builder's targets with the builder's sources), all of it
+# built by clang with the fuzzer's coverage hooks and the address and undefined-behaviour
+# sanitizers. tests/fuzz/smoke builds this and runs the targets.
 if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   message(FATAL_ERROR "the fuzz targets need clang's libFuzzer: configure with the fuzz preset "
                       "(CMAKE_CXX_COMPILER=clang++; scripts/setup installs clang)")
@@ -24,3 +25,18 @@ foreach(src ${FUZZ_SOURCES})
 endforeach()
 # The differential target decodes every input with zlib's raw inflate as well.
 target_link_libraries(fuzz_inflate_zlib PRIVATE ZLIB::ZLIB)
+
+# The builder's targets (fuzz_builder_*) also link the builder's readers and writers: every
+# source of tools/mksfx but its main and the Windows host, built with the engine's flags.
+set(FUZZ_BUILDER_SOURCES ${MKSFX_SOURCES})
+list(FILTER FUZZ_BUILDER_SOURCES EXCLUDE REGEX "(/main|_win32)\\.cpp$")
+add_library(mksfx_library STATIC ${FUZZ_BUILDER_SOURCES})
+target_include_directories(mksfx_library PUBLIC ${CMAKE_SOURCE_DIR}/tools/mksfx)
+target_compile_options(mksfx_library PRIVATE ${SFX_OWN_WARNINGS})
+target_link_libraries(mksfx_library PUBLIC sfx_engine ZLIB::ZLIB)
+foreach(src ${FUZZ_SOURCES})
+  get_filename_component(name ${src} NAME_WE)
+  if(name MATCHES "^fuzz_builder_")
+    target_link_libraries(${name} PRIVATE mksfx_library)
+  endif()
+endforeach()
