@@ -1,7 +1,7 @@
 // Set-up shared by the libFuzzer targets: the Inflater's buffers at the extraction context's
 // sizes, the input written to a file of this process (for the targets that open an archive
 // or a program), and the reports that end an input instead of the process: a throwing exit
-// hook and a display that shows nothing.
+// hook and a display that shows nothing; for the builder's targets, its reports silenced.
 #pragma once
 
 #include <unistd.h>
@@ -47,6 +47,13 @@ inline bool writeInput(const std::string& path, const uint8_t* data, size_t size
   if (size > 0) std::fwrite(data, 1, size, file);
   std::fclose(file);
   return true;
+}
+
+// The builder prints every report on `stderr`; its targets point that stream at /dev/null
+// once, before the first input. libFuzzer took the original stream for its own lines when
+// it started, and the sanitizers write to descriptor 2, so neither is silenced.
+inline void silenceBuilderReports() {
+  if (FILE* quiet = std::fopen("/dev/null", "w")) stderr = quiet;
 }
 
 // A fatal or format report ended the input with this status.
