@@ -1,0 +1,45 @@
+# Seed archives for fuzz_builder_zip, made by Python's zipfile: stored and deflated entries,
+# a directory, a UTF-8 name (flagged by zipfile), data descriptors from a streamed write, a
+# comment, and ZIP64 records. Written into the corpus folder given as the first argument.
+import io
+import os
+import sys
+import zipfile
+
+out = sys.argv[1]
+os.makedirs(out, exist_ok=True)
+STAMP = (2021, 6, 15, 12, 0, 0)
+
+
+class Unseekable(io.RawIOBase):
+    """A stream zipfile cannot seek back in, so each entry gets a data descriptor."""
+
+    def __init__(self, buffer):
+        self.buffer = buffer
+
+    def writable(self):
+        return True
+
+    def write(self, b):
+        return self.buffer.write(b)
+
+
+def archive(name, entries, comment=b"", stream=False, zip64=False):
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(Unseekable(buffer) if stream else buffer, "w") as z:
+        for entry_name, data, method in entries:
+            info = zipfile.ZipInfo(entry_name, STAMP)
+            info.compress_type = method
+            with z.open(info, "w", force_zip64=zip64) as f:
+                f.write(data)
+        z.comment = comment
+    open(os.path.join(out, "seed_" + name), "wb").write(buffer.getvalue())
+
+
+STORED, DEFLATED = zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED
+archive("stored", [("readme.txt", b"hello, world\r\n", STORED)])
+archive("deflated", [("data.bin", bytes(range(256)) * 8, DEFLATED)], comment=b"setup 1.0")
+archive("directory", [("docs/", b"", STORED), ("docs/a.txt", b"a" * 100, DEFLATED), ("b.txt", b"b", STORED)])
+archive("utf8", [("データ/説明.txt", "説明".encode("utf-8") * 10, DEFLATED)])
+archive("stream", [("s.txt", b"streamed " * 30, DEFLATED), ("t.txt", b"t", STORED)], stream=True)
+archive("zip64", [("big.txt", b"z" * 300, DEFLATED)], zip64=True)
