@@ -148,6 +148,9 @@ stub, plain = pe_image(full), pe_image(named)
 two_icons, _ = icon_file([16, 32])
 for name, ico, target in (("icon_one", icon, stub), ("icon_two", two_icons, stub), ("icon_named", icon, plain)):
     seed(name, 0, struct.pack("<H", len(ico)) + ico + target)
+# 4,000 images that are each the whole 64 KB file: once read as 250 MB of copies.
+overlap = struct.pack("<HHH", 0, 1, 4000) + struct.pack("<BBBBHHII", 16, 16, 0, 0, 1, 32, 6 + 16 * 4000, 0) * 4000
+seed("icon_overlap", 0, struct.pack("<H", len(overlap)) + overlap + stub)
 seed("stub", 2, stub)
 seed("stub_named", 2, plain)
 seed("stub_signed", 2, pe_image(full, signed=True))

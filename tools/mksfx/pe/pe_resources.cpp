@@ -544,11 +544,19 @@ bool parseIconFile(const std::string& file, const std::string& path, std::vector
     problem = path + ": its image list runs past its end";
     return false;
   }
+  size_t total = 0;
   for (size_t i = 0; i < count; ++i) {
     const uint8_t* e = bytes(file, ICONDIR_SIZE + i * ICON_ENTRY_SIZE);
     uint32_t size = le32(e + 8), offset = le32(e + 12);
     if (size == 0 || offset > file.size() || size > file.size() - offset) {
       problem = path + ": image " + std::to_string(i + 1) + " lies outside the file";
+      return false;
+    }
+    // The images of an icon file lie apart, so together they fit in it; images sharing
+    // their bytes would be copied once each, up to 65,535 times the file.
+    total += size;
+    if (total > file.size()) {
+      problem = path + ": its images overlap each other";
       return false;
     }
     IconImage image;
