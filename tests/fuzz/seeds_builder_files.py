@@ -13,6 +13,7 @@ out = sys.argv[1]
 os.makedirs(out, exist_ok=True)
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 JAPANESE = 0x0411
+RSRC_ADDRESS = 0x2000  # the resource section's address in the images made here
 
 
 def align(data, to):
@@ -107,10 +108,25 @@ def resource_section(tree, address):
     return bytes(out)
 
 
-def pe_image(tree, signed=False):
-    """A PE32 GUI image: .text (a return), .rsrc holding `tree`, .reloc (one empty block)."""
+def shared_entries(count, size, named):
+    """A resource section of `size` bytes whose one language directory has `count` entries
+    sharing one data entry that covers the whole section or (named) one name that does."""
+    out = bytearray(size)
+    # The root's time field, which readers skip, holds the length of the shared name.
+    struct.pack_into("<IHHHHHHII", out, 0, 0, (size - 6) // 2, 0, 0, 0, 0, 1, RT_VERSION, 0x80000018)
+    struct.pack_into("<IIHHHHII", out, 0x18, 0, 0, 0, 0, 0, 1, 1, 0x80000030)
+    struct.pack_into("<IIHHHH", out, 0x30, 0, 0, 0, 0, count if named else 0, 0 if named else count)
+    leaf = 0x40 + 8 * count
+    for i in range(count):
+        struct.pack_into("<II", out, 0x40 + 8 * i, 0x80000004 if named else i, leaf)
+    struct.pack_into("<IIII", out, leaf, RSRC_ADDRESS, 16 if named else size, 0, 0)
+    return bytes(out)
+
+
+def pe_image(rsrc, signed=False):
+    """A PE32 GUI image: .text (a return), .rsrc (`rsrc`), .reloc (one empty block)."""
     file_align, section_align, base = 0x200, 0x1000, 0x400000
-    bodies = [(b".text", b"\xc3", 0x60000020), (b".rsrc", resource_section(tree, 0x2000), 0x40000040),
+    bodies = [(b".text", b"\xc3", 0x60000020), (b".rsrc", rsrc, 0x40000040),
               (b".reloc", struct.pack("<II", 0x1000, 8), 0x42000040)]
     sections, raw, address, data, directories = b"", 0x200, 0x1000, b"", [(0, 0)] * 16
     for name, body, flags in bodies:
@@ -121,7 +137,7 @@ def pe_image(tree, signed=False):
         data += align(body, file_align)
         raw += raw_size
         address += len(align(body, section_align))
-    directories[2] = (0x2000, len(bodies[1][1]))
+    directories[2] = (RSRC_ADDRESS, len(rsrc))
     if signed:
         directories[4] = (raw, 16)  # a certificate table: a file offset, after the sections
     optional = struct.pack("<HBBIIIIIIIIIHHHHHHIIIIHHIIIIII", 0x10B, 2, 30, 0x200, 0x400, 0, 0x1000, 0x1000,
@@ -144,7 +160,7 @@ full = {RT_ICON: {1: {JAPANESE: images[0]}}, RT_GROUP_ICON: {1: {JAPANESE: group
         RT_VERSION: {1: {JAPANESE: version_record()}}, RT_MANIFEST: {1: {JAPANESE: MANIFEST}}}
 named = {RT_VERSION: {1: {JAPANESE: version_record((2, 0, 3, 4))}}, "SETUPDATA": {"MAIN": {0: b"payload"}},
          RT_GROUP_ICON: {"SFXICON": {0: group}}, RT_ICON: {1: {0: images[0]}}}
-stub, plain = pe_image(full), pe_image(named)
+stub, plain = pe_image(resource_section(full, RSRC_ADDRESS)), pe_image(resource_section(named, RSRC_ADDRESS))
 two_icons, _ = icon_file([16, 32])
 for name, ico, target in (("icon_one", icon, stub), ("icon_two", two_icons, stub), ("icon_named", icon, plain)):
     seed(name, 0, struct.pack("<H", len(ico)) + ico + target)
@@ -153,7 +169,10 @@ overlap = struct.pack("<HHH", 0, 1, 4000) + struct.pack("<BBBBHHII", 16, 16, 0, 
 seed("icon_overlap", 0, struct.pack("<H", len(overlap)) + overlap + stub)
 seed("stub", 2, stub)
 seed("stub_named", 2, plain)
-seed("stub_signed", 2, pe_image(full, signed=True))
+seed("stub_signed", 2, pe_image(resource_section(full, RSRC_ADDRESS), signed=True))
+# 12,000 entries sharing 100 KB of data, or a 100 KB name: once read as 1.2 GB of copies.
+seed("stub_shared_data", 2, pe_image(shared_entries(12000, 100 * 1024, False)))
+seed("stub_shared_name", 2, pe_image(shared_entries(12000, 100 * 1024, True)))
 seed("settings_shown", 1, "# mksfx settings\ndir = C:\\Program Files\\自己解凍\nsubdirs = yes\nmessages = no\n"
      "overwrite = ask\ngroup = アプリ|[CreateGroup(アプリ)]|[AddItem(%0APP.EXE,アプリ)]\n"
      "extensions = $.abc|%0VIEW.EXE %1|x.txt|%0EDIT.EXE %1\ncomment = 一行目\ncomment = 二行目\n".encode("utf-8"))

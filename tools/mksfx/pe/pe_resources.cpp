@@ -83,7 +83,24 @@ struct Section {
   uint32_t address;  // its address in memory
 };
 
-bool readKey(const Section& s, uint32_t field, ResourceKey& key) {
+// What one read of the tree may still take. Directories, names and data may be shared by
+// any number of entries and are read once for each, so the entries are counted, and so are
+// the bytes copied: of data, no more than the section holds (each resource has data of its
+// own); of names, which are short identifiers (the stub has none), 64 KB, which only names
+// shared many times reach.
+struct ReadBudget {
+  explicit ReadBudget(size_t sectionSize) : dataBytes(sectionSize) {}
+  size_t entries = 65536;
+  size_t nameBytes = 65536;
+  size_t dataBytes;
+  static bool take(size_t& left, size_t n) {
+    if (n > left) return false;
+    left -= n;
+    return true;
+  }
+};
+
+bool readKey(const Section& s, uint32_t field, ResourceKey& key, ReadBudget& budget) {
   if (!(field & HIGH_BIT)) {
     key.id = field;
     return true;
@@ -91,45 +108,48 @@ bool readKey(const Section& s, uint32_t field, ResourceKey& key) {
   size_t at = field & ~HIGH_BIT;
   if (at + 2 > s.size) return false;
   size_t length = le16(bytes(*s.image, s.start + at));
-  if (at + 2 + 2 * length > s.size) return false;
+  if (at + 2 + 2 * length > s.size || !ReadBudget::take(budget.nameBytes, 2 * length)) return false;
   for (size_t i = 0; i < length; ++i) key.name += char16_t(le16(bytes(*s.image, s.start + at + 2 + 2 * i)));
   return !key.name.empty();
 }
 
 // The entries of the directory at `at`: key and the raw offset field. False when it overruns
-// the section or the entries left in `budget`.
+// the section or the budget.
 bool readDirectory(const Section& s, size_t at, std::vector<std::pair<ResourceKey, uint32_t>>& entries,
-                   size_t& budget) {
+                   ReadBudget& budget) {
   if (at + DIRECTORY_SIZE > s.size) return false;
   size_t count = size_t(le16(bytes(*s.image, s.start + at + DIRECTORY_NAMED))) +
                  le16(bytes(*s.image, s.start + at + DIRECTORY_NUMBERED));
-  if (at + DIRECTORY_SIZE + count * ENTRY_SIZE > s.size || count > budget) return false;
-  budget -= count;
+  if (at + DIRECTORY_SIZE + count * ENTRY_SIZE > s.size || count > budget.entries) return false;
+  budget.entries -= count;
   for (size_t i = 0; i < count; ++i) {
     size_t e = s.start + at + DIRECTORY_SIZE + i * ENTRY_SIZE;
     ResourceKey key;
-    if (!readKey(s, le32(bytes(*s.image, e)), key)) return false;
+    if (!readKey(s, le32(bytes(*s.image, e)), key, budget)) return false;
     entries.emplace_back(key, le32(bytes(*s.image, e + 4)));
   }
   return true;
 }
 
-bool readLeaf(const Section& s, uint32_t field, ResourceLeaf& leaf) {
+bool readLeaf(const Section& s, uint32_t field, ResourceLeaf& leaf, ReadBudget& budget) {
   if (field & HIGH_BIT || field + DATA_ENTRY_SIZE > s.size) return false;
   const uint8_t* d = bytes(*s.image, s.start + field);
   uint32_t address = le32(d), size = le32(d + 4);
   // The data lies in the same section (as every linker writes it).
-  if (address < s.address || address - s.address > s.size || size > s.size - (address - s.address)) return false;
+  if (address < s.address || address - s.address > s.size || size > s.size - (address - s.address) ||
+      !ReadBudget::take(budget.dataBytes, size)) {
+    return false;
+  }
   leaf.data.assign(*s.image, s.start + (address - s.address), size);
   leaf.codePage = le32(d + 8);
   return true;
 }
 
 // Subdirectory offsets point forwards or backwards freely; the three fixed levels bound the
-// depth, and the count of entries is bounded so that directories shared by many entries
-// cannot multiply the work.
+// depth, and the budget keeps directories, names and data shared by many entries from
+// multiplying the work.
 bool readTree(const Section& s, ResourceTree& tree) {
-  size_t budget = 65536;
+  ReadBudget budget(s.size);
   std::vector<std::pair<ResourceKey, uint32_t>> types;
   if (!readDirectory(s, 0, types, budget)) return false;
   for (const auto& t : types) {
@@ -141,7 +161,7 @@ bool readTree(const Section& s, ResourceTree& tree) {
       std::vector<std::pair<ResourceKey, uint32_t>> languages;
       if (!readDirectory(s, n.second & ~HIGH_BIT, languages, budget)) return false;
       for (const auto& l : languages) {
-        if (!readLeaf(s, l.second, tree[t.first][n.first][l.first])) return false;
+        if (!readLeaf(s, l.second, tree[t.first][n.first][l.first], budget)) return false;
       }
     }
   }
