@@ -431,11 +431,21 @@ bool readZipInput(const std::string& path, const InputOptions& options, ZipArchi
   archive.comment = file.text(end + EOCD_SIZE, le16(e + EOCD_COMMENT_LENGTH));
 
   size_t p = directory;
+  uint64_t localBytes = 0;
   for (uint64_t i = 0; i < total; ++i) {
     ZipEntry entry;
     bool leftOut = false;
     if (!readEntry(file, path, p, recordEnd, shift, options, entry, leftOut, zip64Reported, reporter)) return false;
-    if (!leftOut) archive.entries.push_back(std::move(entry));
+    if (leftOut) continue;
+    // Local records lie apart, so together they fit in the file. Entries sharing theirs
+    // would each be held with the shared extra field and written with the shared data (a
+    // ZIP64 input is not read by the stub's reader, which refuses overlaps).
+    localBytes += entry.localExtra.size() + entry.compressedSize;
+    if (localBytes > file.size()) {
+      reporter.error(path + " is damaged: entries overlap (they share their local headers or data)");
+      return false;
+    }
+    archive.entries.push_back(std::move(entry));
   }
   InputOptions naming = options;
   if (!options.utf8Names && unflaggedNamesAreUtf8(archive)) {
