@@ -15,6 +15,10 @@ enum ProgressEvent : unsigned {
   PROGRESS_ACTION = 0x706,     // text: the action word
   PROGRESS_SKIPPED = 0x707,    // text: the skipped output path
   PROGRESS_TESTING = 0x746,    // test action: an entry's processing begins
+  // Inside an entry whose output spans several windows, before each window from the second
+  // on: code: the entry's bytes decoded so far (u32). Lets a window stay live (its figure,
+  // its queue, Cancel) while one large entry decodes; an entry of one window sends none.
+  PROGRESS_DECODING = 0x708,
 };
 
 class ProgressLink {
