@@ -352,7 +352,12 @@ void MainDialog::pumpMessages() {
 // completion notice), and walkEnded shows the final state before the completion messages.
 void MainDialog::handleProgress(UINT event, WPARAM code, const char* text) {
   ProgressView& v = view_;
+  // What an unfinished entry decoded counts until its own result arrives.
+  if (event != PROGRESS_DECODING) entryBytes_ = 0;
   switch (event) {
+    case PROGRESS_DECODING:
+      if (!session_->sizeTallyOff()) entryBytes_ = static_cast<uint32_t>(code);
+      break;
     case PROGRESS_FILE:
       v.clearMark = true;
       copyText(v.name, text, sizeof v.name);
@@ -418,8 +423,8 @@ void MainDialog::showProgress() {
     setText(IDC_WARNINGS, count);
     shownWarnings_ = warnings_;
   }
-  // The extracted total in kilobytes, rounded up.
-  int64_t kilobytes = static_cast<int64_t>((extractedBytes_ + 1023.0) / 1024.0);
+  // The extracted total in kilobytes, rounded up, with what the current entry has decoded.
+  int64_t kilobytes = static_cast<int64_t>((extractedBytes_ + entryBytes_ + 1023.0) / 1024.0);
   if (kilobytes != shownKilobytes_) {
     char figure[32];
     FormatKilobytes(figure, kilobytes);

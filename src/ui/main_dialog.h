@@ -66,6 +66,7 @@ class MainDialog : public SessionFrontEnd, public ProgressLink {
   UINT selectionMessage_;        // "commdlg_LBSelChangedNotify"
   unsigned warnings_ = 0;        // warnings of the current or last run
   double extractedBytes_ = 0;    // never reset while the program runs
+  uint32_t entryBytes_ = 0;      // decoded so far of an entry not finished yet
   DesktopSteps* desktop_;        // program group and file extensions after an extraction
 
   // What the progress line should show (kept exactly by every event), and what its labels

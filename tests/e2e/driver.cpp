@@ -23,8 +23,12 @@
 //                                      double-clicks it in a list box (LBN_DBLCLK)
 //   driver launch SELECTOR COMMANDLINE...  starts a program without waiting for it and
 //                                      prints the milliseconds until a matching dialog shows
-//   driver timeclick SELECTOR ID [MS]  presses a button, prints the milliseconds until a
-//                                      message box shows or the dialog is gone
+//   driver timeclick SELECTOR ID [MS [FIRST DELAY]]  presses a button, prints the milliseconds
+//                                      until a message box shows or the dialog is gone; with
+//                                      FIRST, presses that button DELAY ms before (Cancel a
+//                                      set time into a run)
+//   driver frames SELECTOR GAP COUNT ID...  prints the texts of the controls, tab-separated,
+//                                      COUNT times GAP ms apart (the progress line as it goes)
 //   driver shortpath PATH              print the system's short form of an existing path
 //   driver close TITLEPART [MS]        waits for visible top-level windows of any class but
 //                                      dialogs whose title contains TITLEPART (the shell's
@@ -44,6 +48,8 @@
 namespace {
 
 constexpr int DEFAULT_WAIT_MS = 20000;
+
+int usage();
 
 struct Selector {
   char kind[32];
@@ -242,9 +248,17 @@ int launchProgram(const char* selectorText) {
 
 // Presses a button and waits for the run it starts to end: a message box (a completion or
 // warning notice) shows, or the dialog itself goes away.
-int timeClick(HWND dialog, int id, int ms) {
-  DWORD start = GetTickCount();
+void postClick(HWND dialog, int id) {
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+int timeClick(HWND dialog, int id, int ms, int first, int delay) {
+  if (first) {
+    postClick(dialog, first);
+    Sleep(static_cast<DWORD>(delay));
+  }
+  DWORD start = GetTickCount();
+  postClick(dialog, id);
   Selector box = parseSelector("box");
   // A message box disables the dialog that owns it: while the dialog is enabled, three cheap
   // questions per poll suffice, so the polling takes little from the program it times
@@ -274,6 +288,23 @@ int pressControl(HWND dialog, HWND control, int id) {
   }
   DWORD_PTR result = 0;
   SendMessageTimeoutA(control, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+  return 0;
+}
+
+// frames SELECTOR GAP COUNT ID...: one process, so the gap is a time and not a start-up.
+int printFrames(HWND dialog, int argc, char** argv) {
+  if (argc < 6) return usage();
+  int gap = std::atoi(argv[3]), count = std::atoi(argv[4]);
+  for (int frame = 0; frame < count; ++frame) {
+    if (frame > 0) Sleep(static_cast<DWORD>(gap));
+    for (int i = 5; i < argc; ++i) {
+      char text[512];
+      readText(GetDlgItem(dialog, std::atoi(argv[i])), text, sizeof text);
+      std::printf("%s%s", i > 5 ? "\t" : "", text);
+    }
+    std::printf("\n");
+    std::fflush(stdout);
+  }
   return 0;
 }
 
@@ -356,7 +387,10 @@ int main(int argc, char** argv) {
     }
     return 0;
   }
-  if (!std::strcmp(command, "timeclick")) return timeClick(dialog, id, argc > 4 ? std::atoi(argv[4]) : 600000);
+  if (!std::strcmp(command, "timeclick"))
+    return timeClick(dialog, id, argc > 4 ? std::atoi(argv[4]) : 600000, argc > 6 ? std::atoi(argv[5]) : 0,
+                     argc > 6 ? std::atoi(argv[6]) : 0);
+  if (!std::strcmp(command, "frames")) return printFrames(dialog, argc, argv);
   if (!control) {
     std::fprintf(stderr, "driver: no control %d\n", id);
     return 3;

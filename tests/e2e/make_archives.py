@@ -73,6 +73,18 @@ write_zip('long.zip', [('many/f%04d.bin' % i, bytes(65536)) for i in range(1500)
 # A large entry first, then a small one: both replace files of an earlier version.
 write_zip('replace.zip', [('big.bin', pseudo_random(8_000_000, 11)), ('small.txt', b'new small\n')])
 
+# Five small entries, then one of 300 MB (text that deflate takes to about a third): the
+# dialog inside one large entry (its figures, Cancel). Written a megabyte at a time.
+rng = random.Random(17)
+words = [bytes(rng.choice(b'abcdefghijklmnopqrstuvwxyz') for _ in range(rng.randint(2, 9))) for _ in range(3000)]
+block = b' '.join(rng.choice(words) for _ in range(180000))[:1 << 20]
+with zipfile.ZipFile(os.path.join(out, 'large.zip'), 'w', zipfile.ZIP_DEFLATED, compresslevel=1) as z:
+    for i in range(5):
+        z.writestr('small%d.txt' % i, b'small %d\r\n' % i)
+    with z.open('large.dat', 'w') as f:
+        for i in range(300):
+            f.write(block)
+
 # Encrypted entries (traditional ZIP encryption, by Info-ZIP zip) followed by a plain one.
 enc = os.path.join(out, 'enc_src')
 os.makedirs(enc, exist_ok=True)
