@@ -318,12 +318,20 @@ void MainDialog::controlsToSettings() {
   session_->config().setFlags(flags);
 }
 
-// Free kilobytes of the current drive (64-bit arithmetic: a drive of several gigabytes with
-// small clusters overflows a 32-bit product) and the current directory.
+// Free kilobytes of the current drive and the current directory. GetDiskFreeSpaceExA gives
+// the true figure (Windows 95 OSR2 and NT 4.0 on); it is looked up at run time so that the
+// program still starts without it. The old call, on some systems, reports at most 2 GB;
+// its cluster product is taken in 64 bits (small clusters overflow 32 on a large drive).
 void MainDialog::showFreeSpaceAndDirectory() {
+  using FreeSpaceEx = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+  static const auto freeSpaceEx = reinterpret_cast<FreeSpaceEx>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("KERNEL32"), "GetDiskFreeSpaceExA")));
   char text[SYS_PATH_MAX];
+  ULARGE_INTEGER available, total, totalFree;
   DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
-  if (GetDiskFreeSpaceA(nullptr, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) {
+  if (freeSpaceEx && freeSpaceEx(nullptr, &available, &total, &totalFree)) {
+    FormatKilobytes(text, static_cast<int64_t>(available.QuadPart / 1024));
+  } else if (GetDiskFreeSpaceA(nullptr, &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) {
     uint64_t clusterSize = static_cast<uint64_t>(sectorsPerCluster) * bytesPerSector;
     FormatKilobytes(text, static_cast<int64_t>(clusterSize * freeClusters / 1024));
   } else {
