@@ -207,7 +207,12 @@ UINT_PTR MainDialog::handle(UINT message, WPARAM wParam, LPARAM lParam) {
   // it is disabled, and a second run inside the first one must never start.
   if (session_->running() && id != IDCANCEL) return TRUE;
   switch (id) {
-    case IDOK: onExtract(); return TRUE;
+    case IDOK:
+      // Enter in the folder list opens the highlighted folder, as a double-click does; a
+      // click on the button moves the focus to it.
+      if (GetFocus() == GetDlgItem(window_, IDC_FOLDER_LIST)) openHighlightedFolder();
+      else onExtract();
+      return TRUE;
     case IDC_TEST_BUTTON: onTest(); return TRUE;
     case IDCANCEL: onCancel(); return TRUE;
     case IDC_ABOUT_BUTTON: ShowAboutBox(window_); return TRUE;
@@ -258,6 +263,13 @@ void MainDialog::fitSpaceFrame() {
   if (warn.bottom - box.top + 2 > height) height = warn.bottom - box.top + 2;
   SetWindowPos(frame, nullptr, 0, 0, box.right - box.left, height,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The common dialog opens a folder on a double-click in its list; Enter there asks the same.
+void MainDialog::openHighlightedFolder() {
+  HWND list = GetDlgItem(window_, IDC_FOLDER_LIST);
+  if (SendMessageA(list, LB_GETCURSEL, 0, 0) == LB_ERR) return;
+  SendMessageA(window_, WM_COMMAND, MAKEWPARAM(IDC_FOLDER_LIST, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
 }
 
 void MainDialog::applyEnableRules(bool idle) {

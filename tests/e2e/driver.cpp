@@ -29,6 +29,7 @@
 //                                      set time into a run)
 //   driver frames SELECTOR GAP COUNT ID...  prints the texts of the controls, tab-separated,
 //                                      COUNT times GAP ms apart (the progress line as it goes)
+//   driver keys SELECTOR ID VK...      gives the control the focus, then presses the keys there
 //   driver shortpath PATH              print the system's short form of an existing path
 //   driver close TITLEPART [MS]        waits for visible top-level windows of any class but
 //                                      dialogs whose title contains TITLEPART (the shell's
@@ -308,6 +309,26 @@ int printFrames(HWND dialog, int argc, char** argv) {
   return 0;
 }
 
+// The focus moves through the dialog (WM_NEXTDLGCTL, as the Tab key moves it); the keys then
+// reach the focused control through the dialog's own message loop.
+int pressKeys(HWND dialog, HWND control, int argc, char** argv) {
+  PostMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+  GUITHREADINFO info;
+  for (int waited = 0;; waited += 10) {
+    std::memset(&info, 0, sizeof info);
+    info.cbSize = sizeof info;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) && info.hwndFocus == control) break;
+    if (waited >= 5000) return 2;
+    Sleep(10);
+  }
+  for (int i = 4; i < argc; ++i) {
+    WPARAM key = static_cast<WPARAM>(std::strtol(argv[i], nullptr, 0));
+    PostMessageA(control, WM_KEYDOWN, key, 1);
+    PostMessageA(control, WM_KEYUP, key, 0xC0000001);
+  }
+  return 0;
+}
+
 int usage() {
   std::fprintf(stderr, "driver: bad arguments (see the comment at the top of driver.cpp)\n");
   return 64;
@@ -396,6 +417,7 @@ int main(int argc, char** argv) {
     return 3;
   }
   if (!std::strcmp(command, "press")) return pressControl(dialog, control, id);
+  if (!std::strcmp(command, "keys")) return pressKeys(dialog, control, argc, argv);
   if (!std::strcmp(command, "text")) {
     char text[2048];
     readText(control, text, sizeof text);
