@@ -232,6 +232,7 @@ void MainDialog::initialise() {
   SetWindowTextA(window_, text);
   SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   fitSpaceFrame();
+  fitListRows();
   setStringText(IDC_BANNER, IDS_BANNER);
   loadStatus(IDS_STATUS_TESTED, statusTested_, sizeof statusTested_);
   loadStatus(IDS_STATUS_WARNING, statusWarning_, sizeof statusWarning_);
@@ -263,6 +264,26 @@ void MainDialog::fitSpaceFrame() {
   if (warn.bottom - box.top + 2 > height) height = warn.bottom - box.top + 2;
   SetWindowPos(frame, nullptr, 0, 0, box.right - box.left, height,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The common dialog makes the rows of the folder list and of the drive list's drop-down as
+// high as their 16-pixel bitmaps; at a higher resolution the font needs more, and the names
+// would be cut. (The drive list's selection field is sized apart and is left as it is.)
+void MainDialog::fitListRows() {
+  HWND folders = GetDlgItem(window_, IDC_FOLDER_LIST);
+  HWND drives = GetDlgItem(window_, IDC_DRIVE_LIST);
+  if (!folders || !drives) return;
+  HDC dc = GetDC(folders);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(folders, WM_GETFONT, 0, 0)));
+  TEXTMETRICA metrics;
+  bool measured = GetTextMetricsA(dc, &metrics) != 0;
+  SelectObject(dc, old);
+  ReleaseDC(folders, dc);
+  if (!measured) return;
+  if (SendMessageA(folders, LB_GETITEMHEIGHT, 0, 0) < metrics.tmHeight)
+    SendMessageA(folders, LB_SETITEMHEIGHT, 0, metrics.tmHeight);
+  if (SendMessageA(drives, CB_GETITEMHEIGHT, 0, 0) < metrics.tmHeight)
+    SendMessageA(drives, CB_SETITEMHEIGHT, 0, metrics.tmHeight);
 }
 
 // The common dialog opens a folder on a double-click in its list; Enter there asks the same.

@@ -37,6 +37,7 @@ class MainDialog : public SessionFrontEnd, public ProgressLink {
 
   void initialise();
   void fitSpaceFrame();
+  void fitListRows();
   void openHighlightedFolder();
   void applyEnableRules(bool idle);
   void showIdle(bool idle);

@@ -30,6 +30,10 @@
 //   driver frames SELECTOR GAP COUNT ID...  prints the texts of the controls, tab-separated,
 //                                      COUNT times GAP ms apart (the progress line as it goes)
 //   driver keys SELECTOR ID VK...      gives the control the focus, then presses the keys there
+//   driver rows SELECTOR ID POINTS FACE  prints a list's row height (list box or the drop-down
+//                                      list of a combo box) and the text height
+//                                      of the font FACE of POINTS points at the display's
+//                                      resolution (the dialog's font), as "<row> <text>"
 //   driver shortpath PATH              print the system's short form of an existing path
 //   driver close TITLEPART [MS]        waits for visible top-level windows of any class but
 //                                      dialogs whose title contains TITLEPART (the shell's
@@ -329,6 +333,25 @@ int pressKeys(HWND dialog, HWND control, int argc, char** argv) {
   return 0;
 }
 
+int printRows(HWND list, int points, const char* face) {
+  char c[64];
+  GetClassNameA(list, c, sizeof c);
+  DWORD_PTR row = 0;
+  SendMessageTimeoutA(list, _stricmp(c, "ComboBox") == 0 ? CB_GETITEMHEIGHT : LB_GETITEMHEIGHT, 0, 0,
+                      SMTO_ABORTIFHUNG, 5000, &row);
+  HDC dc = GetDC(nullptr);
+  HFONT font = CreateFontA(-MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
+                           SHIFTJIS_CHARSET, 0, 0, 0, 0, face);
+  HGDIOBJ old = SelectObject(dc, font);
+  TEXTMETRICA metrics{};
+  GetTextMetricsA(dc, &metrics);
+  SelectObject(dc, old);
+  DeleteObject(font);
+  ReleaseDC(nullptr, dc);
+  std::printf("%lu %ld\n", static_cast<unsigned long>(row), static_cast<long>(metrics.tmHeight));
+  return 0;
+}
+
 int usage() {
   std::fprintf(stderr, "driver: bad arguments (see the comment at the top of driver.cpp)\n");
   return 64;
@@ -418,6 +441,7 @@ int main(int argc, char** argv) {
   }
   if (!std::strcmp(command, "press")) return pressControl(dialog, control, id);
   if (!std::strcmp(command, "keys")) return pressKeys(dialog, control, argc, argv);
+  if (!std::strcmp(command, "rows")) return argc > 5 ? printRows(control, std::atoi(argv[4]), argv[5]) : usage();
   if (!std::strcmp(command, "text")) {
     char text[2048];
     readText(control, text, sizeof text);
