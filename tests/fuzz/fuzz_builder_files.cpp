@@ -43,7 +43,7 @@ void iconInto(const uint8_t* data, size_t size) {
   ResourceEdits edits;
   edits.icon = icon;
   Reporter reporter;
-  applyResourceEdits(stub, edits, reporter);
+  applyResourceEdits(stub, edits, "setup.exe", reporter);
   if (reporter.errors() == 0 && programFileVersion(stub) != before) readBackFailed("its file version changed");
 }
 
@@ -69,7 +69,7 @@ void stubImage(const uint8_t* data, size_t size) {
   edits.versionStrings = {{"FileVersion", "2.1.0.7"}, {"ProductName", "ファズ 製品"}};
   edits.manifestLevel = "requireAdministrator";
   Reporter editing;
-  applyResourceEdits(stub, edits, editing);
+  applyResourceEdits(stub, edits, "setup.exe", editing);
   if (editing.errors() == 0 && programFileVersion(stub) != (before.empty() ? "" : "2.1.0.7")) {
     readBackFailed("its file version is not the one set");
   }
