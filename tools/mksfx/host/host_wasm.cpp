@@ -13,7 +13,7 @@
 //   TZ names is asked of the JavaScript engine (Intl); a fixed zone in POSIX form
 //   ("UTC0", "JST-9") is read here; without TZ the engine's own zone counts.
 // - Code page 932: the C library has no CP932 (its SHIFT_JIS differs), so the tables that
-//   cmake/cp932_table.py generates at build time are used.
+//   cmake/cp932.py generates at build time are used.
 #include <emscripten.h>
 #include <fcntl.h>
 #include <sys/stat.h>
