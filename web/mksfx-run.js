@@ -41,6 +41,26 @@
     });
   }
 
+  // The in-memory file system copies a file into an array of the exact size whenever it is
+  // cut, and the next write copies it again to grow it: the builder cuts its output back
+  // whenever a deflated entry turns out larger than stored, and with each cut of a 40 MB
+  // output both copies cost more than the build. A file cut within its array keeps the
+  // array, and the bytes cut off are cleared: beyond its end a file's array holds zeros,
+  // as a new array does, whichever way it grows again.
+  function keepCapacity(FS) {
+    var MEMFS = FS.filesystems && FS.filesystems.MEMFS;
+    if (!MEMFS || !MEMFS.resizeFileStorage) return;
+    var resize = MEMFS.resizeFileStorage;
+    MEMFS.resizeFileStorage = function (node, newSize) {
+      if (node.contents && node.contents.subarray && newSize > 0 && newSize <= node.contents.length) {
+        if (newSize < node.usedBytes) node.contents.fill(0, newSize, node.usedBytes);
+        node.usedBytes = newSize;
+        return;
+      }
+      resize.call(MEMFS, node, newSize);
+    };
+  }
+
   // options: {createMksfx, wasmModule (WebAssembly.Module), args, env, cwd, files,
   //           outputs (paths to read back), inputRoot (a path prefix whose reads count as
   //           progress), onProgress(doneBytes)}
@@ -66,6 +86,7 @@
     };
     return options.createMksfx(moduleOptions).then(function (M) {
       var FS = M.FS;
+      keepCapacity(FS);
       writeFiles(FS, options.files || []);
       // The working folder and the outputs' folders exist, as they would on a disk.
       if (options.cwd) {

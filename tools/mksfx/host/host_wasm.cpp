@@ -45,9 +45,11 @@ EM_JS(int, zonedTime, (double seconds, const char* zone, int* parts), {
               date.getHours(), date.getMinutes(), date.getSeconds()];
   } else {
     try {
-      var format = new Intl.DateTimeFormat("en-US", {timeZone: name, hourCycle: "h23",
-        year: "numeric", month: "numeric", day: "numeric",
-        hour: "numeric", minute: "numeric", second: "numeric"});
+      // One formatter per zone: making one costs more than a thousand uses.
+      var formats = Module.zoneFormats || (Module.zoneFormats = {});
+      var format = formats[name] || (formats[name] = new Intl.DateTimeFormat("en-US", {timeZone: name,
+        hourCycle: "h23", year: "numeric", month: "numeric", day: "numeric",
+        hour: "numeric", minute: "numeric", second: "numeric"}));
       var byType = {};
       format.formatToParts(date).forEach(function(p) { byType[p.type] = parseInt(p.value, 10); });
       values = [byType.year, byType.month, byType.day, byType.hour % 24, byType.minute, byType.second];
