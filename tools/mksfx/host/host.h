@@ -1,9 +1,11 @@
 // The builder's own layer over the operating system: files read and written by handle,
 // file status, directory listings, the publication of a finished output under its name,
 // the program's arguments, folder and environment, the terminal (questions, hidden
-// passwords, Ctrl-C and termination requests), a command run for signing, local time and code page 932. Two
+// passwords, Ctrl-C and termination requests), a command run for signing, local time and code page 932. Three
 // implementations share this header, chosen by the build from the file suffix:
-// host_posix.cpp (Linux) and host_win32.cpp (Windows, wide-character calls).
+// host_posix.cpp (Linux), host_win32.cpp (Windows, wide-character calls) and host_wasm.cpp
+// (the browser and node, over Emscripten's in-memory files; its differences from Linux are
+// listed at its top).
 //
 // Paths and every other text are UTF-8 on both: Windows names are converted from and to
 // UTF-16 at the system calls, so the rest of the builder sees the same bytes for the same
