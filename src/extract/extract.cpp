@@ -318,12 +318,16 @@ int ExtClass::ExtractEntry(const EntryRecord* pCnt) {
     FatalError(FATAL_DISK_FULL, w.displayName);
   }
   DestroyOutput();
+  // A file made under its own name was created with the entry's attributes where the system
+  // sets them then; only the others are set afterwards.
+  bool madeWithAttributes = w.newOutput && !w.tempPath[0] &&
+                            SysNewFileHas(MaskedAttributes(pCnt, Options().attributeMask));
   w.newOutput = false;  // complete: a new file stays, also with a CRC-32 mismatch
   releaseTimeBlock();
   if (extracting) {
     // A replacement that failed or was refused leaves the old file's attributes alone.
     bool placed = placeOutput(intact);
-    if (placed) restoreAttributes(pCnt);
+    if (placed && !madeWithAttributes) restoreAttributes(pCnt);
     if (replacing && intact && !placed) return 0;  // warning 1 named the output
   }
   if (!decoded) return 0;

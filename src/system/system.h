@@ -199,6 +199,10 @@ bool SysIsLeadByte(unsigned char c);
 int SysToUpper(int c);
 const char* SysFindColon(const char* text, int which);  // 1 first, 2 last
 uint32_t SysKeepAttributes(uint32_t attributes);
+// True when a file made with SysOpen(SYS_CREATE_NEW) and no attributes already has exactly
+// `attributes`: on Windows a new file has the archive attribute and nothing else, so setting
+// it again by name would only cost a second opening of the file.
+bool SysNewFileHas(uint32_t attributes);
 // 1 with *result a new record owned by the caller (release with delete); 0 with null when
 // the field holds no times; -1 with null when no memory was left for the record.
 int SysParseNtfsTimes(const uint8_t* extra, uint32_t length, NtfsTimes** result);

@@ -493,6 +493,9 @@ int SysGetAttributes(const char* name, uint32_t* attributes) {
 // Only read-only has a POSIX form: it removes every write bit of a file; clearing it gives
 // the owner write access back. Hidden, system, archive and compressed are accepted and
 // ignored, and so is every attribute of a directory.
+// A new file's write permission depends on the umask, which SysSetAttributes corrects.
+bool SysNewFileHas(uint32_t) { return false; }
+
 int SysSetAttributes(const char* name, uint32_t attributes) {
   SFX_ASSERT(MODULE, name != nullptr, "pFileName != NULL");
   char host[HOST_PATH_MAX];

@@ -206,6 +206,8 @@ int SysGetAttributes(const char* name, uint32_t* attributes) {
   return *attributes == INVALID_FILE_ATTRIBUTES ? 1 : 0;
 }
 
+bool SysNewFileHas(uint32_t attributes) { return attributes == SYS_ATTR_ARCHIVE; }
+
 // Sets the attributes; with the compressed bit on Windows NT it also asks the file system to
 // compress the file or directory (the answer is not examined: not every volume compresses).
 int SysSetAttributes(const char* name, uint32_t attributes) {
