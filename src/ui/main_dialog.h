@@ -87,7 +87,7 @@ class MainDialog : public SessionFrontEnd, public ProgressLink {
   unsigned shownWarnings_ = 0;
   int64_t shownKilobytes_ = 0;
   DWORD lastRepaint_ = 0;
-  DWORD lastPump_ = 0;  // the tick of the last queue pump of a progress event
+  DWORD lastPump_ = 0;  // the time of the last queue pump of a progress event
   char statusTested_[64] = {};
   char statusWarning_[64] = {};
   char statusExtracted_[64] = {};
