@@ -221,11 +221,22 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
     switch (event) {
       case PROGRESS_ACTION: action_ = trimmed(text); break;
       case PROGRESS_TESTING: action_ = "Testing"; break;
+      case PROGRESS_DECODING:
+        // Inside a large entry: the bytes decoded so far, within the entry's listed size.
+        if (bytes_ && code > 0) {
+          uint64_t decoded = static_cast<uint32_t>(code) < currentSize_ ? static_cast<uint32_t>(code) : currentSize_;
+          if (decoded > currentDone_) {
+            bytes_->advance(decoded - currentDone_);
+            currentDone_ = decoded;
+          }
+        }
+        break;
       case PROGRESS_FILE:
         endLine();
         if (bytes_) {
-          // The entry before is done; the engine says nothing inside one.
-          bytes_->advance(currentSize_);
+          // The entry before is done: what its decoding events did not count yet.
+          bytes_->advance(currentSize_ - currentDone_);
+          currentDone_ = 0;
           auto size = sizes_.find(text ? text : "");
           currentSize_ = size == sizes_.end() ? 0 : size->second;
           bytes_->setItem(shownName(text ? text : ""));
@@ -388,6 +399,7 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
   std::map<std::string, uint64_t> sizes_;
   std::unique_ptr<ByteProgress> bytes_;
   uint64_t currentSize_ = 0;
+  uint64_t currentDone_ = 0;  // of currentSize_, already counted by decoding events
   std::string error_;    // plain words for a file the run could not use
   int stubStatus_ = 0;   // the stub's status when the engine ended the run
   int wrongPasswords_ = 0;
