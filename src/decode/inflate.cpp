@@ -30,8 +30,9 @@ constexpr uint8_t FILLER_BYTE = 0xFF;    // what a read past the end of the inpu
 constexpr uint32_t MAX_EXHAUSTED = 6;    // empty refills tolerated before error 12
 constexpr unsigned END_OF_BLOCK = 256;
 constexpr unsigned DEFLATE64_LONG_MATCH = 285;  // length symbol with 16 extra bits in Deflate64
-// The fast loop loads eight bytes at the input position up to three times a pass, and a pass
-// consumes at most 3 x 15 + 31 + 29 bits: 32 bytes keep every load inside the buffer.
+// The fast loop loads a word at the input position up to three times a pass with a 64-bit word
+// (five with a 32-bit one), and a pass consumes at most 3 x 15 + 31 + 29 bits: 32 bytes keep
+// every load inside the buffer.
 constexpr uint32_t FAST_INPUT_MARGIN = 32;
 constexpr uint32_t FAST_OUTPUT_MARGIN = 3;      // literals stored without a window-end test
 constexpr uint32_t COPY_OVERRUN = 16;           // bytes a fast match copy may write past its end
@@ -65,6 +66,24 @@ inline uint64_t load64(const uint8_t* p) {
 }
 
 inline uint64_t lowBits(unsigned n) { return (uint64_t{1} << n) - 1; }
+
+// The fast loop's bit buffer: a machine word, 64 bits on a 64-bit build and 32 on the stub's,
+// where a 64-bit buffer would take two registers and several instructions per shift.
+using BitWord = uintptr_t;
+// The fast loop's helpers are inlined: one left as a call takes the bit count's address, and
+// the count then lives in memory.
+#define INLINE __attribute__((always_inline))
+constexpr unsigned WORD_BITS = sizeof(BitWord) * 8;
+// A 64-bit word holds three codes and their extra bits after one refill (see decodeFast).
+constexpr bool WIDE_WORD = WORD_BITS >= 64;
+
+inline BitWord loadWord(const uint8_t* p) {
+  if constexpr (WIDE_WORD) return static_cast<BitWord>(load64(p));
+  uint32_t v;
+  std::memcpy(&v, p, sizeof v);
+  if constexpr (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__) v = __builtin_bswap32(v);
+  return v;
+}
 
 // The extra bits of an entry's code, from the bits as they were before it was consumed.
 inline uint32_t extraValue(uint64_t saved, uint32_t e) {
@@ -543,7 +562,10 @@ void Inflater::decodeBlock() {
   for (;;) {
     if (static_cast<uint32_t>(inEnd_ - inPos_) >= FAST_INPUT_MARGIN &&
         static_cast<uint32_t>(winEnd_ - outPos_) > FAST_OUTPUT_MARGIN) {
-      if (decodeFast()) return;
+      // Bytes just past the output position belong to this entry only once the window has
+      // been written out or flushed (windowFilled_); before that no distance may reach them,
+      // and the fast loop need not put back what its match copies write there.
+      if (windowFilled_ != 0 ? decodeFast<true>() : decodeFast<false>()) return;
       continue;
     }
     if (exhausted_ > MAX_EXHAUSTED) {
@@ -567,13 +589,18 @@ void Inflater::decodeBlock() {
 }
 
 // The fast loop: runs while at least FAST_INPUT_MARGIN bytes remain in the input buffer and
-// the window has room for the literals of one pass, keeping 56 or more bits in the bit buffer
-// with eight-byte loads. Returns true when the block ended (end code, error or stop), false
-// when a margin ran out and byte-exact reading must take over.
+// the window has room for the literals of one pass. Its bit buffer is a machine word, refilled
+// without a branch to WORD_BITS - 8 or more bits. Each pass decodes up to three literals, or
+// literals and one length/distance pair: with a 64-bit word one refill holds two literals and
+// a length, a second the distance; with a 32-bit word a symbol whose bits are not all held is
+// looked up again after a refill, and a code whose extra bits do not fit takes them after one.
+// Returns true when the block ended (end code, error or stop), false when a margin ran out and
+// byte-exact reading must take over.
+template <bool KEEP_AHEAD>
 bool Inflater::decodeFast() {
   const uint8_t* in = inPos_;
   const uint8_t* const inLimit = inEnd_ - FAST_INPUT_MARGIN;
-  uint64_t bits = bitBuf_;
+  BitWord bits = static_cast<BitWord>(bitBuf_);  // 8 to 15 bits between steps: they fit
   unsigned count = bitCount_;
   uint8_t* out = outPos_;
   uint8_t* const winStart = winStart_;
@@ -584,74 +611,105 @@ bool Inflater::decodeFast() {
   const uint32_t windowSize = io_->OutBufSize;
   bool ended = false;
 
-  // Loads whole bytes above the bits held so that 56 to 63 are held; the bits above the count
-  // are those of the next byte, loaded again (to the same value) by the next refill.
-  auto refill = [&] {
-    bits |= load64(in) << count;
-    in += (63 - count) >> 3;
-    count |= 56;
+  // Loads whole bytes above the bits held so that WORD_BITS - 8 or more are held; the bits
+  // above the count are those of the next byte, loaded again (to the same value) by the next
+  // refill. Every bit of the word is a stream bit after a refill, and each bit consumed since
+  // leaves one fewer: the bits above the count stay real stream bits for at least one more.
+  auto refill = [&]() INLINE {
+    bits |= loadWord(in) << count;
+    in += (WORD_BITS - 1 - count) >> 3;
+    count |= WORD_BITS - 8;
   };
-  auto consume = [&](unsigned n) {
+  // The consumed count sits in the low five bits of an entry with zeros above it up to bit 8,
+  // so the mask is the one the shift instruction applies anyway.
+  auto consume = [&](uint32_t e) INLINE {
+    unsigned n = e & (WORD_BITS - 1);
     bits >>= n;
     count -= n;
   };
-  auto litEntry = [&]() -> uint32_t {
+  auto litEntry = [&]() INLINE -> uint32_t {
     uint32_t e = lit[bits & lowBits(LIT_ROOT_BITS)];
     if ((e & LIT_SUBTABLE) != 0)
       e = lit[((e >> 16) & LIT_VALUE_MASK) + ((bits >> LIT_ROOT_BITS) & lowBits(depends(e)))];
     return e;
+  };
+  // An entry looked up in bits of which fewer than it consumes are held is not taken: the
+  // bits above those held are real for at least one bit, so a wrong entry, found through
+  // one of the bits that are not, depends on more bits than are held.
+  auto held = [&](uint32_t e) INLINE { return WIDE_WORD || consumed(e) <= count; };
+  // Takes an entry's code and extra bits and returns the extra bits' value; with a 32-bit
+  // word the extra bits of a long code may come after a refill.
+  auto takeExtra = [&](uint32_t e) INLINE -> uint32_t {
+    if (held(e)) {
+      BitWord saved = bits;
+      consume(e);
+      return static_cast<uint32_t>((saved & lowBits(consumed(e))) >> depends(e));
+    }
+    unsigned code = depends(e), extra = consumed(e) - code;
+    bits >>= code;
+    count -= code;
+    refill();
+    uint32_t v = static_cast<uint32_t>(bits & lowBits(extra));
+    bits >>= extra;
+    count -= extra;
+    return v;
   };
 
   while (in <= inLimit && out < outLimit) {
     refill();
     uint32_t e = litEntry();
     if (e & LITERAL) {
-      // Up to three literals from one refill: 56 - 2 x 15 bits still hold a third code.
-      consume(consumed(e));
+      // Three literals at most, so FAST_OUTPUT_MARGIN bytes of window take them. With a 64-bit
+      // word 56 - 2 x 15 bits still hold a third code and its 5 extra bits.
+      consume(e);
       *out++ = static_cast<uint8_t>(e >> 16);
       e = litEntry();
-      if (e & LITERAL) {
-        consume(consumed(e));
+      if ((e & LITERAL) && held(e)) {
+        consume(e);
         *out++ = static_cast<uint8_t>(e >> 16);
         e = litEntry();
-        if (e & LITERAL) {
-          consume(consumed(e));
+        if ((e & LITERAL) && held(e)) {
+          consume(e);
           *out++ = static_cast<uint8_t>(e >> 16);
           continue;
         }
       }
+      unsigned before = count;
       refill();
+      if (!WIDE_WORD && consumed(e) > before) {
+        e = litEntry();
+        if (e & LITERAL) {
+          consume(e);
+          *out++ = static_cast<uint8_t>(e >> 16);
+          continue;
+        }
+      }
     }
     uint32_t length;
     if ((e & EXCEPTIONAL) == 0) {
-      uint64_t saved = bits;
-      consume(consumed(e));
-      length = ((e >> 16) & LIT_VALUE_MASK) + extraValue(saved, e);
+      length = ((e >> 16) & LIT_VALUE_MASK) + takeExtra(e);
     } else if (e & LONG_MATCH) {
-      uint64_t saved = bits;
-      consume(consumed(e));
-      length = extraValue(saved, e);
+      length = takeExtra(e);
       if (length == 0) {
         uint32_t size = static_cast<uint32_t>(out - winStart);
         if (size > windowFilled_) windowFilled_ = size;
         out = winStart;
         if (!flushWindow(size)) { ended = true; break; }
+        if (!KEEP_AHEAD) break;  // the bytes ahead are this entry's now
         continue;
       }
       length += 3;
     } else {
-      consume(consumed(e));  // end of block
+      consume(e);  // end of block
       ended = true;
       break;
     }
 
-    // Distance: up to 15 + 14 bits, after a second load.
+    // Distance: up to 15 + 14 bits, after a refill.
     refill();
     uint32_t d = dist[bits & lowBits(DIST_ROOT_BITS)];
     if (d & DIST_SUBTABLE) d = dist[(d >> 16) + ((bits >> DIST_ROOT_BITS) & lowBits(depends(d)))];
-    uint64_t saved = bits;
-    consume(consumed(d));
-    uint32_t distance = (d >> 16) + extraValue(saved, d);
+    uint32_t distance = (d >> 16) + takeExtra(d);
 
     uint32_t outOff = static_cast<uint32_t>(out - winStart);
     uint32_t srcOff = outOff - distance;
@@ -664,19 +722,25 @@ bool Inflater::decodeFast() {
       srcOff += windowSize;
     }
     // With COPY_OVERRUN bytes of room behind both source and destination, the match is copied
-    // in chunks and the bytes past its end are put back; otherwise copyMatch wraps.
+    // in chunks; the bytes past its end are put back where a later match could still read
+    // them (KEEP_AHEAD, see decodeBlock). Otherwise copyMatch wraps.
     if (length + COPY_OVERRUN <= static_cast<uint32_t>(winEnd - out) &&
         length + COPY_OVERRUN <= windowSize - srcOff) {
-      uint8_t keep[COPY_OVERRUN];
-      std::memcpy(keep, out + length, COPY_OVERRUN);
-      copyChunks(out, winStart + srcOff, length);
+      if constexpr (KEEP_AHEAD) {
+        uint8_t keep[COPY_OVERRUN];
+        std::memcpy(keep, out + length, COPY_OVERRUN);
+        copyChunks(out, winStart + srcOff, length);
+        std::memcpy(out + length, keep, COPY_OVERRUN);
+      } else {
+        copyChunks(out, winStart + srcOff, length);
+      }
       out += length;
-      std::memcpy(out, keep, COPY_OVERRUN);
       continue;
     }
     outPos_ = out;
     if (!copyMatch(length, distance)) { ended = true; break; }
     out = outPos_;
+    if (!KEEP_AHEAD && windowFilled_ != 0) break;  // the window was written out
   }
 
   inPos_ = in;

@@ -84,6 +84,7 @@ class Inflater {
   uint32_t takeEntry(uint32_t e);
   bool lengthDistance(uint32_t e, uint32_t extra);
   void decodeBlock();
+  template <bool KEEP_AHEAD>
   bool decodeFast();
   void storedBlock();
 
