@@ -35,7 +35,6 @@ constexpr unsigned DEFLATE64_LONG_MATCH = 285;  // length symbol with 16 extra b
 // every load inside the buffer.
 constexpr uint32_t FAST_INPUT_MARGIN = 32;
 constexpr uint32_t FAST_OUTPUT_MARGIN = 3;      // literals stored without a window-end test
-constexpr uint32_t COPY_OVERRUN = 16;           // bytes a fast match copy may write past its end
 
 // Order in which the code-length-code lengths are sent (RFC 1951, 3.2.7).
 constexpr uint8_t CL_ORDER[CL_SYMBOLS] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5,
@@ -77,6 +76,11 @@ constexpr unsigned WORD_BITS = sizeof(BitWord) * 8;
 // A 64-bit word holds three codes and their extra bits after one refill (see decodeFast).
 constexpr bool WIDE_WORD = WORD_BITS >= 64;
 
+// Room a fast match copy needs past its end: it copies two words at a time.
+constexpr uint32_t COPY_OVERRUN = 2 * sizeof(BitWord);
+
+inline BitWord lowWordBits(unsigned n) { return (BitWord{1} << n) - 1; }
+
 inline BitWord loadWord(const uint8_t* p) {
   if constexpr (WIDE_WORD) return static_cast<BitWord>(load64(p));
   uint32_t v;
@@ -115,37 +119,45 @@ inline void copyForward(uint8_t* dst, const uint8_t* src, uint32_t n) {
   }
 }
 
-// The same copy for the fast loop, in whole eight-byte chunks: it may write up to 15 bytes
-// past dst + n and read up to 15 past src + n, so the caller keeps COPY_OVERRUN bytes of room
-// behind both and restores the bytes past dst + n afterwards. A source after the destination
-// (a match reaching behind the window start) is read before it could be overwritten.
+// The same copy for the fast loop, in whole machine words, two at a time: it may write up to
+// COPY_OVERRUN - 1 bytes past dst + n and read as many past src + n, so the caller keeps
+// COPY_OVERRUN bytes of room behind both and, where they matter, restores the bytes past
+// dst + n afterwards. A source after the destination (a match reaching behind the window
+// start) is read before it could be overwritten.
+inline void copyWord(uint8_t* dst, const uint8_t* src) {
+  BitWord w;
+  std::memcpy(&w, src, sizeof w);
+  std::memcpy(dst, &w, sizeof w);
+}
+
 inline void copyChunks(uint8_t* dst, const uint8_t* src, uint32_t n) {
+  constexpr uint32_t W = sizeof(BitWord);
   uint8_t* const end = dst + n;
   uint32_t distance = static_cast<uint32_t>(dst - src);
-  if (src >= dst || distance >= 16) {
+  if (src >= dst || distance >= 2 * W) {
     do {
-      copy8(dst, src);
-      copy8(dst + 8, src + 8);
-      dst += 16;
-      src += 16;
+      copyWord(dst, src);
+      copyWord(dst + W, src + W);
+      dst += 2 * W;
+      src += 2 * W;
     } while (dst < end);
-  } else if (distance >= 8) {
+  } else if (distance >= W) {
     do {
-      copy8(dst, src);
-      dst += 8;
-      src += 8;
+      copyWord(dst, src);
+      dst += W;
+      src += W;
     } while (dst < end);
   } else if (distance == 1) {
     std::memset(dst, *src, n);
   } else {
-    // A period shorter than 8: byte i equals byte i - k * distance for every k once the
+    // A period shorter than a word: byte i equals byte i - k * distance for every k once the
     // first (k - 1) * distance bytes are in place, so after a few single bytes the copy
-    // continues in chunks from a multiple of the distance of at least 8.
-    uint32_t stride = ((8 + distance - 1) / distance) * distance;
+    // continues in words from a multiple of the distance of at least a word.
+    uint32_t stride = ((W + distance - 1) / distance) * distance;
     uint32_t head = stride - distance;
     if (head > n) head = n;
     for (uint32_t i = 0; i < head; ++i) dst[i] = src[i];
-    for (dst += head; dst < end; dst += 8) copy8(dst, dst - stride);
+    for (dst += head; dst < end; dst += W) copyWord(dst, dst - stride);
   }
 }
 
@@ -628,9 +640,9 @@ bool Inflater::decodeFast() {
     count -= n;
   };
   auto litEntry = [&]() INLINE -> uint32_t {
-    uint32_t e = lit[bits & lowBits(LIT_ROOT_BITS)];
+    uint32_t e = lit[bits & lowWordBits(LIT_ROOT_BITS)];
     if ((e & LIT_SUBTABLE) != 0)
-      e = lit[((e >> 16) & LIT_VALUE_MASK) + ((bits >> LIT_ROOT_BITS) & lowBits(depends(e)))];
+      e = lit[((e >> 16) & LIT_VALUE_MASK) + ((bits >> LIT_ROOT_BITS) & lowWordBits(depends(e)))];
     return e;
   };
   // An entry looked up in bits of which fewer than it consumes are held is not taken: the
@@ -643,13 +655,13 @@ bool Inflater::decodeFast() {
     if (held(e)) {
       BitWord saved = bits;
       consume(e);
-      return static_cast<uint32_t>((saved & lowBits(consumed(e))) >> depends(e));
+      return static_cast<uint32_t>((saved & lowWordBits(consumed(e))) >> depends(e));
     }
     unsigned code = depends(e), extra = consumed(e) - code;
     bits >>= code;
     count -= code;
     refill();
-    uint32_t v = static_cast<uint32_t>(bits & lowBits(extra));
+    uint32_t v = static_cast<uint32_t>(bits & lowWordBits(extra));
     bits >>= extra;
     count -= extra;
     return v;
@@ -707,8 +719,8 @@ bool Inflater::decodeFast() {
 
     // Distance: up to 15 + 14 bits, after a refill.
     refill();
-    uint32_t d = dist[bits & lowBits(DIST_ROOT_BITS)];
-    if (d & DIST_SUBTABLE) d = dist[(d >> 16) + ((bits >> DIST_ROOT_BITS) & lowBits(depends(d)))];
+    uint32_t d = dist[bits & lowWordBits(DIST_ROOT_BITS)];
+    if (d & DIST_SUBTABLE) d = dist[(d >> 16) + ((bits >> DIST_ROOT_BITS) & lowWordBits(depends(d)))];
     uint32_t distance = (d >> 16) + takeExtra(d);
 
     uint32_t outOff = static_cast<uint32_t>(out - winStart);
