@@ -639,9 +639,11 @@ bool Inflater::decodeFast() {
     bits >>= n;
     count -= n;
   };
+  // A literal is never a second-level pointer: its test comes first, and the test of the
+  // literal that follows merges with it.
   auto litEntry = [&]() INLINE -> uint32_t {
     uint32_t e = lit[bits & lowWordBits(LIT_ROOT_BITS)];
-    if ((e & LIT_SUBTABLE) != 0)
+    if ((e & LITERAL) == 0 && (e & LIT_SUBTABLE) != 0)
       e = lit[((e >> 16) & LIT_VALUE_MASK) + ((bits >> LIT_ROOT_BITS) & lowWordBits(depends(e)))];
     return e;
   };
