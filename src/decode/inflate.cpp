@@ -603,9 +603,10 @@ void Inflater::decodeBlock() {
 // The fast loop: runs while at least FAST_INPUT_MARGIN bytes remain in the input buffer and
 // the window has room for the literals of one pass. Its bit buffer is a machine word, refilled
 // without a branch to WORD_BITS - 8 or more bits. Each pass decodes up to three literals, or
-// literals and one length/distance pair: with a 64-bit word one refill holds two literals and
-// a length, a second the distance; with a 32-bit word a symbol whose bits are not all held is
-// looked up again after a refill, and a code whose extra bits do not fit takes them after one.
+// literals and one length/distance pair: with a 64-bit word one refill holds three literal
+// codes, or two and a length, and one more a length and its distance (20 + 29 of 56 bits);
+// with a 32-bit word a symbol whose bits are not all held is looked up again after a refill,
+// and a code whose extra bits do not fit takes them after one.
 // Returns true when the block ended (end code, error or stop), false when a margin ran out and
 // byte-exact reading must take over.
 template <bool KEEP_AHEAD>
@@ -713,14 +714,16 @@ bool Inflater::decodeFast() {
         continue;
       }
       length += 3;
+      if constexpr (WIDE_WORD) refill();
     } else {
       consume(e);  // end of block
       ended = true;
       break;
     }
 
-    // Distance: up to 15 + 14 bits, after a refill.
-    refill();
+    // Distance: up to 15 + 14 bits. With a 64-bit word the length took at most 15 + 5 of the
+    // 56 bits its refill brought (the long match refilled after its 16 extra bits).
+    if constexpr (!WIDE_WORD) refill();
     uint32_t d = dist[bits & lowWordBits(DIST_ROOT_BITS)];
     if (d & DIST_SUBTABLE) d = dist[(d >> 16) + ((bits >> DIST_ROOT_BITS) & lowWordBits(depends(d)))];
     uint32_t distance = (d >> 16) + takeExtra(d);
