@@ -628,20 +628,23 @@ bool Inflater::decodeFast() {
   // above the count are those of the next byte, loaded again (to the same value) by the next
   // refill. Every bit of the word is a stream bit after a refill, and each bit consumed since
   // leaves one fewer: the bits above the count stay real stream bits for at least one more.
+  // With a 64-bit word only the low 6 bits of `count` are the count (see consume); with a
+  // 32-bit word, where the masks would cost more than they save, all of it.
+  constexpr unsigned COUNT_MASK = WIDE_WORD ? WORD_BITS - 1 : ~0u;
   auto refill = [&]() INLINE {
-    bits |= loadWord(in) << count;
-    in += (WORD_BITS - 1 - count) >> 3;
+    bits |= loadWord(in) << (count & (WORD_BITS - 1));
+    in += (WORD_BITS - 1 - (count & COUNT_MASK)) >> 3;
     count |= WORD_BITS - 8;
   };
   // The consumed count sits in the low five bits of an entry with zeros above it up to bit 8,
-  // so the mask is the one the shift instruction applies anyway.
+  // so the shift's mask is the one the shift instruction applies anyway. With a 64-bit word
+  // the whole entry is subtracted from the count: as never more is consumed than is held, its
+  // low 8 bits never borrow, and what the entry's upper bits leave above them is never read.
   auto consume = [&](uint32_t e) INLINE {
     unsigned n = e & (WORD_BITS - 1);
     bits >>= n;
-    count -= n;
+    count -= WIDE_WORD ? e : n;
   };
-  // A literal is never a second-level pointer: its test comes first, and the test of the
-  // literal that follows merges with it.
   auto litEntry = [&]() INLINE -> uint32_t {
     uint32_t e = lit[bits & lowWordBits(LIT_ROOT_BITS)];
     if ((e & LITERAL) == 0 && (e & LIT_SUBTABLE) != 0)
@@ -651,7 +654,7 @@ bool Inflater::decodeFast() {
   // An entry looked up in bits of which fewer than it consumes are held is not taken: the
   // bits above those held are real for at least one bit, so a wrong entry, found through
   // one of the bits that are not, depends on more bits than are held.
-  auto held = [&](uint32_t e) INLINE { return WIDE_WORD || consumed(e) <= count; };
+  auto held = [&](uint32_t e) INLINE { return WIDE_WORD || consumed(e) <= (count & COUNT_MASK); };
   // Takes an entry's code and extra bits and returns the extra bits' value; with a 32-bit
   // word the extra bits of a long code may come after a refill.
   auto takeExtra = [&](uint32_t e) INLINE -> uint32_t {
@@ -689,7 +692,7 @@ bool Inflater::decodeFast() {
           continue;
         }
       }
-      unsigned before = count;
+      unsigned before = count & COUNT_MASK;
       refill();
       if (!WIDE_WORD && consumed(e) > before) {
         e = litEntry();
@@ -762,7 +765,7 @@ bool Inflater::decodeFast() {
 
   inPos_ = in;
   bitBuf_ = bits;
-  bitCount_ = count;
+  bitCount_ = count & COUNT_MASK;
   outPos_ = out;
   returnWholeBytes();
   return ended;
