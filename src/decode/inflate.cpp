@@ -731,28 +731,30 @@ bool Inflater::decodeFast() {
     if (d & DIST_SUBTABLE) d = dist[(d >> 16) + ((bits >> DIST_ROOT_BITS) & lowWordBits(depends(d)))];
     uint32_t distance = (d >> 16) + takeExtra(d);
 
+    // With COPY_OVERRUN bytes of room behind both source and destination, the match is copied
+    // in chunks; the bytes past its end are put back where a later match could still read
+    // them (KEEP_AHEAD, see decodeBlock). Otherwise copyMatch wraps. A source inside this
+    // window's output lies before the destination and has that room when the destination has.
     uint32_t outOff = static_cast<uint32_t>(out - winStart);
-    uint32_t srcOff = outOff - distance;
+    const uint8_t* src = out - distance;
+    bool room = length + COPY_OVERRUN <= static_cast<uint32_t>(winEnd - out);
     if (distance > outOff) {
       if (!distanceReaches(distance, length, outOff)) {
         error_ = INFLATE_BAD_TABLE;
         ended = true;
         break;
       }
-      srcOff += windowSize;
+      src += windowSize;
+      room = room && length + COPY_OVERRUN <= static_cast<uint32_t>(winEnd - src);
     }
-    // With COPY_OVERRUN bytes of room behind both source and destination, the match is copied
-    // in chunks; the bytes past its end are put back where a later match could still read
-    // them (KEEP_AHEAD, see decodeBlock). Otherwise copyMatch wraps.
-    if (length + COPY_OVERRUN <= static_cast<uint32_t>(winEnd - out) &&
-        length + COPY_OVERRUN <= windowSize - srcOff) {
+    if (room) {
       if constexpr (KEEP_AHEAD) {
         uint8_t keep[COPY_OVERRUN];
         std::memcpy(keep, out + length, COPY_OVERRUN);
-        copyChunks(out, winStart + srcOff, length);
+        copyChunks(out, src, length);
         std::memcpy(out + length, keep, COPY_OVERRUN);
       } else {
-        copyChunks(out, winStart + srcOff, length);
+        copyChunks(out, src, length);
       }
       out += length;
       continue;
