@@ -10,8 +10,9 @@
 // stream that ends in the last input byte still decodes, and a cut one says it was cut.
 //
 // While at least FAST_INPUT_MARGIN input bytes remain in the buffer and the window has room
-// for a few literals, the decoder runs a fast loop that keeps 56 or more bits in a 64-bit
-// buffer with eight-byte loads and copies matches in whole words; the extra whole bytes it
+// for a few literals, the decoder runs a fast loop that keeps its bits in a machine word
+// refilled with whole-word loads (56 or more bits on a 64-bit build, 24 or more on the 32-bit
+// stub) and copies matches in whole words; the extra whole bytes it
 // holds are given back to the buffer whenever byte-exact reading resumes, and every output
 // event (window written out, error, stop) happens at the same symbol as in byte-exact reading.
 #include "decode/inflate.h"
