@@ -48,7 +48,7 @@ add_custom_command(OUTPUT ${CP932_TABLE}
   DEPENDS ${CP932_SCRIPT}
   COMMENT "code page 932 tables for the browser's host layer")
 
-list(FILTER MKSFX_SOURCES EXCLUDE REGEX "_(posix|win32)\\.cpp$")
+list(FILTER MKSFX_SOURCES EXCLUDE REGEX "(/host_posix|_win32)\\.cpp$")
 add_executable(mksfx ${MKSFX_SOURCES} ${CP932_TABLE})
 target_include_directories(mksfx PRIVATE ${CMAKE_SOURCE_DIR}/tools/mksfx ${CMAKE_BINARY_DIR}/generated)
 target_link_libraries(mksfx PRIVATE sfx_engine_cp932 sfx_zlib)

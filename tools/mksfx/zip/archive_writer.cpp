@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr int DESCRIPTOR_SIZE = 16;  // signature, CRC-32, compressed and uncompressed size
 
 void put16(std::string& out, uint16_t v) {
   uint8_t b[2];
