@@ -10,11 +10,12 @@
 // stream that ends in the last input byte still decodes, and a cut one says it was cut.
 //
 // While at least FAST_INPUT_MARGIN input bytes remain in the buffer and the window has room
-// for a few literals, the decoder runs a fast loop that keeps its bits in a machine word
-// refilled with whole-word loads (56 or more bits on a 64-bit build, 24 or more on the 32-bit
-// stub) and copies matches in whole words; the extra whole bytes it
-// holds are given back to the buffer whenever byte-exact reading resumes, and every output
-// event (window written out, error, stop) happens at the same symbol as in byte-exact reading.
+// for the longest ordinary match, the decoder runs a fast loop that keeps its bits in a
+// machine word refilled with whole-word loads (56 or more bits on a 64-bit build, 24 or more
+// on the 32-bit stub), looks up each symbol before the one ahead of it is written, and copies
+// matches in whole words; the extra whole bytes it holds are given back to the buffer
+// whenever byte-exact reading resumes, and every output event (window written out, error,
+// stop) happens at the same symbol as in byte-exact reading.
 #include "decode/inflate.h"
 
 #include <cstring>
@@ -32,10 +33,10 @@ constexpr uint32_t MAX_EXHAUSTED = 6;    // empty refills tolerated before error
 constexpr unsigned END_OF_BLOCK = 256;
 constexpr unsigned DEFLATE64_LONG_MATCH = 285;  // length symbol with 16 extra bits in Deflate64
 // The fast loop loads a word at the input position up to three times a pass with a 64-bit word
-// (five with a 32-bit one), and a pass consumes at most 3 x 15 + 31 + 29 bits: 32 bytes keep
-// every load inside the buffer.
+// (five with a 32-bit one), and a pass consumes at most 31 + 29 bits: 32 bytes keep every load
+// inside the buffer.
 constexpr uint32_t FAST_INPUT_MARGIN = 32;
-constexpr uint32_t FAST_OUTPUT_MARGIN = 3;      // literals stored without a window-end test
+constexpr uint32_t MAX_MATCH = 258;             // the longest match but Deflate64's long ones
 
 // Order in which the code-length-code lengths are sent (RFC 1951, 3.2.7).
 constexpr uint8_t CL_ORDER[CL_SYMBOLS] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5,
@@ -77,8 +78,16 @@ constexpr unsigned WORD_BITS = sizeof(BitWord) * 8;
 // A 64-bit word holds three codes and their extra bits after one refill (see decodeFast).
 constexpr bool WIDE_WORD = WORD_BITS >= 64;
 
-// Room a fast match copy needs past its end: it copies two words at a time.
-constexpr uint32_t COPY_OVERRUN = 2 * sizeof(BitWord);
+// Room a fast match copy needs past its end: it copies four words at once (copyChunks).
+constexpr uint32_t COPY_OVERRUN = 4 * sizeof(BitWord);
+// Where the bytes past a match must be put back (see decodeBlock), the copy writes at most 16
+// bytes past its end: two words at once on a 64-bit build, four on the 32-bit one. Putting
+// back the four words' 32 bytes would cost more than the two words' loop saves.
+constexpr uint32_t KEEP_BYTES = 16;
+constexpr unsigned KEEP_FIRST_WORDS = KEEP_BYTES / sizeof(BitWord);
+// Window room the fast loop keeps: a match of MAX_MATCH bytes and its copy's overrun, or three
+// literals, fit without a window-end test.
+constexpr uint32_t FAST_OUTPUT_MARGIN = MAX_MATCH + COPY_OVERRUN;
 
 inline BitWord lowWordBits(unsigned n) { return (BitWord{1} << n) - 1; }
 
@@ -120,40 +129,50 @@ inline void copyForward(uint8_t* dst, const uint8_t* src, uint32_t n) {
   }
 }
 
-// The same copy for the fast loop, in whole machine words, two at a time: it may write up to
-// COPY_OVERRUN - 1 bytes past dst + n and read as many past src + n, so the caller keeps
-// COPY_OVERRUN bytes of room behind both and, where they matter, restores the bytes past
-// dst + n afterwards. A source after the destination (a match reaching behind the window
-// start) is read before it could be overwritten.
+// The same copy for the fast loop, in whole machine words: FIRST at once (four cover most
+// matches without a loop), then two at a time. It may write up to FIRST words - 1 bytes past
+// dst + n and read as many past src + n, so the caller keeps that much room behind both and,
+// where they matter, restores the bytes past dst + n afterwards. Words are copied in
+// order, so a source at least a word before the destination repeats its pattern as a byte
+// loop would; a source after the destination (a match reaching behind the window start) is
+// read before it could be overwritten.
 inline void copyWord(uint8_t* dst, const uint8_t* src) {
   BitWord w;
   std::memcpy(&w, src, sizeof w);
   std::memcpy(dst, &w, sizeof w);
 }
 
+template <unsigned FIRST>
 inline void copyChunks(uint8_t* dst, const uint8_t* src, uint32_t n) {
   constexpr uint32_t W = sizeof(BitWord);
   uint8_t* const end = dst + n;
-  uint32_t distance = static_cast<uint32_t>(dst - src);
-  if (src >= dst || distance >= 2 * W) {
-    do {
-      copyWord(dst, src);
-      copyWord(dst + W, src + W);
-      dst += 2 * W;
-      src += 2 * W;
-    } while (dst < end);
-  } else if (distance >= W) {
-    do {
-      copyWord(dst, src);
-      dst += W;
-      src += W;
-    } while (dst < end);
-  } else if (distance == 1) {
+  // Bytes from source to destination; wraps to a huge value for a source after it. A source
+  // at the destination itself (a Deflate64 distance of a whole 64 KiB window) counts as after.
+  uintptr_t apart = reinterpret_cast<uintptr_t>(dst) - reinterpret_cast<uintptr_t>(src);
+  if (apart - 1 >= W - 1) {
+    copyWord(dst, src);
+    copyWord(dst + W, src + W);
+    if (FIRST == 4) {
+      copyWord(dst + 2 * W, src + 2 * W);
+      copyWord(dst + 3 * W, src + 3 * W);
+    }
+    if (n > FIRST * W) {
+      dst += FIRST * W;
+      src += FIRST * W;
+      do {
+        copyWord(dst, src);
+        copyWord(dst + W, src + W);
+        dst += 2 * W;
+        src += 2 * W;
+      } while (dst < end);
+    }
+  } else if (apart == 1) {
     std::memset(dst, *src, n);
   } else {
     // A period shorter than a word: byte i equals byte i - k * distance for every k once the
     // first (k - 1) * distance bytes are in place, so after a few single bytes the copy
     // continues in words from a multiple of the distance of at least a word.
+    uint32_t distance = static_cast<uint32_t>(apart);
     uint32_t stride = ((W + distance - 1) / distance) * distance;
     uint32_t head = stride - distance;
     if (head > n) head = n;
@@ -602,12 +621,15 @@ void Inflater::decodeBlock() {
 }
 
 // The fast loop: runs while at least FAST_INPUT_MARGIN bytes remain in the input buffer and
-// the window has room for the literals of one pass. Its bit buffer is a machine word, refilled
-// without a branch to WORD_BITS - 8 or more bits. Each pass decodes up to three literals, or
-// literals and one length/distance pair: with a 64-bit word one refill holds three literal
-// codes, or two and a length, and one more a length and its distance (20 + 29 of 56 bits);
-// with a 32-bit word a symbol whose bits are not all held is looked up again after a refill,
-// and a code whose extra bits do not fit takes them after one.
+// FAST_OUTPUT_MARGIN bytes of window are left, room for the longest ordinary match and its
+// copy's overrun. Its bit buffer is a machine word, refilled without a branch to WORD_BITS - 8
+// or more bits. The literal/length entry of the next symbol is looked up as soon as the bits
+// before it are consumed, before the current symbol's output is written, so the chain of
+// look-ups does not wait for a match copy or a mispredicted branch. Each pass decodes up to
+// three literals (one with a 32-bit word), or one length/distance pair: a 64-bit word holds
+// three literal codes after one refill, or a length and its distance (20 + 29 of 56 bits);
+// a 32-bit word is refilled after every symbol, and a distance whose extra bits do not fit
+// takes them after one more refill.
 // Returns true when the block ended (end code, error or stop), false when a margin ran out and
 // byte-exact reading must take over.
 template <bool KEEP_AHEAD>
@@ -624,11 +646,17 @@ bool Inflater::decodeFast() {
   const uint32_t* const dist = distTable_;
   const uint32_t windowSize = io_->OutBufSize;
   bool ended = false;
+  // All ones until the whole window holds this entry's output; from then on every distance
+  // reaches bytes of it.
+  auto notFilled = [&]() INLINE { return windowFilled_ == windowSize ? 0u : ~0u; };
+  uint32_t notFull = notFilled();
 
   // Loads whole bytes above the bits held so that WORD_BITS - 8 or more are held; the bits
   // above the count are those of the next byte, loaded again (to the same value) by the next
   // refill. Every bit of the word is a stream bit after a refill, and each bit consumed since
-  // leaves one fewer: the bits above the count stay real stream bits for at least one more.
+  // leaves one fewer, so an entry looked up in a word of which no more than WORD_BITS - 15
+  // bits were consumed since its refill is the right one even where fewer bits are counted,
+  // and a refill does not change it.
   // With a 64-bit word only the low 6 bits of `count` are the count (see consume); with a
   // 32-bit word, where the masks would cost more than they save, all of it.
   constexpr unsigned COUNT_MASK = WIDE_WORD ? WORD_BITS - 1 : ~0u;
@@ -646,24 +674,16 @@ bool Inflater::decodeFast() {
     bits >>= n;
     count -= WIDE_WORD ? e : n;
   };
-  auto litEntry = [&]() INLINE -> uint32_t {
-    uint32_t e = lit[bits & lowWordBits(LIT_ROOT_BITS)];
-    if ((e & LITERAL) == 0 && (e & LIT_SUBTABLE) != 0)
-      e = lit[((e >> 16) & LIT_VALUE_MASK) + ((bits >> LIT_ROOT_BITS) & lowWordBits(depends(e)))];
-    return e;
+  auto rootEntry = [&]() INLINE -> uint32_t { return lit[bits & lowWordBits(LIT_ROOT_BITS)]; };
+  // Takes an entry's code and extra bits, all held, and returns the extra bits' value.
+  auto takeHeld = [&](uint32_t e) INLINE -> uint32_t {
+    BitWord saved = bits;
+    consume(e);
+    return static_cast<uint32_t>((saved & lowWordBits(consumed(e))) >> depends(e));
   };
-  // An entry looked up in bits of which fewer than it consumes are held is not taken: the
-  // bits above those held are real for at least one bit, so a wrong entry, found through
-  // one of the bits that are not, depends on more bits than are held.
-  auto held = [&](uint32_t e) INLINE { return WIDE_WORD || consumed(e) <= (count & COUNT_MASK); };
-  // Takes an entry's code and extra bits and returns the extra bits' value; with a 32-bit
-  // word the extra bits of a long code may come after a refill.
+  // The same where the extra bits may not all be held (a 32-bit word): they come after a refill.
   auto takeExtra = [&](uint32_t e) INLINE -> uint32_t {
-    if (held(e)) {
-      BitWord saved = bits;
-      consume(e);
-      return static_cast<uint32_t>((saved & lowWordBits(consumed(e))) >> depends(e));
-    }
+    if (WIDE_WORD || consumed(e) <= count) return takeHeld(e);
     unsigned code = depends(e), extra = consumed(e) - code;
     bits >>= code;
     count -= code;
@@ -673,56 +693,63 @@ bool Inflater::decodeFast() {
     count -= extra;
     return v;
   };
+  auto putLiteral = [&](uint32_t e) INLINE {
+    consume(e);
+    uint8_t b = static_cast<uint8_t>(e >> 16);
+    e = rootEntry();
+    *out++ = b;
+    return e;
+  };
 
-  while (in <= inLimit && out < outLimit) {
-    refill();
-    uint32_t e = litEntry();
+  // At the top of every pass the word has just been refilled and `e` is the root entry of the
+  // next symbol. The margins are tested after each pass (decodeBlock tested them before the
+  // first): tested after the refill, they would be found short of where the pass began.
+  refill();
+  uint32_t e = rootEntry();
+  do {
     if (e & LITERAL) {
-      // Three literals at most, so FAST_OUTPUT_MARGIN bytes of window take them. With a 64-bit
-      // word 56 - 2 x 15 bits still hold a third code and its 5 extra bits.
-      consume(e);
-      *out++ = static_cast<uint8_t>(e >> 16);
-      e = litEntry();
-      if ((e & LITERAL) && held(e)) {
-        consume(e);
-        *out++ = static_cast<uint8_t>(e >> 16);
-        e = litEntry();
-        if ((e & LITERAL) && held(e)) {
-          consume(e);
-          *out++ = static_cast<uint8_t>(e >> 16);
-          continue;
-        }
+      e = putLiteral(e);
+      if (WIDE_WORD && (e & LITERAL)) {
+        e = putLiteral(e);
+        if (e & LITERAL) e = putLiteral(e);
       }
-      unsigned before = count & COUNT_MASK;
       refill();
-      if (!WIDE_WORD && consumed(e) > before) {
-        e = litEntry();
-        if (e & LITERAL) {
-          consume(e);
-          *out++ = static_cast<uint8_t>(e >> 16);
-          continue;
-        }
-      }
+      continue;
     }
     uint32_t length;
     if ((e & EXCEPTIONAL) == 0) {
-      length = ((e >> 16) & LIT_VALUE_MASK) + takeExtra(e);
-    } else if (e & LONG_MATCH) {
-      length = takeExtra(e);
-      if (length == 0) {
-        uint32_t size = static_cast<uint32_t>(out - winStart);
-        if (size > windowFilled_) windowFilled_ = size;
-        out = winStart;
-        if (!flushWindow(size)) { ended = true; break; }
-        if (!KEEP_AHEAD) break;  // the bytes ahead are this entry's now
-        continue;
-      }
-      length += 3;
-      if constexpr (WIDE_WORD) refill();
+      length = ((e >> 16) & LIT_VALUE_MASK) + takeHeld(e);
     } else {
-      consume(e);  // end of block
-      ended = true;
-      break;
+      if (e & LIT_SUBTABLE) {
+        e = lit[((e >> 16) & LIT_VALUE_MASK) + ((bits >> LIT_ROOT_BITS) & lowWordBits(depends(e)))];
+        if (e & LITERAL) {
+          e = putLiteral(e);
+          refill();
+          continue;
+        }
+      }
+      if ((e & EXCEPTIONAL) == 0) {
+        length = ((e >> 16) & LIT_VALUE_MASK) + takeHeld(e);
+      } else if (e & LONG_MATCH) {
+        length = takeExtra(e);
+        if (length == 0) {
+          uint32_t size = static_cast<uint32_t>(out - winStart);
+          if (size > windowFilled_) windowFilled_ = size;
+          out = winStart;
+          if (!flushWindow(size)) { ended = true; break; }
+          if (!KEEP_AHEAD) break;  // the bytes ahead are this entry's now
+          notFull = notFilled();
+          refill();
+          e = rootEntry();
+          continue;
+        }
+        length += 3;
+        if constexpr (WIDE_WORD) refill();
+      } else {
+        consume(e);  // end of block
+        ended = true;
+        break;
+      }
     }
 
     // Distance: up to 15 + 14 bits. With a 64-bit word the length took at most 15 + 5 of the
@@ -731,40 +758,45 @@ bool Inflater::decodeFast() {
     uint32_t d = dist[bits & lowWordBits(DIST_ROOT_BITS)];
     if (d & DIST_SUBTABLE) d = dist[(d >> 16) + ((bits >> DIST_ROOT_BITS) & lowWordBits(depends(d)))];
     uint32_t distance = (d >> 16) + takeExtra(d);
+    refill();
+    e = rootEntry();
 
-    // With COPY_OVERRUN bytes of room behind both source and destination, the match is copied
-    // in chunks; the bytes past its end are put back where a later match could still read
-    // them (KEEP_AHEAD, see decodeBlock). Otherwise copyMatch wraps. A source inside this
-    // window's output lies before the destination and has that room when the destination has.
+    // A match of at most MAX_MATCH bytes whose source has COPY_OVERRUN bytes of room behind it
+    // (the destination has, by the output margin) is copied in chunks, and the bytes past its
+    // end are put back where a later match could still read them (KEEP_AHEAD, see
+    // decodeBlock). A source behind the window start lies at the window's end, which every
+    // distance may reach once the window is full (`notFull` clear). Other matches are checked
+    // one by one and copied by copyMatch, which wraps.
     uint32_t outOff = static_cast<uint32_t>(out - winStart);
-    const uint8_t* src = out - distance;
-    bool room = length + COPY_OVERRUN <= static_cast<uint32_t>(winEnd - out);
-    if (distance > outOff) {
-      if (!distanceReaches(distance, length, outOff)) {
-        error_ = INFLATE_BAD_TABLE;
-        ended = true;
-        break;
-      }
-      src += windowSize;
-      room = room && length + COPY_OVERRUN <= static_cast<uint32_t>(winEnd - src);
-    }
-    if (room) {
+    uint32_t srcOff = outOff - distance;
+    // All ones when the source lies behind the window start, computed without a branch (which
+    // way it goes depends on the data in the first 32 KiB of every window).
+    uint32_t behind = static_cast<uint32_t>(static_cast<int32_t>(srcOff) >> 31);
+    srcOff += windowSize & behind;
+    if ((behind & notFull) == 0 && srcOff + length + COPY_OVERRUN <= windowSize && length <= MAX_MATCH) {
+      const uint8_t* src = winStart + srcOff;
       if constexpr (KEEP_AHEAD) {
-        uint8_t keep[COPY_OVERRUN];
-        std::memcpy(keep, out + length, COPY_OVERRUN);
-        copyChunks(out, src, length);
-        std::memcpy(out + length, keep, COPY_OVERRUN);
+        uint8_t keep[KEEP_BYTES];
+        std::memcpy(keep, out + length, KEEP_BYTES);
+        copyChunks<KEEP_FIRST_WORDS>(out, src, length);
+        std::memcpy(out + length, keep, KEEP_BYTES);
       } else {
-        copyChunks(out, src, length);
+        copyChunks<4>(out, src, length);
       }
       out += length;
       continue;
+    }
+    if (!distanceReaches(distance, length, outOff)) {
+      error_ = INFLATE_BAD_TABLE;
+      ended = true;
+      break;
     }
     outPos_ = out;
     if (!copyMatch(length, distance)) { ended = true; break; }
     out = outPos_;
     if (!KEEP_AHEAD && windowFilled_ != 0) break;  // the window was written out
-  }
+    notFull = notFilled();
+  } while (in <= inLimit && out < outLimit);
 
   inPos_ = in;
   bitBuf_ = bits;
