@@ -24,7 +24,8 @@
 //   bits 16-31 the value: a literal byte, a length or distance base, a code-length symbol,
 //              or the start of a second-level table
 // Literal/length entries use the flags in bits 28-31 (so their value has 12 bits); distance
-// entries mark a second-level pointer with bit 15.
+// entries mark a second-level pointer with bit 15. Bits 5-7 and 12-14 stay zero: the fast
+// loop takes the two counts as wide as a shift count (6 bits) without masking them.
 #pragma once
 
 #include <cstdint>
