@@ -298,9 +298,19 @@ bool replaceResourceSection(std::string& image, const std::string& rsrc, std::st
     problem = "the stub's resources would exceed 16 MB";
     return false;
   }
+  // The relocations move by the resources' growth, in the file and in memory, so they must lie
+  // wholly behind them in both; one that overlaps them would take the resource directory's
+  // own entry along.
+  const uint64_t align = pe.sectionAlignment;
+  const uint64_t resourceEnd = r.address + (r.virtualSize + align - 1) / align * align;
   for (size_t i = index + 1; i < pe.sections.size(); ++i) {
-    if (pe.sections[i].name != ".reloc") {
-      problem = "the stub's resources are followed by the section " + pe.sections[i].name + ", which cannot move";
+    const PeSection& s = pe.sections[i];
+    if (s.name != ".reloc") {
+      problem = "the stub's resources are followed by the section " + s.name + ", which cannot move";
+      return false;
+    }
+    if (s.address < resourceEnd || (s.rawPointer != 0 && s.rawPointer < uint64_t(r.rawPointer) + r.rawSize)) {
+      problem = "the stub's section " + s.name + " behind its resources overlaps them";
       return false;
     }
   }
