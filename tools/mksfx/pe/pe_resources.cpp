@@ -3,8 +3,8 @@
 // its leaves point at data by address. The builder reads the whole tree, changes the icon,
 // the version record and the manifest, and writes the tree anew in place of the old one.
 // The resource section may grow: it must then be the last section but for the relocations,
-// which hold no addresses of their own and so move behind it unchanged but for their
-// directory entry. Every read is checked against the section it lies in.
+// which lie behind it, hold no addresses of their own and so move behind it unchanged but
+// for their directory entry. Every read is checked against the section it lies in.
 #include "pe/pe_resources.h"
 
 #include <cstdio>
