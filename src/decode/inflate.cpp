@@ -144,6 +144,7 @@ inline void copyWord(uint8_t* dst, const uint8_t* src) {
 
 template <unsigned FIRST>
 inline void copyChunks(uint8_t* dst, const uint8_t* src, uint32_t n) {
+  static_assert(FIRST == 2 || FIRST == 4, "a first chunk of two or four words");
   constexpr uint32_t W = sizeof(BitWord);
   uint8_t* const end = dst + n;
   // Bytes from source to destination; wraps to a huge value for a source after it. A source

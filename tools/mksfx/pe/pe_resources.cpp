@@ -249,7 +249,8 @@ std::string writeTree(const ResourceTree& tree, uint32_t address) {
 
 // ---- the image around the tree --------------------------------------------------------------
 
-uint32_t alignUp(uint32_t v, uint32_t to) { return (v + to - 1) / to * to; }
+// In 64 bits: a section's size near 4 GiB in a damaged stub does not wrap to a small end.
+uint64_t alignUp(uint64_t v, uint64_t to) { return (v + to - 1) / to * to; }
 
 // The section that holds the resource directory, or -1 (with `problem`) when there is none.
 int resourceSection(const std::string& image, const PeImage& pe, std::string& problem) {
@@ -301,8 +302,7 @@ bool replaceResourceSection(std::string& image, const std::string& rsrc, std::st
   // The relocations move by the resources' growth, in the file and in memory, so they must lie
   // wholly behind them in both; one that overlaps them would take the resource directory's
   // own entry along.
-  const uint64_t align = pe.sectionAlignment;
-  const uint64_t resourceEnd = r.address + (r.virtualSize + align - 1) / align * align;
+  const uint64_t resourceEnd = r.address + alignUp(r.virtualSize, pe.sectionAlignment);
   for (size_t i = index + 1; i < pe.sections.size(); ++i) {
     const PeSection& s = pe.sections[i];
     if (s.name != ".reloc") {
@@ -314,10 +314,10 @@ bool replaceResourceSection(std::string& image, const std::string& rsrc, std::st
       return false;
     }
   }
-  uint32_t newRaw = alignUp(static_cast<uint32_t>(rsrc.size()), pe.fileAlignment);
+  uint32_t newRaw = static_cast<uint32_t>(alignUp(rsrc.size(), pe.fileAlignment));
   int64_t rawDelta = int64_t(newRaw) - r.rawSize;
-  int64_t addressDelta = int64_t(alignUp(static_cast<uint32_t>(rsrc.size()), pe.sectionAlignment)) -
-                         alignUp(r.virtualSize, pe.sectionAlignment);
+  int64_t addressDelta = int64_t(alignUp(rsrc.size(), pe.sectionAlignment)) -
+                         int64_t(alignUp(r.virtualSize, pe.sectionAlignment));
   std::string out = image.substr(0, r.rawPointer);
   out += rsrc;
   out.resize(r.rawPointer + newRaw, '\0');

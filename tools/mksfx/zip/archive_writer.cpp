@@ -15,7 +15,6 @@
 
 namespace {
 
-
 void put16(std::string& out, uint16_t v) {
   uint8_t b[2];
   putLe16(b, v);
