@@ -59,6 +59,24 @@ static_assert(lengthBase(284) == 227 && lengthExtra(284) == 5 && lengthBase(287)
                   distanceBase(29) == 24577 && distanceBase(31) == 49153 && distanceExtra(31) == 14,
               "RFC 1951 tables and their Deflate64 continuation");
 
+// Table entries without their code length (symbolEntry adds it to both counts): the value and
+// the extra bits of symbols 256-287 (end of block, then the lengths as in Deflate) and of the
+// distance symbols 0-31, computed once at compile time rather than for every symbol of every
+// block.
+struct SymbolEntries {
+  uint32_t length[LIT_SYMBOLS - 256];
+  uint32_t distance[DIST_SYMBOLS];
+};
+constexpr SymbolEntries makeSymbolEntries() {
+  SymbolEntries t{};
+  t.length[0] = EXCEPTIONAL;
+  for (unsigned s = 257; s < LIT_SYMBOLS; ++s)
+    t.length[s - 256] = s == DEFLATE64_LONG_MATCH ? entry(258, 0, 0) : entry(lengthBase(s), 0, lengthExtra(s));
+  for (unsigned d = 0; d < DIST_SYMBOLS; ++d) t.distance[d] = entry(distanceBase(d), 0, distanceExtra(d));
+  return t;
+}
+constexpr SymbolEntries SYMBOL_ENTRIES = makeSymbolEntries();
+
 inline uint64_t load64(const uint8_t* p) {
   uint64_t v;
   std::memcpy(&v, p, sizeof v);
@@ -349,21 +367,19 @@ bool Inflater::copyMatch(uint32_t length, uint32_t distance) {
 // ---- tables ----------------------------------------------------------------------------------
 
 // The table entry of symbol `sym` with a code of `len` bits in the alphabet being built.
-uint32_t Inflater::symbolEntry(Alphabet alphabet, unsigned sym, unsigned len) const {
+inline uint32_t Inflater::symbolEntry(Alphabet alphabet, unsigned sym, unsigned len) const {
+  uint32_t code = entry(0, len, len);
   switch (alphabet) {
     case Alphabet::CodeLength:
       return entry(sym, len, len);
     case Alphabet::Distance:
-      return entry(distanceBase(sym), len, len + distanceExtra(sym));
+      return SYMBOL_ENTRIES.distance[sym] + code;
     case Alphabet::LiteralLength:
       break;
   }
-  if (sym < 256) return LITERAL | entry(sym, len, len);
-  if (sym == END_OF_BLOCK) return EXCEPTIONAL | entry(0, len, len);
-  if (sym == DEFLATE64_LONG_MATCH) {
-    return deflateMode_ ? entry(258, len, len) : EXCEPTIONAL | LONG_MATCH | entry(3, len, len + 16);
-  }
-  return entry(lengthBase(sym), len, len + lengthExtra(sym));
+  if (sym < 256) return LITERAL | entry(sym, 0, 0) | code;
+  if (sym == DEFLATE64_LONG_MATCH && !deflateMode_) return EXCEPTIONAL | LONG_MATCH | entry(3, len, len + 16);
+  return SYMBOL_ENTRIES.length[sym - 256] + code;
 }
 
 // What a bit pattern without a code reads as: symbol 0, consuming `consume` bits (the length
@@ -442,6 +458,17 @@ bool Inflater::buildTable(Alphabet alphabet, const uint8_t* lengths, unsigned co
   unsigned subBits = 0;
   code = 0;                       // canonical code, most significant bit first
   unsigned codeLen = 0;
+  // A code of `len` <= rootBits bits fills every root slot whose low `len` bits are its own.
+  // Each is stored once, in the first 2^len slots, and the slots filled so far are doubled
+  // before a longer code is stored: with all codes of at most `filled` bits stored, the first
+  // 2^filled slots hold them, and the pattern repeats in every wider slot. What a doubling
+  // copies from a slot no code has reached yet is overwritten later: in a complete code every
+  // root slot either begins with a code of at most rootBits bits or points to a second-level
+  // table.
+  unsigned filled = 0;
+  auto fillTo = [&](unsigned bits) {
+    for (; filled < bits; ++filled) std::memcpy(table + (1u << filled), table, sizeof(uint32_t) << filled);
+  };
   for (unsigned i = 0; i < used; ++i) {
     unsigned s = sorted_[i];
     unsigned len = lengths[s];
@@ -450,8 +477,10 @@ bool Inflater::buildTable(Alphabet alphabet, const uint8_t* lengths, unsigned co
     uint32_t reversed = reverseBits(code, len);  // the order the stream sends its bits in
     uint32_t e = symbolEntry(alphabet, s, len);
     if (len <= rootBits) {
-      for (uint32_t j = reversed; j < rootSize; j += 1u << len) table[j] = e;
+      fillTo(len);
+      table[reversed] = e;
     } else {
+      fillTo(rootBits);
       if ((reversed & rootMask) != prefix) {
         // A new root pattern: its table is as wide as the code that completes the slot.
         prefix = reversed & rootMask;
@@ -472,6 +501,7 @@ bool Inflater::buildTable(Alphabet alphabet, const uint8_t* lengths, unsigned co
     }
     ++code;
   }
+  fillTo(rootBits);
   return true;
 }
 
