@@ -4,6 +4,7 @@
 #include "decode/crc32.h"
 
 bool Crc32HasCarrylessMultiply() { return false; }
+bool Crc32HasWideCarrylessMultiply() { return false; }
 
 uint32_t Crc32Update(const uint8_t* buffer, size_t length, uint32_t crc) {
   return Crc32UpdateTable(buffer, length, crc);

