@@ -26,10 +26,10 @@ extern const Crc32Tables CRC32_TABLES;
 uint32_t Crc32Update(const uint8_t* buffer, size_t length, uint32_t crc);
 // The same with the tables only (eight bytes a pass), whatever the processor.
 uint32_t Crc32UpdateTable(const uint8_t* buffer, size_t length, uint32_t crc);
-// Whether Crc32Update multiplies (x86 with PCLMULQDQ), and whether it does so 32 bytes at a
-// time on long runs (VPCLMULQDQ with AVX2).
+// Whether Crc32Update multiplies (x86 with PCLMULQDQ), and how many bytes a register it takes
+// at once on long runs when more than 16: 32 (VPCLMULQDQ with AVX2) or 64 (with AVX-512), else 0.
 bool Crc32HasCarrylessMultiply();
-bool Crc32HasWideCarrylessMultiply();
+unsigned Crc32WideCarrylessMultiplyBytes();
 
 // One CRC step for one byte: table[(crc ^ b) & 0xFF] ^ (crc >> 8).
 inline uint32_t Crc32Byte(uint32_t crc, uint8_t b) {

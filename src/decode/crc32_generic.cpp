@@ -4,7 +4,7 @@
 #include "decode/crc32.h"
 
 bool Crc32HasCarrylessMultiply() { return false; }
-bool Crc32HasWideCarrylessMultiply() { return false; }
+unsigned Crc32WideCarrylessMultiplyBytes() { return 0; }
 
 uint32_t Crc32Update(const uint8_t* buffer, size_t length, uint32_t crc) {
   return Crc32UpdateTable(buffer, length, crc);
