@@ -14,6 +14,7 @@
 
 #include "report/error_reporter.h"
 #include "session/config_block.h"
+#include "system/dbcs.h"
 #include "ui_base/resource.h"
 #include "ui_base/ui_common.h"
 
@@ -146,8 +147,7 @@ void ApplicationName(const char* command, char* name, size_t size) {
   if (GetFileTitleA(path, title, static_cast<WORD>(length + 1 < 0xFFFF ? length + 1 : 0xFFFF)) == 0) {
     title[length] = '\0';
     if (char* dot = std::strchr(title, '.')) *dot = '\0';
-    std::strncpy(name, title, size - 1);
-    name[size - 1] = '\0';
+    CopyBounded(name, title, size);
   }
   std::free(title);
   std::free(path);

@@ -40,8 +40,7 @@ bool UiMessage(HWND owner, const char* text, MessageKind kind) {
   if (owner) {
     GetWindowTextA(owner, caption, sizeof caption);
   } else {
-    std::strncpy(caption, CurrentCaption(), sizeof caption - 1);
-    caption[sizeof caption - 1] = '\0';
+    CopyBounded(caption, CurrentCaption(), sizeof caption);
   }
   return showBox(owner, caption, text, kind);
 }
