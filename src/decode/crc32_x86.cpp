@@ -54,6 +54,21 @@ __attribute__((target("sse2,pclmul"))) inline __m128i fold(__m128i lane, __m128i
   return _mm_xor_si128(_mm_xor_si128(low, high), next);
 }
 
+// The end of every folding: the 16-byte lane `x` takes the whole 16-byte pieces left one by
+// one, and then has the CRC of all bytes so far as its own CRC from a running value of 0;
+// the tables finish it and the last bytes.
+__attribute__((target("sse2,pclmul"))) inline uint32_t finishLane(__m128i x, const uint8_t* p, size_t length) {
+  const __m128i k128 = _mm_set_epi64x(FOLD_128_HIGH, FOLD_128_LOW);
+  while (length >= 16) {
+    x = fold(x, k128, load(p));
+    p += 16;
+    length -= 16;
+  }
+  alignas(16) uint8_t rest[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(rest), x);
+  return Crc32UpdateTable(p, length, Crc32UpdateTable(rest, sizeof rest, 0));
+}
+
 __attribute__((target("sse2,pclmul"))) uint32_t crcClmul(const uint8_t* p, size_t length, uint32_t crc) {
   // The running value joins the first four bytes, as in the table loop.
   __m128i x0 = _mm_xor_si128(load(p), _mm_cvtsi32_si128(static_cast<int>(crc)));
@@ -73,15 +88,7 @@ __attribute__((target("sse2,pclmul"))) uint32_t crcClmul(const uint8_t* p, size_
   x1 = fold(x0, k128, x1);
   x2 = fold(x1, k128, x2);
   x3 = fold(x2, k128, x3);
-  while (length >= 16) {
-    x3 = fold(x3, k128, load(p));
-    p += 16;
-    length -= 16;
-  }
-  // x3 now has the CRC of all bytes so far as its own CRC from a running value of 0.
-  alignas(16) uint8_t rest[16];
-  _mm_store_si128(reinterpret_cast<__m128i*>(rest), x3);
-  return Crc32UpdateTable(p, length, Crc32UpdateTable(rest, sizeof rest, 0));
+  return finishLane(x3, p, length);
 }
 
 // The same folding with 32-byte registers: each holds two 16-byte lanes, and the four
@@ -105,12 +112,6 @@ WIDE_TARGET inline __m256i foldWide(__m256i lanes, __m256i k, __m256i next) {
   return _mm256_xor_si256(_mm256_xor_si256(low, high), next);
 }
 
-WIDE_TARGET inline __m128i foldNarrow(__m128i lane, __m128i k, __m128i next) {
-  __m128i low = _mm_clmulepi64_si128(lane, k, 0x00);
-  __m128i high = _mm_clmulepi64_si128(lane, k, 0x11);
-  return _mm_xor_si128(_mm_xor_si128(low, high), next);
-}
-
 WIDE_TARGET uint32_t crcClmulWide(const uint8_t* p, size_t length, uint32_t crc) {
   __m256i first = _mm256_zextsi128_si256(_mm_cvtsi32_si128(static_cast<int>(crc)));
   __m256i x0 = _mm256_xor_si256(loadWide(p), first);
@@ -131,15 +132,7 @@ WIDE_TARGET uint32_t crcClmulWide(const uint8_t* p, size_t length, uint32_t crc)
   x2 = foldWide(x1, k256, x2);
   x3 = foldWide(x2, k256, x3);
   const __m128i k128 = _mm_set_epi64x(FOLD_128_HIGH, FOLD_128_LOW);
-  __m128i x = foldNarrow(_mm256_castsi256_si128(x3), k128, _mm256_extracti128_si256(x3, 1));
-  while (length >= 16) {
-    x = foldNarrow(x, k128, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
-    p += 16;
-    length -= 16;
-  }
-  alignas(16) uint8_t rest[16];
-  _mm_store_si128(reinterpret_cast<__m128i*>(rest), x);
-  return Crc32UpdateTable(p, length, Crc32UpdateTable(rest, sizeof rest, 0));
+  return finishLane(fold(_mm256_castsi256_si128(x3), k128, _mm256_extracti128_si256(x3, 1)), p, length);
 }
 
 // And with 64-byte registers (VPCLMULQDQ with AVX-512): four hold 256 bytes, a lane is folded
@@ -188,14 +181,7 @@ WIDEST_TARGET uint32_t crcClmulWidest(const uint8_t* p, size_t length, uint32_t 
   x = fold(x, k128, load(lanes + 16));
   x = fold(x, k128, load(lanes + 32));
   x = fold(x, k128, load(lanes + 48));
-  while (length >= 16) {
-    x = fold(x, k128, load(p));
-    p += 16;
-    length -= 16;
-  }
-  alignas(16) uint8_t rest[16];
-  _mm_store_si128(reinterpret_cast<__m128i*>(rest), x);
-  return Crc32UpdateTable(p, length, Crc32UpdateTable(rest, sizeof rest, 0));
+  return finishLane(x, p, length);
 }
 
 bool cpuHasClmul() {
