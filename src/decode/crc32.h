@@ -24,6 +24,9 @@ extern const Crc32Tables CRC32_TABLES;
 // value. Length 0 returns `crc` unchanged. Uses carry-less multiplication where the
 // processor has it, else the tables.
 uint32_t Crc32Update(const uint8_t* buffer, size_t length, uint32_t crc);
+// The same multiplying at most `widest` bytes at a time (16, 32 or 64), for the tests to take
+// each way this processor has; 0 takes the tables.
+uint32_t Crc32UpdateAtMost(const uint8_t* buffer, size_t length, uint32_t crc, unsigned widest);
 // The same with the tables only (eight bytes a pass), whatever the processor.
 uint32_t Crc32UpdateTable(const uint8_t* buffer, size_t length, uint32_t crc);
 // Whether Crc32Update multiplies (x86 with PCLMULQDQ), and how many bytes a register it takes

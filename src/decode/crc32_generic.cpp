@@ -9,3 +9,7 @@ unsigned Crc32WideCarrylessMultiplyBytes() { return 0; }
 uint32_t Crc32Update(const uint8_t* buffer, size_t length, uint32_t crc) {
   return Crc32UpdateTable(buffer, length, crc);
 }
+
+uint32_t Crc32UpdateAtMost(const uint8_t* buffer, size_t length, uint32_t crc, unsigned) {
+  return Crc32UpdateTable(buffer, length, crc);
+}

@@ -217,12 +217,15 @@ unsigned Crc32WideCarrylessMultiplyBytes() {
   return bytes;
 }
 
-uint32_t Crc32Update(const uint8_t* buffer, size_t length, uint32_t crc) {
-  if (length >= WIDE_FOLD_BYTES && Crc32WideCarrylessMultiplyBytes() != 0) {
-    if (length >= WIDEST_FOLD_BYTES && Crc32WideCarrylessMultiplyBytes() == 64)
-      return crcClmulWidest(buffer, length, crc);
-    return crcClmulWide(buffer, length, crc);
-  }
-  if (length >= FOLD_BYTES && Crc32HasCarrylessMultiply()) return crcClmul(buffer, length, crc);
+uint32_t Crc32UpdateAtMost(const uint8_t* buffer, size_t length, uint32_t crc, unsigned widest) {
+  unsigned wide = Crc32WideCarrylessMultiplyBytes();
+  if (wide > widest) wide = widest;
+  if (length >= WIDEST_FOLD_BYTES && wide == 64) return crcClmulWidest(buffer, length, crc);
+  if (length >= WIDE_FOLD_BYTES && wide >= 32) return crcClmulWide(buffer, length, crc);
+  if (length >= FOLD_BYTES && widest >= 16 && Crc32HasCarrylessMultiply()) return crcClmul(buffer, length, crc);
   return Crc32UpdateTable(buffer, length, crc);
+}
+
+uint32_t Crc32Update(const uint8_t* buffer, size_t length, uint32_t crc) {
+  return Crc32UpdateAtMost(buffer, length, crc, 64);
 }

@@ -50,6 +50,11 @@ TEST(Crc32Values, MatchesBitwiseCrcOnRandomOddLengths) {
       EXPECT_EQ(bitwiseCrc(part), crcOf(part)) << "length " << part.size();
       EXPECT_EQ(bitwiseCrc(part), tableCrcOf(part)) << "length " << part.size();
       EXPECT_EQ(bitwiseCrc(part, 0x1234567u), crcOf(part, 0x1234567u)) << "length " << part.size();
+      // Each narrower way too, where this processor would take a wider one.
+      for (unsigned widest : {16u, 32u}) {
+        uint32_t crc = Crc32UpdateAtMost(reinterpret_cast<const uint8_t*>(part.data()), part.size(), 0x1234567u, widest);
+        EXPECT_EQ(bitwiseCrc(part, 0x1234567u), crc) << "length " << part.size() << ", at most " << widest;
+      }
     }
   }
 }
