@@ -320,10 +320,10 @@ int main(int argc, char** argv) {
   std::printf("data: %zu bytes, CRC-32 %08X; Deflate (zlib -6) %zu bytes, Deflate64 (7z) %zu bytes\n", data.size(),
               crc, deflated.size(), deflated64.size());
   std::printf("%s\n", sizeof(void*) == 4 ? "32-bit build" : "64-bit build");
-  unsigned crcBytes = Crc32WideCarrylessMultiplyBytes();
-  if (crcBytes == 0 && Crc32HasCarrylessMultiply()) crcBytes = 16;
-  if (crcBytes != 0) std::printf("CRC-32 by carry-less multiplication: yes, %u bytes at a time\n", crcBytes);
-  else std::printf("CRC-32 by carry-less multiplication: no (tables)\n");
+  if (unsigned crcBytes = Crc32MultiplyBytes())
+    std::printf("CRC-32 by carry-less multiplication: yes, %u bytes at a time\n", crcBytes);
+  else
+    std::printf("CRC-32 by carry-less multiplication: no (tables)\n");
   auto ok = [&](const Result& r) { return r.crc == crc && r.bytes == size && r.status == 0 ? "ok" : "WRONG"; };
 
   const int runs = 5;

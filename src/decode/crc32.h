@@ -29,10 +29,9 @@ uint32_t Crc32Update(const uint8_t* buffer, size_t length, uint32_t crc);
 uint32_t Crc32UpdateAtMost(const uint8_t* buffer, size_t length, uint32_t crc, unsigned widest);
 // The same with the tables only (eight bytes a pass), whatever the processor.
 uint32_t Crc32UpdateTable(const uint8_t* buffer, size_t length, uint32_t crc);
-// Whether Crc32Update multiplies (x86 with PCLMULQDQ), and how many bytes a register it takes
-// at once on long runs when more than 16: 32 (VPCLMULQDQ with AVX2) or 64 (with AVX-512), else 0.
-bool Crc32HasCarrylessMultiply();
-unsigned Crc32WideCarrylessMultiplyBytes();
+// How many bytes a register Crc32Update multiplies carry-lessly on long runs: 16 (x86 with
+// PCLMULQDQ), 32 (VPCLMULQDQ with AVX2), 64 (with AVX-512), or 0 where it takes the tables.
+unsigned Crc32MultiplyBytes();
 
 // One CRC step for one byte: table[(crc ^ b) & 0xFF] ^ (crc >> 8).
 inline uint32_t Crc32Byte(uint32_t crc, uint8_t b) {

@@ -3,8 +3,7 @@
 // for targets other than x86.
 #include "decode/crc32.h"
 
-bool Crc32HasCarrylessMultiply() { return false; }
-unsigned Crc32WideCarrylessMultiplyBytes() { return 0; }
+unsigned Crc32MultiplyBytes() { return 0; }
 
 uint32_t Crc32Update(const uint8_t* buffer, size_t length, uint32_t crc) {
   return Crc32UpdateTable(buffer, length, crc);

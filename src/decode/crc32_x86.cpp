@@ -184,45 +184,36 @@ WIDEST_TARGET uint32_t crcClmulWidest(const uint8_t* p, size_t length, uint32_t 
   return finishLane(x, p, length);
 }
 
-bool cpuHasClmul() {
-  unsigned a = 0, b = 0, c = 0, d = 0;
-  if (__get_cpuid(1, &a, &b, &c, &d) == 0) return false;
-  return (c & bit_PCLMUL) != 0 && (d & bit_SSE2) != 0;
-}
-
-// How wide a carry-less multiplication the processor has and the system keeps across task
-// switches: 64 bytes (VPCLMULQDQ with AVX-512F, XCR0 saving the 32-byte registers and the
-// opmask and 64-byte ones: bits 1, 2, 5, 6 and 7), 32 bytes (VPCLMULQDQ with AVX2, XCR0 bits
-// 1 and 2), else 16 at most. XCR0 is readable once OSXSAVE is set.
-__attribute__((target("xsave"))) unsigned cpuWideClmulBytes() {
+// How many bytes a register the processor multiplies carry-lessly, with the system keeping
+// the registers across task switches: 64 (VPCLMULQDQ with AVX-512F, XCR0 saving the 32-byte
+// registers and the opmask and 64-byte ones: bits 1, 2, 5, 6 and 7), 32 (VPCLMULQDQ with
+// AVX2, XCR0 bits 1 and 2), 16 (PCLMULQDQ with SSE2), else 0. XCR0 is readable once OSXSAVE
+// is set.
+__attribute__((target("xsave"))) unsigned cpuClmulBytes() {
   unsigned a = 0, b = 0, c = 0, d = 0;
   if (__get_cpuid(1, &a, &b, &c, &d) == 0) return 0;
-  if ((c & bit_OSXSAVE) == 0 || (c & bit_AVX) == 0 || (c & bit_PCLMUL) == 0) return 0;
+  if ((c & bit_PCLMUL) == 0 || (d & bit_SSE2) == 0) return 0;
+  if ((c & bit_OSXSAVE) == 0 || (c & bit_AVX) == 0) return 16;
   unsigned long long xcr0 = _xgetbv(0);
-  if ((xcr0 & 0x06) != 0x06) return 0;
-  if (__get_cpuid_count(7, 0, &a, &b, &c, &d) == 0) return 0;
-  if ((b & bit_AVX2) == 0 || (c & bit_VPCLMULQDQ) == 0) return 0;
+  if ((xcr0 & 0x06) != 0x06) return 16;
+  if (__get_cpuid_count(7, 0, &a, &b, &c, &d) == 0) return 16;
+  if ((b & bit_AVX2) == 0 || (c & bit_VPCLMULQDQ) == 0) return 16;
   return (b & bit_AVX512F) != 0 && (xcr0 & 0xE6) == 0xE6 ? 64 : 32;
 }
 
 }  // namespace
 
-bool Crc32HasCarrylessMultiply() {
-  static const bool has = cpuHasClmul();
-  return has;
-}
-
-unsigned Crc32WideCarrylessMultiplyBytes() {
-  static const unsigned bytes = cpuWideClmulBytes();
+unsigned Crc32MultiplyBytes() {
+  static const unsigned bytes = cpuClmulBytes();
   return bytes;
 }
 
 uint32_t Crc32UpdateAtMost(const uint8_t* buffer, size_t length, uint32_t crc, unsigned widest) {
-  unsigned wide = Crc32WideCarrylessMultiplyBytes();
-  if (wide > widest) wide = widest;
-  if (length >= WIDEST_FOLD_BYTES && wide == 64) return crcClmulWidest(buffer, length, crc);
-  if (length >= WIDE_FOLD_BYTES && wide >= 32) return crcClmulWide(buffer, length, crc);
-  if (length >= FOLD_BYTES && widest >= 16 && Crc32HasCarrylessMultiply()) return crcClmul(buffer, length, crc);
+  unsigned bytes = Crc32MultiplyBytes();
+  if (bytes > widest) bytes = widest;
+  if (length >= WIDEST_FOLD_BYTES && bytes == 64) return crcClmulWidest(buffer, length, crc);
+  if (length >= WIDE_FOLD_BYTES && bytes >= 32) return crcClmulWide(buffer, length, crc);
+  if (length >= FOLD_BYTES && bytes >= 16) return crcClmul(buffer, length, crc);
   return Crc32UpdateTable(buffer, length, crc);
 }
 

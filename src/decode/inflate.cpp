@@ -69,8 +69,8 @@ struct SymbolEntries {
 };
 constexpr SymbolEntries makeSymbolEntries() {
   SymbolEntries t{};
-  t.length[0] = EXCEPTIONAL;
-  for (unsigned s = 257; s < LIT_SYMBOLS; ++s)
+  t.length[END_OF_BLOCK - 256] = EXCEPTIONAL;
+  for (unsigned s = END_OF_BLOCK + 1; s < LIT_SYMBOLS; ++s)
     t.length[s - 256] = s == DEFLATE64_LONG_MATCH ? entry(258, 0, 0) : entry(lengthBase(s), 0, lengthExtra(s));
   for (unsigned d = 0; d < DIST_SYMBOLS; ++d) t.distance[d] = entry(distanceBase(d), 0, distanceExtra(d));
   return t;
