@@ -735,6 +735,14 @@ bool Inflater::decodeFast() {
     return e;
   };
 
+  // The output margin's test. With a 64-bit word it stays a branch of its own: the empty asm
+  // keeps the compiler from folding the two margin tests into one flag computation, which
+  // is slower there (and faster on the 32-bit build).
+  auto outBelowLimit = [&]() INLINE {
+    __asm__ volatile("");
+    return out < outLimit;
+  };
+
   // At the top of every pass the word has just been refilled and `e` is the root entry of the
   // next symbol. The margins are tested after each pass (decodeBlock tested them before the
   // first): tested after the refill, they would be found short of where the pass began.
@@ -753,7 +761,7 @@ bool Inflater::decodeFast() {
     }
     uint32_t length;
     if ((e & EXCEPTIONAL) == 0) {
-      length = ((e >> 16) & LIT_VALUE_MASK) + takeHeld(e);
+      length = (e >> 16) + takeHeld(e);  // an ordinary length has no flag: the top half is its base
     } else {
       if (e & LIT_SUBTABLE) {
         e = lit[((e >> 16) & LIT_VALUE_MASK) + ((bits >> LIT_ROOT_BITS) & lowWordBits(depends(e)))];
@@ -793,8 +801,16 @@ bool Inflater::decodeFast() {
     uint32_t d = dist[bits & lowWordBits(DIST_ROOT_BITS)];
     if (d & DIST_SUBTABLE) d = dist[(d >> 16) + ((bits >> DIST_ROOT_BITS) & lowWordBits(depends(d)))];
     uint32_t distance = (d >> 16) + takeExtra(d);
-    refill();
-    e = rootEntry();
+    if constexpr (WIDE_WORD) {
+      // Length and distance took at most 20 + 29 of the word's 64 bits, all stream bits after
+      // the last refill (see refill): the 15 left decide the next entry, which is looked up
+      // before this refill, so the chain of look-ups does not wait for its load.
+      e = rootEntry();
+      refill();
+    } else {
+      refill();
+      e = rootEntry();
+    }
 
     // A match of at most MAX_MATCH bytes whose source has COPY_OVERRUN bytes of room behind it
     // (the destination has, by the output margin) is copied in chunks, and the bytes past its
@@ -831,7 +847,7 @@ bool Inflater::decodeFast() {
     out = outPos_;
     if (!KEEP_AHEAD && windowFilled_ != 0) break;  // the window was written out
     notFull = notFilled();
-  } while (in <= inLimit && out < outLimit);
+  } while (in <= inLimit && (WIDE_WORD ? outBelowLimit() : out < outLimit));
 
   inPos_ = in;
   bitBuf_ = bits;
