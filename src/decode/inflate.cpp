@@ -36,7 +36,6 @@ constexpr unsigned DEFLATE64_LONG_MATCH = 285;  // length symbol with 16 extra b
 // (five with a 32-bit one), and a pass consumes at most 31 + 29 bits: 32 bytes keep every load
 // inside the buffer.
 constexpr uint32_t FAST_INPUT_MARGIN = 32;
-constexpr unsigned NEAR_DISTANCE_SYMBOLS = 30;  // the distance symbols of Deflate: 32 KiB at most
 constexpr uint32_t MAX_MATCH = 258;             // the longest match but Deflate64's long ones
 
 // Order in which the code-length-code lengths are sent (RFC 1951, 3.2.7).
@@ -104,9 +103,6 @@ constexpr uint32_t COPY_OVERRUN = 4 * sizeof(BitWord);
 // back the four words' 32 bytes would cost more than the two words' loop saves.
 constexpr uint32_t KEEP_BYTES = 16;
 constexpr unsigned KEEP_FIRST_WORDS = KEEP_BYTES / sizeof(BitWord);
-static_assert(distanceBase(NEAR_DISTANCE_SYMBOLS - 1) + (1u << distanceExtra(NEAR_DISTANCE_SYMBOLS - 1)) - 1 +
-                      COPY_OVERRUN < MAXDICSIZE,
-              "a near distance never reaches the bytes a match copy overwrites past its end");
 // Window room the fast loop keeps: a match of MAX_MATCH bytes and its copy's overrun, or three
 // literals, fit without a window-end test.
 constexpr uint32_t FAST_OUTPUT_MARGIN = MAX_MATCH + COPY_OVERRUN;
@@ -331,13 +327,6 @@ inline bool Inflater::putByte(uint8_t b) {
   return outPos_ != winEnd_ || wrapWindow();
 }
 
-// Whether a distance may reach the bytes just past the output position, which the fast loop's
-// match copies overwrite: only once they hold this entry's output (the window has been
-// written out or flushed) and only with a distance of nearly a whole window. Distance
-// symbols 0-29 reach 32 KiB at most, half the smallest window, so a block without a code for
-// symbol 30 or 31 never reads them.
-inline bool Inflater::aheadReachable() const { return windowFilled_ != 0 && farDistances_; }
-
 // True when every byte a match of `length` at `distance` reads from window offset outOff on
 // was produced by this entry. Bytes before outOff are this entry's. A distance beyond outOff
 // reads first from outOff + size - distance on (distances never exceed the window size),
@@ -520,7 +509,6 @@ bool Inflater::buildFixedTables() {
   // RFC 1951, 3.2.6: 0-143 eight bits, 144-255 nine, 256-279 seven, 280-287 eight; all 32
   // distance codes five bits. They stay built for the rest of the entry.
   unsigned mode = deflateMode_ ? 1 : 2;
-  farDistances_ = true;
   if (fixedBuilt_ == mode) return true;
   std::memset(lengths_, 8, 144);
   std::memset(lengths_ + 144, 9, 256 - 144);
@@ -578,8 +566,6 @@ int Inflater::readDynamicHeader() {
   if (truncated()) return INFLATE_UNEXPECTED_END;
   bool built = buildTable(Alphabet::LiteralLength, lengths_, hlit, litTable_, LIT_ROOT_BITS, LIT_ENOUGH) &&
                buildTable(Alphabet::Distance, lengths_ + hlit, hdist, distTable_, DIST_ROOT_BITS, DIST_ENOUGH);
-  farDistances_ = false;
-  for (unsigned d = NEAR_DISTANCE_SYMBOLS; d < hdist; ++d) farDistances_ |= lengths_[hlit + d] != 0;
   return built ? 0 : bad;
 }
 
@@ -640,10 +626,9 @@ void Inflater::decodeBlock() {
     if (static_cast<uint32_t>(inEnd_ - inPos_) >= FAST_INPUT_MARGIN &&
         static_cast<uint32_t>(winEnd_ - outPos_) > FAST_OUTPUT_MARGIN) {
       // Bytes just past the output position belong to this entry only once the window has
-      // been written out or flushed (windowFilled_), and only a distance over 32 KiB reaches
-      // them (aheadReachable); until both hold, the fast loop need not put back what its
-      // match copies write there.
-      if (aheadReachable() ? decodeFast<true>() : decodeFast<false>()) return;
+      // been written out or flushed (windowFilled_); before that no distance may reach them,
+      // and the fast loop need not put back what its match copies write there.
+      if (windowFilled_ != 0 ? decodeFast<true>() : decodeFast<false>()) return;
       continue;
     }
     if (exhausted_ > MAX_EXHAUSTED) {
@@ -795,7 +780,7 @@ bool Inflater::decodeFast() {
           if (size > windowFilled_) windowFilled_ = size;
           out = winStart;
           if (!flushWindow(size)) { ended = true; break; }
-          if (!KEEP_AHEAD && aheadReachable()) break;  // the bytes ahead are this entry's now
+          if (!KEEP_AHEAD) break;  // the bytes ahead are this entry's now
           notFull = notFilled();
           refill();
           e = rootEntry();
@@ -860,7 +845,7 @@ bool Inflater::decodeFast() {
     outPos_ = out;
     if (!copyMatch(length, distance)) { ended = true; break; }
     out = outPos_;
-    if (!KEEP_AHEAD && aheadReachable()) break;  // the window was written out
+    if (!KEEP_AHEAD && windowFilled_ != 0) break;  // the window was written out
     notFull = notFilled();
   } while (in <= inLimit && (WIDE_WORD ? outBelowLimit() : out < outLimit));
 

@@ -100,7 +100,6 @@ class Inflater {
   uint8_t* clLengths_ = nullptr;  // code-length code lengths, 19
   uint16_t* sorted_ = nullptr;    // symbols in the order of their canonical codes, 288
   unsigned fixedBuilt_ = 0;       // the fixed tables are built: 1 for Deflate, 2 for Deflate64
-  bool farDistances_ = false;     // the block's distance code has symbol 30 or 31 (over 32 KiB)
 
   // input: bytes [inPos_, inEnd_) of the input buffer not yet taken into the bit buffer
   const uint8_t* inPos_ = nullptr;
@@ -118,7 +117,6 @@ class Inflater {
   // been written out full); with the bytes before the output position they are what a
   // distance may reach.
   uint32_t windowFilled_ = 0;
-  bool aheadReachable() const;
 
   int error_ = 0;
 };
