@@ -78,39 +78,58 @@ TEST(Deflate64Symbols, AFullWindowBackReadsPastTheMatchBefore) {
   // 70,000 stored bytes wrap the window; a match of 3 at distance 1,000, then one of 4 at
   // distance 65,536 that reads the window bytes just past the first match's end, which hold
   // the output of one window before. Literals after them keep the input ahead of the decoder,
-  // as in the middle of a long entry.
+  // as in the middle of a long entry. The first match comes in the same block as the second,
+  // or alone in a block of its own whose distance code has neither symbol 30 nor 31: a block
+  // that cannot reach 32 KiB back still leaves the bytes past its matches as they were for the
+  // blocks after it.
   std::mt19937 rng(5);
   std::string data(70000, '\0');
   for (char& c : data) c = static_cast<char>(rng());
-  BitWriter w;
-  w.bits(0, 1);
-  w.bits(0, 2);
-  w.alignToByte();
-  w.bits(65535, 16);
-  w.bits(0, 16);
-  for (size_t i = 0; i < 65535; ++i) w.byte(static_cast<uint8_t>(data[i]));
-  w.bits(0, 1);
-  w.bits(0, 2);
-  w.alignToByte();
-  w.bits(70000 - 65535, 16);
-  w.bits(static_cast<uint16_t>(~(70000 - 65535)), 16);
-  for (size_t i = 65535; i < 70000; ++i) w.byte(static_cast<uint8_t>(data[i]));
-  fixedHeader(w, true);
-  lengthSymbol(w, 257);  // length 3
-  w.code(19, 5);
-  w.bits(1000 - 769, 8);  // symbol 19: 769 + 8 extra bits
-  lengthSymbol(w, 258);  // length 4
-  w.code(31, 5);
-  w.bits(65536 - 49153, 14);
-  for (int i = 0; i < 40; ++i) literal(w, 'z');
-  w.code(0, 7);
-  std::string stream = w.finish();
+  for (bool ownBlock : {false, true}) {
+    BitWriter w;
+    w.bits(0, 1);
+    w.bits(0, 2);
+    w.alignToByte();
+    w.bits(65535, 16);
+    w.bits(0, 16);
+    for (size_t i = 0; i < 65535; ++i) w.byte(static_cast<uint8_t>(data[i]));
+    w.bits(0, 1);
+    w.bits(0, 2);
+    w.alignToByte();
+    w.bits(70000 - 65535, 16);
+    w.bits(static_cast<uint16_t>(~(70000 - 65535)), 16);
+    for (size_t i = 65535; i < 70000; ++i) w.byte(static_cast<uint8_t>(data[i]));
+    if (ownBlock) {
+      std::vector<unsigned> lit(258, 0), dist(20, 0);
+      lit[256] = lit[257] = 1;  // end of block 0, length 3 1
+      dist[0] = dist[19] = 1;   // distance symbol 19: 1
+      w.bits(0, 1);
+      w.bits(2, 2);
+      dynamicHeader(w, lit, dist);
+      w.code(1, 1);
+      w.code(1, 1);
+      w.bits(1000 - 769, 8);
+      w.code(0, 1);
+      fixedHeader(w, true);
+    } else {
+      fixedHeader(w, true);
+      lengthSymbol(w, 257);  // length 3
+      w.code(19, 5);
+      w.bits(1000 - 769, 8);  // symbol 19: 769 + 8 extra bits
+    }
+    lengthSymbol(w, 258);  // length 4
+    w.code(31, 5);
+    w.bits(65536 - 49153, 14);
+    for (int i = 0; i < 40; ++i) literal(w, 'z');
+    w.code(0, 7);
+    std::string stream = w.finish();
 
-  std::string expected = data + data.substr(69000, 3) + data.substr(70003 - 65536, 4) + std::string(40, 'z');
-  for (bool deflateMode : {true, false}) {
-    MemoryIo io(stream);
-    EXPECT_EQ(0, inflateAll(io, deflateMode));
-    EXPECT_TRUE(io.output == expected) << (deflateMode ? "Deflate" : "Deflate64");
+    std::string expected = data + data.substr(69000, 3) + data.substr(70003 - 65536, 4) + std::string(40, 'z');
+    for (bool deflateMode : {true, false}) {
+      MemoryIo io(stream);
+      EXPECT_EQ(0, inflateAll(io, deflateMode));
+      EXPECT_TRUE(io.output == expected) << (deflateMode ? "Deflate" : "Deflate64") << (ownBlock ? ", own block" : "");
+    }
   }
 }
 
