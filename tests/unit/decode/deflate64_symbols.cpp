@@ -85,31 +85,34 @@ TEST(Deflate64Symbols, AFullWindowBackReadsPastTheMatchBefore) {
   std::mt19937 rng(5);
   std::string data(70000, '\0');
   for (char& c : data) c = static_cast<char>(rng());
+  BitWriter stored;  // the two stored blocks, byte-aligned at their end
+  stored.bits(0, 1);
+  stored.bits(0, 2);
+  stored.alignToByte();
+  stored.bits(65535, 16);
+  stored.bits(0, 16);
+  for (size_t i = 0; i < 65535; ++i) stored.byte(static_cast<uint8_t>(data[i]));
+  stored.bits(0, 1);
+  stored.bits(0, 2);
+  stored.alignToByte();
+  stored.bits(70000 - 65535, 16);
+  stored.bits(static_cast<uint16_t>(~(70000 - 65535)), 16);
+  for (size_t i = 65535; i < 70000; ++i) stored.byte(static_cast<uint8_t>(data[i]));
   for (bool ownBlock : {false, true}) {
-    BitWriter w;
-    w.bits(0, 1);
-    w.bits(0, 2);
-    w.alignToByte();
-    w.bits(65535, 16);
-    w.bits(0, 16);
-    for (size_t i = 0; i < 65535; ++i) w.byte(static_cast<uint8_t>(data[i]));
-    w.bits(0, 1);
-    w.bits(0, 2);
-    w.alignToByte();
-    w.bits(70000 - 65535, 16);
-    w.bits(static_cast<uint16_t>(~(70000 - 65535)), 16);
-    for (size_t i = 65535; i < 70000; ++i) w.byte(static_cast<uint8_t>(data[i]));
+    BitWriter w = stored;
     if (ownBlock) {
+      // Literal/length codes: end of block 0, symbol 257 (length 3) 1; distance codes:
+      // symbol 0 0, symbol 19 1.
       std::vector<unsigned> lit(258, 0), dist(20, 0);
-      lit[256] = lit[257] = 1;  // end of block 0, length 3 1
-      dist[0] = dist[19] = 1;   // distance symbol 19: 1
+      lit[256] = lit[257] = 1;
+      dist[0] = dist[19] = 1;
       w.bits(0, 1);
       w.bits(2, 2);
       dynamicHeader(w, lit, dist);
-      w.code(1, 1);
-      w.code(1, 1);
-      w.bits(1000 - 769, 8);
-      w.code(0, 1);
+      w.code(1, 1);           // length 3
+      w.code(1, 1);           // distance symbol 19
+      w.bits(1000 - 769, 8);  // 769 + 8 extra bits
+      w.code(0, 1);           // end of block
       fixedHeader(w, true);
     } else {
       fixedHeader(w, true);
