@@ -36,6 +36,11 @@
 //                                      set time into a run)
 //   driver frames SELECTOR GAP COUNT ID...  prints the texts of the controls, tab-separated,
 //                                      COUNT times GAP ms apart (the progress line as it goes)
+//   driver goon SELECTOR GAP ID...     answers No in the message box over the dialog, prints
+//                                      two frames GAP ms apart as `frames` does, then presses
+//                                      Cancel and prints the milliseconds as `timeclick` does
+//                                      (one process: a run that has been let go on is timed
+//                                      without a driver start-up between the steps)
 //   driver keys SELECTOR ID VK...      gives the control the focus, then presses the keys there
 //   driver rows SELECTOR ID POINTS FACE  prints a list's row height (list box or the drop-down
 //                                      list of a combo box) and the text height
@@ -345,20 +350,32 @@ int pressControl(HWND dialog, HWND control, int id) {
 }
 
 // frames SELECTOR GAP COUNT ID...: one process, so the gap is a time and not a start-up.
-int printFrames(HWND dialog, int argc, char** argv) {
-  if (argc < 6) return usage();
-  int gap = std::atoi(argv[3]), count = std::atoi(argv[4]);
+// The controls' ids are argv[first] onwards.
+int printFrames(HWND dialog, int gap, int count, int first, int argc, char** argv) {
   for (int frame = 0; frame < count; ++frame) {
     if (frame > 0) Sleep(static_cast<DWORD>(gap));
-    for (int i = 5; i < argc; ++i) {
+    for (int i = first; i < argc; ++i) {
       char text[512];
       readText(GetDlgItem(dialog, std::atoi(argv[i])), text, sizeof text);
-      std::printf("%s%s", i > 5 ? "\t" : "", text);
+      std::printf("%s%s", i > first ? "\t" : "", text);
     }
     std::printf("\n");
     std::fflush(stdout);
   }
   return 0;
+}
+
+// goon SELECTOR GAP ID...: the question that Cancel asked is answered No, the run goes on, and
+// Cancel is pressed again, all within one process.
+int goOn(HWND dialog, int argc, char** argv) {
+  if (argc < 5) return usage();
+  HWND box = findDialog(parseSelector("box"));
+  if (!box) return 2;
+  postClick(box, IDNO);
+  for (DWORD start = GetTickCount(); IsWindow(box) && IsWindowVisible(box); Sleep(5))
+    if (GetTickCount() - start > 3000) return 2;
+  printFrames(dialog, std::atoi(argv[3]), 2, 4, argc, argv);
+  return timeClick(dialog, IDCANCEL, 10000, 0, 0);
 }
 
 // The focus moves through the dialog (WM_NEXTDLGCTL, as the Tab key moves it); the keys then
@@ -483,7 +500,9 @@ int main(int argc, char** argv) {
   if (!std::strcmp(command, "timeclick"))
     return timeClick(dialog, id, argc > 4 ? std::atoi(argv[4]) : 600000, argc > 6 ? std::atoi(argv[5]) : 0,
                      argc > 6 ? std::atoi(argv[6]) : 0);
-  if (!std::strcmp(command, "frames")) return printFrames(dialog, argc, argv);
+  if (!std::strcmp(command, "frames"))
+    return argc < 6 ? usage() : printFrames(dialog, std::atoi(argv[3]), std::atoi(argv[4]), 5, argc, argv);
+  if (!std::strcmp(command, "goon")) return goOn(dialog, argc, argv);
   if (!control) {
     std::fprintf(stderr, "driver: no control %d\n", id);
     return 3;
