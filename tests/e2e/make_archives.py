@@ -10,6 +10,7 @@ import sys
 import zipfile
 
 out = sys.argv[1]
+refuses = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'lib', 'check_refuses.py')
 os.makedirs(out, exist_ok=True)
 NEW_DATE = (2001, 2, 3, 4, 5, 6)
 
@@ -93,13 +94,19 @@ for name, text in (('e1.txt', b'secret one\r\n'), ('e2.txt', b'secret two\r\n'),
         f.write(text)
 
 
-def zip_encrypted(archive, password):
+# The tests type "wrong" for a password that the header's one-byte check refuses; it passes
+# one time in 256 per entry (the stub then reports a CRC error, not the question again), so
+# the archive is made again until the check refuses it (tests/lib/check_refuses.py).
+def zip_encrypted(archive, password, wrong=None):
     target = os.path.join(out, archive)
-    if os.path.exists(target):
-        os.remove(target)
-    subprocess.run(['zip', '-q', '-X', '-P', password, target, 'e1.txt', 'e2.txt'], cwd=enc, check=True)
-    subprocess.run(['zip', '-q', '-X', target, 'plain.txt'], cwd=enc, check=True)
+    while True:
+        if os.path.exists(target):
+            os.remove(target)
+        subprocess.run(['zip', '-q', '-X', '-P', password, target, 'e1.txt', 'e2.txt'], cwd=enc, check=True)
+        subprocess.run(['zip', '-q', '-X', target, 'plain.txt'], cwd=enc, check=True)
+        if wrong is None or subprocess.run([sys.executable, refuses, target, wrong]).returncode == 0:
+            return
 
 
-zip_encrypted('secret.zip', 'secret')
+zip_encrypted('secret.zip', 'secret', wrong='wrong')
 zip_encrypted('long_password.zip', 'abcdefghijklmnopqrstuvwxyz01234')  # 31 characters
