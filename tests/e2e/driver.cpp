@@ -349,6 +349,15 @@ int pressControl(HWND dialog, HWND control, int id) {
   return 0;
 }
 
+// Waits until no dialog matches: 0, or 2 after MS milliseconds.
+int waitGone(const Selector& selector, int ms) {
+  for (int waited = 0; findDialog(selector); waited += 50) {
+    if (waited >= ms) return 2;
+    Sleep(50);
+  }
+  return 0;
+}
+
 // frames SELECTOR GAP COUNT ID...: one process, so the gap is a time and not a start-up.
 // The controls' ids are argv[first] onwards.
 int printFrames(HWND dialog, int gap, int count, int first, int argc, char** argv) {
@@ -369,11 +378,11 @@ int printFrames(HWND dialog, int gap, int count, int first, int argc, char** arg
 // Cancel is pressed again, all within one process.
 int goOn(HWND dialog, int argc, char** argv) {
   if (argc < 5) return usage();
-  HWND box = findDialog(parseSelector("box"));
+  Selector boxes = parseSelector("box");
+  HWND box = findDialog(boxes);
   if (!box) return 2;
   postClick(box, IDNO);
-  for (DWORD start = GetTickCount(); IsWindow(box) && IsWindowVisible(box); Sleep(5))
-    if (GetTickCount() - start > 3000) return 2;
+  if (waitGone(boxes, 3000)) return 2;
   printFrames(dialog, std::atoi(argv[3]), 2, 4, argc, argv);
   return timeClick(dialog, IDCANCEL, 10000, 0, 0);
 }
@@ -441,15 +450,7 @@ int main(int argc, char** argv) {
   if (!std::strcmp(command, "extractrun")) return argc > 3 ? extractRun(argv[2]) : usage();
   if (!std::strcmp(command, "launch")) return argc > 3 ? launchProgram(argv[2]) : usage();
   if (!std::strcmp(command, "close")) return closeWindows(argv[2], argc > 3 ? std::atoi(argv[3]) : 0);
-  if (!std::strcmp(command, "gone")) {
-    if (argc > 3) ms = std::atoi(argv[3]);
-    Selector selector = parseSelector(argv[2]);
-    for (int waited = 0; findDialog(selector); waited += 50) {
-      if (waited >= ms) return 2;
-      Sleep(50);
-    }
-    return 0;
-  }
+  if (!std::strcmp(command, "gone")) return waitGone(parseSelector(argv[2]), argc > 3 ? std::atoi(argv[3]) : ms);
   if (!std::strcmp(command, "wait") && argc > 3) ms = std::atoi(argv[3]);
   if (!std::strcmp(command, "waitstate") && argc > 5) ms = std::atoi(argv[5]);
   HWND dialog = waitDialog(argv[2], ms);
