@@ -221,23 +221,19 @@ double cpuSeconds() {
   return ts.tv_sec + ts.tv_nsec / 1e9;
 }
 
-// libdeflate's output buffer, sized by the caller: the first resize zero-fills it, work that
-// is the benchmark's and would otherwise be counted as libdeflate's instructions.
-std::vector<uint8_t> libdeflateOut;
-
-__attribute__((noinline)) Result decodeSliceLibdeflate(const std::string& compressed, size_t size) {
+// Decodes into `out`, as large as the whole output. The caller makes it: its zero fill is the
+// benchmark's work, not to be counted or timed as libdeflate's.
+__attribute__((noinline)) Result decodeSliceLibdeflate(const std::string& compressed, std::vector<uint8_t>& out) {
 #ifdef SFX_BENCH_LIBDEFLATE
-  std::vector<uint8_t>& out = libdeflateOut;
-  if (out.size() < size) out.resize(size);
   static libdeflate_decompressor* d = libdeflate_alloc_decompressor();
   size_t written = 0;
   enum libdeflate_result rc =
-      libdeflate_deflate_decompress(d, compressed.data(), compressed.size(), out.data(), size, &written);
+      libdeflate_deflate_decompress(d, compressed.data(), compressed.size(), out.data(), out.size(), &written);
   uint32_t crc = libdeflate_crc32(0, out.data(), written);
   return {written, crc, rc == LIBDEFLATE_SUCCESS ? 0 : 1};
 #else
   (void)compressed;
-  (void)size;
+  (void)out;
   return {0, 0, -1};
 #endif
 }
@@ -276,9 +272,9 @@ int slice(int argc, char** argv) {
     std::printf("%s: %08X\n", who.c_str(), crcSlice(input, who));
     return 0;
   }
-  if (who == "libdeflate") libdeflateOut.resize(size);
+  std::vector<uint8_t> out(who == "libdeflate" ? size : 0);
   Result r = who == "zlib"         ? decodeSliceZlib(input)
-             : who == "libdeflate" ? decodeSliceLibdeflate(input, size)
+             : who == "libdeflate" ? decodeSliceLibdeflate(input, out)
                                    : decodeSliceOurs(input, who != "ours64");
   std::printf("%s: %llu output bytes, crc %08X, status %d\n", who.c_str(), static_cast<unsigned long long>(r.bytes),
               r.crc, r.status);
@@ -334,7 +330,7 @@ int main(int argc, char** argv) {
   const int runs = 5;
   Result ours{}, zl{}, ld{}, ours64{};
 #ifdef SFX_BENCH_LIBDEFLATE
-  libdeflateOut.resize(size);
+  std::vector<uint8_t> ldOut(size);
 #endif
   // The decoders take turns within each round, best round each.
   double rOurs = 0, rZlib = 0, rLib = 0, r64 = 0;
@@ -342,7 +338,7 @@ int main(int argc, char** argv) {
     rOurs = std::max(rOurs, rateOf([&] { ours = decodeSliceOurs(deflated, true); }, size, 1));
     rZlib = std::max(rZlib, rateOf([&] { zl = decodeSliceZlib(deflated); }, size, 1));
 #ifdef SFX_BENCH_LIBDEFLATE
-    rLib = std::max(rLib, rateOf([&] { ld = decodeSliceLibdeflate(deflated, size); }, size, 1));
+    rLib = std::max(rLib, rateOf([&] { ld = decodeSliceLibdeflate(deflated, ldOut); }, size, 1));
 #endif
     if (!deflated64.empty()) r64 = std::max(r64, rateOf([&] { ours64 = decodeSliceOurs(deflated64, false); }, size, 1));
   }
