@@ -45,6 +45,12 @@ write('fullwidth_case.zip', [('ＡＢＣ.txt', b'1'), ('ａｂｃ.txt', b'2')])
 write('same_name_two_folders.zip', [('x/a.txt', b'1'), ('y/a.txt', b'2')])
 # Directories at the top only, and a file beside them.
 write('top_directories.zip', [('dir1/', b''), ('dir2/', b''), ('top.txt', b'top\n')])
+# Names that begin with "./", as an archive made from "." has them: the same files as
+# without it, so one of each name delivers and two are one file.
+write('dot_prefix.zip', [('./', b''), ('./dir1/', b''), ('./top.txt', b'top\n'), ('./dir2/x', b'x')])
+write('dot_prefix_same_file.zip', [('./a.txt', b'1'), ('a.txt', b'2')])
+# A Unix symbolic link: its stored bytes are the path it points to.
+write('symlink.zip', [('real.txt', b'1'), ('link.txt', b'real.txt', 0o120777 << 16)])
 
 
 # 64 central records that all name one local header of 100,000 deflated zero bytes.

@@ -79,8 +79,8 @@ const CommandSpec BUILD_COMMAND = {
         {"allow-unextractable", 0, nullptr,
          "Build even when the stub cannot deliver every entry as it is: other compression\n"
          "methods (bzip2, LZMA ...), AES or strong encryption, names with no code page 932\n"
-         "form, names Windows cannot create or that meet on Windows, paths too long, data\n"
-         "whose CRC-32 does not match. Each becomes a warning (status 1)."},
+         "form, names Windows cannot create or that meet on Windows, symbolic links, paths\n"
+         "too long, data whose CRC-32 does not match. Each becomes a warning (status 1)."},
         {"strict", 0, nullptr, "Every warning refuses the build (status 2, nothing written)."},
         {"force", 0, nullptr, "Replace OUT.exe when it exists."},
         {"icon", 0, "FILE.ico",

@@ -12,6 +12,15 @@ namespace {
 constexpr uint16_t METHOD_AES = 99;             // WinZip AES: the real method is in the 0x9901 field
 constexpr uint16_t EXTRA_AES = 0x9901;
 constexpr uint16_t GPF_STRONG_ENCRYPTION = 0x0040;
+// A Unix writer keeps the file's mode in the upper half of the external attributes; a
+// symbolic link's stored bytes are its target's path.
+constexpr unsigned HOST_UNIX = 3;
+constexpr uint32_t UNIX_TYPE_MASK = 0170000;
+constexpr uint32_t UNIX_SYMLINK = 0120000;
+
+bool isUnixSymlink(const ZipEntry& e) {
+  return (e.versionMade >> 8) == HOST_UNIX && ((e.externalAttributes >> 16) & UNIX_TYPE_MASK) == UNIX_SYMLINK;
+}
 
 }  // namespace
 
@@ -27,6 +36,10 @@ void checkEntries(const ZipArchive& archive, Reporter& reporter) {
     if (e.method != 0 && e.method != 8 && e.method != 9 && e.method != METHOD_AES) {
       reporter.unextractable("entry \"" + shown + "\": compression method " + std::to_string(e.method) + " (" +
                              methodName(e.method) + ") cannot be extracted by the stub");
+    }
+    if (isUnixSymlink(e)) {
+      reporter.unextractable("entry \"" + shown +
+                             "\": a symbolic link, which the stub writes as a file holding the path it points to");
     }
     if (e.versionNeeded > 25) {
       reporter.unextractable("entry \"" + shown + "\": needs version " + std::to_string(e.versionNeeded / 10) + "." +

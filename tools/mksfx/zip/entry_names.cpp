@@ -74,7 +74,9 @@ std::string entryNameProblem(const std::string& name) {
     bool last = k + 1 == parts.size();
     if (part == "..") return "the name has a '..' component (it would leave the extraction directory)";
     if (part.empty() && !last) return "the name has an empty component";
-    if (part == ".") return "the name has a '.' component";
+    // "." names the folder it stands in, as Windows resolves it: "./a.txt" (the names of
+    // an archive made from ".") is "a.txt". A file named "." would be the folder itself.
+    if (part == "." && !last) continue;
     if (isDeviceName(part)) return "the name uses a device name (" + part + ")";
     if (!part.empty() && (part.back() == '.' || part.back() == ' '))
       return "a component ends in a dot or a blank, which Windows drops";

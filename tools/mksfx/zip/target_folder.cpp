@@ -2,6 +2,7 @@
 // or a directory with the entry that made it.
 #include "zip/target_folder.h"
 
+#include <cstddef>
 #include <vector>
 
 #include "base/code_page.h"
@@ -44,6 +45,13 @@ std::vector<std::u32string> foldedComponents(const std::string& cp932, bool& dir
   if (parts.size() > 1 && parts.back().empty()) {
     parts.pop_back();
     directory = true;
+  }
+  // A "." component names the folder it stands in ("./a.txt" is "a.txt"); a file's own
+  // last component stays, as the name checks refuse it.
+  for (size_t k = 0; k < parts.size();) {
+    bool keep = parts[k] != U"." || (k + 1 == parts.size() && !directory);
+    if (keep) ++k;
+    else parts.erase(parts.begin() + static_cast<std::ptrdiff_t>(k));
   }
   return parts;
 }
