@@ -1,6 +1,6 @@
 # Seed archives for fuzz_builder_zip, made by Python's zipfile: stored and deflated entries,
-# a directory, a UTF-8 name (flagged by zipfile), data descriptors from a streamed write, a
-# comment, and ZIP64 records; and by hand, central records that share one local header.
+# a directory, a UTF-8 name (flagged by zipfile), names that begin with "./", data
+# descriptors from a streamed write, a comment, and ZIP64 records; and by hand, central records that share one local header.
 # Written into the corpus folder given as the first argument.
 import io
 import os
@@ -43,6 +43,7 @@ STORED, DEFLATED = zipfile.ZIP_STORED, zipfile.ZIP_DEFLATED
 archive("stored", [("readme.txt", b"hello, world\r\n", STORED)])
 archive("deflated", [("data.bin", bytes(range(256)) * 8, DEFLATED)], comment=b"setup 1.0")
 archive("directory", [("docs/", b"", STORED), ("docs/a.txt", b"a" * 100, DEFLATED), ("b.txt", b"b", STORED)])
+archive("dot_prefix", [("./", b"", STORED), ("./a.txt", b"a", STORED), ("A.txt", b"b", STORED)])
 archive("utf8", [("データ/説明.txt", "説明".encode("utf-8") * 10, DEFLATED)])
 archive("stream", [("s.txt", b"streamed " * 30, DEFLATED), ("t.txt", b"t", STORED)], stream=True)
 archive("zip64", [("big.txt", b"z" * 300, DEFLATED)], zip64=True)
