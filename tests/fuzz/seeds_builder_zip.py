@@ -1,6 +1,7 @@
 # Seed archives for fuzz_builder_zip, made by Python's zipfile: stored and deflated entries,
 # a directory, a UTF-8 name (flagged by zipfile), names that begin with "./", data
-# descriptors from a streamed write, a comment, and ZIP64 records; and by hand, central records that share one local header.
+# descriptors from a streamed write, a comment, and ZIP64 records; and by hand, central
+# records that share one local header.
 # Written into the corpus folder given as the first argument.
 import io
 import os
