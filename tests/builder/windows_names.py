@@ -14,14 +14,16 @@ out.mkdir(parents=True, exist_ok=True)
 
 
 def write(name, entries, patch=None):
-    """entries: (name, data) pairs, or (name, data, external attributes)."""
+    """entries: (name, data) pairs, or (name, data, external attributes[, host system])."""
     path = out / name
     with zipfile.ZipFile(path, 'w', zipfile.ZIP_DEFLATED) as z:
         for entry in entries:
             info = zipfile.ZipInfo(entry[0], (2024, 5, 1, 12, 0, 0))
-            info.compress_type = zipfile.ZIP_STORED if entry[0].endswith('/') else zipfile.ZIP_DEFLATED
+            info.compress_type = zipfile.ZIP_STORED if entry[0][-1] in '/\\' else zipfile.ZIP_DEFLATED
             if len(entry) > 2:
                 info.external_attr = entry[2]
+            if len(entry) > 3:
+                info.create_system = entry[3]
             z.writestr(info, entry[1])
     if patch:
         path.write_bytes(patch(path.read_bytes()))
@@ -49,6 +51,8 @@ write('top_directories.zip', [('dir1/', b''), ('dir2/', b''), ('top.txt', b'top\
 # without it, so one of each name delivers and two are one file.
 write('dot_prefix.zip', [('./', b''), ('./dir1/', b''), ('./top.txt', b'top\n'), ('./dir2/x', b'x')])
 write('dot_prefix_same_file.zip', [('./a.txt', b'1'), ('a.txt', b'2')])
+# '\' between folders, as a Windows writer (host 0, MS-DOS) may have it.
+write('backslash_windows.zip', [('dir1\\', b'', 0x10, 0), ('top.txt', b'top\n', 0x20, 0), ('dir2\\x', b'x', 0x20, 0)])
 # A Unix symbolic link: its stored bytes are the path it points to.
 write('symlink.zip', [('real.txt', b'1'), ('link.txt', b'real.txt', 0o120777 << 16)])
 

@@ -345,6 +345,24 @@ void takeName(ZipEntry& entry, const InputOptions& options, Reporter& reporter) 
   }
 }
 
+// Writers on MS-DOS, OS/2 and Windows file systems, where '\' cannot be part of a name,
+// that put it between folders (as some Windows tools write their archives): the stub
+// takes it as a separator as well, and the name is written with '/', as every reader
+// expects. True when the name changed. A Unix writer's '\' is part of a file name and stays
+// for the name checks to refuse.
+bool slashesForBackslashes(ZipEntry& entry) {
+  unsigned host = entry.versionMade >> 8;
+  if (host != 0 && host != 6 && host != 11 && host != 14) return false;
+  bool changed = false;
+  for (size_t i = 0; i < entry.name.size(); i += cp932CharLength(entry.name, i)) {
+    if (entry.name[i] == '\\' && cp932CharLength(entry.name, i) == 1) {
+      entry.name[i] = '/';
+      changed = true;
+    }
+  }
+  return changed;
+}
+
 // True when the names without the UTF-8 flag (and without a Unicode Path field) that are
 // not plain ASCII are all UTF-8 and none of them is code page 932 text: then UTF-8 is the
 // only reading, whatever tool left the flag out.
@@ -453,7 +471,12 @@ bool readZipInput(const std::string& path, const InputOptions& options, ZipArchi
     Reporter::notice(path + ": names without the UTF-8 flag are UTF-8 (none of them is code page 932 text); "
                      "taken as UTF-8");
   }
-  for (ZipEntry& entry : archive.entries) takeName(entry, naming, reporter);
+  bool backslashes = false;
+  for (ZipEntry& entry : archive.entries) {
+    takeName(entry, naming, reporter);
+    if (slashesForBackslashes(entry)) backslashes = true;
+  }
+  if (backslashes) Reporter::notice(path + ": names of a Windows writer have '\\' between folders; written with '/'");
   // The stub reads no ZIP64 records; an input rewritten without them is read by the
   // builder alone.
   return zip64Reported || checkWithStubReader(path, static_cast<uint32_t>(shift), reporter);
