@@ -304,16 +304,27 @@ bool takeZip64Values(ZipEntry& entry, uint32_t& localOffset, uint16_t& diskStart
   return true;
 }
 
+// An entry of a writer on MS-DOS, OS/2 or Windows file systems (hosts 0, 6, 11, 14), whose
+// names cannot hold '\': where one has it, it stands between folders.
+bool backslashSeparates(const ZipEntry& entry) {
+  unsigned host = entry.versionMade >> 8;
+  return host == 0 || host == 6 || host == 11 || host == 14;
+}
+
 bool readEntry(InputFile& file, const std::string& path, size_t& p, size_t directoryEnd, int64_t shift,
                const InputOptions& options, ZipEntry& entry, bool& leftOut, bool& zip64Reported,
                Reporter& reporter) {
   uint32_t localOffset;
   uint16_t diskStart;
   if (!parseCentralRecord(file, p, directoryEnd, entry, localOffset, diskStart, reporter)) return false;
-  if (!options.excludes.empty() &&
-      excluded(isValidUtf8(entry.name) ? entry.name : cp932ToUtf8(entry.name), options.excludes)) {
-    leftOut = true;
-    return true;
+  if (!options.excludes.empty()) {
+    // Patterns see the name as it will be written (see slashesForBackslashes).
+    std::string text = isValidUtf8(entry.name) ? entry.name : cp932ToUtf8(entry.name);
+    if (backslashSeparates(entry)) std::replace(text.begin(), text.end(), '\\', '/');
+    if (excluded(text, options.excludes)) {
+      leftOut = true;
+      return true;
+    }
   }
   std::string shown = printable(entry.name);
   if (entry.compressedSize == 0xFFFFFFFFu || entry.uncompressedSize == 0xFFFFFFFFu ||
@@ -345,14 +356,13 @@ void takeName(ZipEntry& entry, const InputOptions& options, Reporter& reporter) 
   }
 }
 
-// Writers on MS-DOS, OS/2 and Windows file systems, where '\' cannot be part of a name,
-// that put it between folders (as some Windows tools write their archives): the stub
-// takes it as a separator as well, and the name is written with '/', as every reader
-// expects. True when the name changed. A Unix writer's '\' is part of a file name and stays
-// for the name checks to refuse.
+// Writers on MS-DOS, OS/2 and Windows file systems (backslashSeparates) that put '\'
+// between folders, as some Windows tools write their archives: the stub takes it as a
+// separator as well, and the name is written with '/', as every reader expects. True when
+// the name changed. A Unix writer's '\' is part of a file name and stays for the name
+// checks to refuse. Walked on code page 932, where 0x5C may be a trail byte.
 bool slashesForBackslashes(ZipEntry& entry) {
-  unsigned host = entry.versionMade >> 8;
-  if (host != 0 && host != 6 && host != 11 && host != 14) return false;
+  if (!backslashSeparates(entry)) return false;
   bool changed = false;
   for (size_t i = 0; i < entry.name.size(); i += cp932CharLength(entry.name, i)) {
     if (entry.name[i] == '\\' && cp932CharLength(entry.name, i) == 1) {
