@@ -34,6 +34,12 @@ constexpr int CDH_LOCAL_OFFSET = 42;
 constexpr int CDH_NAME = 46;
 constexpr int CDH_SIZE = 46;
 
+// Host systems (high byte of "version made by").
+constexpr int HOST_MSDOS = 0;
+constexpr int HOST_UNIX = 3;
+constexpr int HOST_OS2_HPFS = 6;
+constexpr int HOST_NTFS = 10;
+
 // Local file header.
 constexpr int LFH_SIGNATURE = 0;
 constexpr int LFH_VERSION_NEEDED = 4;

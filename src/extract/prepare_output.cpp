@@ -397,6 +397,7 @@ int OutputPreparation::Prepare(const EntryRecord* entry) {
     return 0;
   }
   int host = le16(entry + CDH_VERSION_MADE) >> 8;
+  // The hosts whose external attributes are DOS-style.
   uint32_t attributes = SYS_ATTR_ARCHIVE;
   if (host == HOST_MSDOS || host == HOST_UNIX || host == HOST_OS2_HPFS || host == HOST_NTFS)
     attributes = MaskedAttributes(entry, o.attributeMask);

@@ -14,12 +14,6 @@
 constexpr uint16_t INTERNAL_ATTR_LOW_BYTE_ONLY = 0x0004;  // only the low byte holds attributes
 constexpr uint32_t ATTRIBUTE_KEEP_ALWAYS = 0xFFF8;        // bits 3..15 pass every mask
 
-// Host systems (high byte of "version made by") whose external attributes are DOS-style.
-constexpr int HOST_MSDOS = 0;
-constexpr int HOST_UNIX = 3;
-constexpr int HOST_OS2_HPFS = 6;
-constexpr int HOST_NTFS = 10;
-
 // Per-entry working state. Every item is reset at the start of an entry.
 struct EntryWork {
   char entryName[SYS_PATH_MAX];   // at most 259 bytes of the stored name, '\' turned into '/'

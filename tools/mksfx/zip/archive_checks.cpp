@@ -14,7 +14,6 @@ constexpr uint16_t EXTRA_AES = 0x9901;
 constexpr uint16_t GPF_STRONG_ENCRYPTION = 0x0040;
 // A Unix writer keeps the file's mode in the upper half of the external attributes; a
 // symbolic link's stored bytes are its target's path.
-constexpr unsigned HOST_UNIX = 3;
 constexpr uint32_t UNIX_TYPE_MASK = 0170000;
 constexpr uint32_t UNIX_SYMLINK = 0120000;
 

@@ -12,6 +12,7 @@
 #include <cstdio>
 
 #include "archive/zip_format.h"
+#include "archive/ziplib.h"
 #include "decode/crc32.h"
 #include "base/code_page.h"
 #include "base/wildcard.h"
@@ -304,11 +305,16 @@ bool takeZip64Values(ZipEntry& entry, uint32_t& localOffset, uint16_t& diskStart
   return true;
 }
 
-// An entry of a writer on MS-DOS, OS/2 or Windows file systems (hosts 0, 6, 11, 14), whose
-// names cannot hold '\': where one has it, it stands between folders.
+// Info-ZIP and 7-Zip number NTFS 11 where the format's own table has 10; VFAT is 14.
+constexpr int HOST_NTFS_INFOZIP = 11;
+constexpr int HOST_VFAT = 14;
+
+// An entry of a writer on MS-DOS, OS/2 or Windows file systems, whose names cannot hold
+// '\': where one has it, it stands between folders.
 bool backslashSeparates(const ZipEntry& entry) {
-  unsigned host = entry.versionMade >> 8;
-  return host == 0 || host == 6 || host == 11 || host == 14;
+  int host = entry.versionMade >> 8;
+  return host == HOST_MSDOS || host == HOST_OS2_HPFS || host == HOST_NTFS || host == HOST_NTFS_INFOZIP ||
+         host == HOST_VFAT;
 }
 
 bool readEntry(InputFile& file, const std::string& path, size_t& p, size_t directoryEnd, int64_t shift,
@@ -360,17 +366,12 @@ void takeName(ZipEntry& entry, const InputOptions& options, Reporter& reporter) 
 // between folders, as some Windows tools write their archives: the stub takes it as a
 // separator as well, and the name is written with '/', as every reader expects. True when
 // the name changed. A Unix writer's '\' is part of a file name and stays for the name
-// checks to refuse. Walked on code page 932, where 0x5C may be a trail byte.
+// checks to refuse. The stub's own walk turns them, on code page 932 characters.
 bool slashesForBackslashes(ZipEntry& entry) {
   if (!backslashSeparates(entry)) return false;
-  bool changed = false;
-  for (size_t i = 0; i < entry.name.size(); i += cp932CharLength(entry.name, i)) {
-    if (entry.name[i] == '\\' && cp932CharLength(entry.name, i) == 1) {
-      entry.name[i] = '/';
-      changed = true;
-    }
-  }
-  return changed;
+  std::string stored = entry.name;
+  NormaliseSeparators(&entry.name[0], static_cast<uint32_t>(entry.name.size()));
+  return entry.name != stored;
 }
 
 // True when the names without the UTF-8 flag (and without a Unicode Path field) that are
