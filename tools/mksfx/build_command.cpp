@@ -176,6 +176,13 @@ int commandBuild(int argc, char** argv) {
     reporter.error("cannot read the stub " + stubPath + "; nothing written");
     return reporter.status();
   }
+  // --force replaces an existing output, but never the stub that the build reads: the result
+  // would take its place, and the next build would refuse it as a stub. (The input may be
+  // the output: an SFX rebuilt in place keeps its archive.)
+  if (hostExists(o.output) && hostRealPath(o.output) == hostRealPath(stubPath)) {
+    reporter.error(o.output + " is the stub of this build; name another output; nothing written");
+    return reporter.status();
+  }
 
   int64_t epoch = 0;
   bool reproducible = false;

@@ -12,7 +12,8 @@ const CommandSpec BUILD_COMMAND = {
     "is checked first; when the build is refused nothing is written.",
     {
         {"output", 'o', "OUT.exe",
-         "The self-extracting file to write. An existing file is kept unless --force is given.\n"
+         "The self-extracting file to write. An existing file is kept unless --force is given;\n"
+         "the stub is never replaced.\n"
          "Example: -o setup.exe"},
         {"stub", 0, "FILE",
          "The stub program to put in front (default: $SFX_STUB, else the stub installed with\n"
