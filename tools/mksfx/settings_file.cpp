@@ -109,7 +109,9 @@ bool readSettingsFile(const std::string& path, Settings& given, std::string& rea
   }
   bool commentOpen = false;
   size_t number = 0;
-  for (size_t start = 0; start < text.size();) {
+  // Windows editors (Notepad among them) may start a UTF-8 file with a byte order mark.
+  size_t first = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+  for (size_t start = first; start < text.size();) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(start, end - start);
