@@ -100,6 +100,11 @@ void readInput(const BuildOptions& o, ZipArchive& archive, Reporter& reporter) {
     if (!readZipInput(o.input, o.inputOptions, archive, reporter)) archive.entries.clear();
   }
   if (reporter.errors() == 0) checkEntries(archive, reporter);
+  // An empty input (a wrong folder, or --exclude leaving out everything) would build an SFX
+  // that extracts nothing and ends as if it had delivered.
+  bool anyFile = false;
+  for (const ZipEntry& e : archive.entries) anyFile = anyFile || (!e.name.empty() && e.name.back() != '/');
+  if (reporter.errors() == 0 && !anyFile) reporter.warning("the input holds no files: the SFX will extract nothing");
   if (o.hasComment) {
     // The stub shows the comment in a Windows edit field, which breaks lines only at CR LF.
     std::string text;
