@@ -747,7 +747,7 @@ void applyResourceEdits(std::string& stub, const ResourceEdits& edits, const std
   }
   tree.clear();
   if (!readStubTree(stub, tree, problem) ||
-      (!iconFile.empty() && (!parseIconFile(iconFile, iconName, images, problem) || !replaceIcon(tree, images, problem))) ||
+      ((!edits.icon.empty() || !iconFile.empty()) && (!parseIconFile(iconFile, iconName, images, problem) || !replaceIcon(tree, images, problem))) ||
       (!strings.empty() && !setVersionStrings(tree, strings, problem)) ||
       (!edits.manifestLevel.empty() && !setManifestLevel(tree, edits.manifestLevel, problem))) {
     reporter.error(problem);
