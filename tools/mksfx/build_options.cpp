@@ -92,7 +92,8 @@ const CommandSpec BUILD_COMMAND = {
          "A text of the version record that Explorer's Properties and the download prompt\n"
          "show; KEY is ProductName, FileDescription, CompanyName, LegalCopyright,\n"
          "ProductVersion, FileVersion (the two versions also set the numeric version when\n"
-         "they start with numbers) or OriginalFilename (by default the name of OUT.exe).\n"
+         "they start with numbers below 65536, and warn when a number is larger) or\n"
+         "OriginalFilename (by default the name of OUT.exe).\n"
          "Repeat it for each key.\n"
          "Example: --version-info 'ProductName=My App' --version-info FileVersion=2.1.0"},
         {"manifest-level", 0, "asInvoker|requireAdministrator",

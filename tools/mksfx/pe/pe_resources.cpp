@@ -731,6 +731,15 @@ void applyResourceEdits(std::string& stub, const ResourceEdits& edits, const std
   std::string problem;
   std::vector<IconImage> images;
   std::vector<std::pair<std::string, std::string>> strings = edits.versionStrings;
+  for (const auto& kv : strings) {
+    uint32_t high, low;
+    bool numbered = (kv.first == "FileVersion" || kv.first == "ProductVersion") && !kv.second.empty() &&
+                    kv.second[0] >= '0' && kv.second[0] <= '9';
+    if (numbered && !versionNumbers(kv.second, high, low)) {
+      reporter.warning("--version-info " + kv.first + "=" + kv.second + ": a number above 65535 does not fit the " +
+                       "numeric version, which stays the stub's");
+    }
+  }
   // The output's own name goes first, so that a name the author gives wins. A stub without
   // a version record (or without resources) is left as it is unless the author asked for more.
   if (!originalFilename.empty() && readStubTree(stub, tree, problem) && versionLeaf(tree)) {
