@@ -113,7 +113,13 @@ void readInput(const BuildOptions& o, ZipArchive& archive, Reporter& reporter) {
       text += o.comment[i];
     }
     std::string comment;
-    if (!utf8ToCp932(text, comment)) reporter.error(noCp932FormText(o.comment, "--comment"));
+    if (!utf8ToCp932(text, comment)) {
+      reporter.error(noCp932FormText(o.comment, "--comment"));
+    } else if (comment.size() > 0xFFFF) {
+      // The end record gives the comment's length in 16 bits.
+      reporter.error("--comment: the text is " + std::to_string(comment.size()) +
+                     " bytes in code page 932; an archive comment holds at most 65535");
+    }
     archive.comment = comment;
   }
 }

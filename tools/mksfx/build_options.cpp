@@ -53,7 +53,8 @@ const CommandSpec BUILD_COMMAND = {
          "gets [open(\"%1\")]); any other marker a plain one. At most 260 bytes.\n"
          "Example: --extensions '$.abc|%0VIEW.EXE %1|x.def|%0EDIT.EXE %1'"},
         {"comment", 0, "TEXT",
-         "The archive comment, which the stub shows in its dialog (line feeds become CR LF).\n"
+         "The archive comment, which the stub shows in its dialog (line feeds become CR LF),\n"
+         "at most 65,535 bytes in code page 932.\n"
          "Example: --comment $'MyApp 1.0\\nようこそ'"},
         {"exclude", 0, "PATTERN",
          "Leave out the entries whose path, one of whose directories, or whose name matches\n"
