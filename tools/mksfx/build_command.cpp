@@ -99,12 +99,7 @@ void readInput(const BuildOptions& o, ZipArchive& archive, Reporter& reporter) {
     // A ZIP input that cannot be read whole is judged no further.
     if (!readZipInput(o.input, o.inputOptions, archive, reporter)) archive.entries.clear();
   }
-  if (reporter.errors() == 0) checkEntries(archive, reporter);
-  // An empty input (a wrong folder, or --exclude leaving out everything) would build an SFX
-  // that extracts nothing and ends as if it had delivered.
-  bool anyFile = false;
-  for (const ZipEntry& e : archive.entries) anyFile = anyFile || (!e.name.empty() && e.name.back() != '/');
-  if (reporter.errors() == 0 && !anyFile) reporter.warning("the input holds no files: the SFX will extract nothing");
+  // The comment given replaces the input's before the checks, which judge what is written.
   if (o.hasComment) {
     // The stub shows the comment in a Windows edit field, which breaks lines only at CR LF.
     std::string text;
@@ -113,15 +108,15 @@ void readInput(const BuildOptions& o, ZipArchive& archive, Reporter& reporter) {
       text += o.comment[i];
     }
     std::string comment;
-    if (!utf8ToCp932(text, comment)) {
-      reporter.error(noCp932FormText(o.comment, "--comment"));
-    } else if (comment.size() > 0xFFFF) {
-      // The end record gives the comment's length in 16 bits.
-      reporter.error("--comment: the text is " + std::to_string(comment.size()) +
-                     " bytes in code page 932; an archive comment holds at most 65535");
-    }
+    if (!utf8ToCp932(text, comment)) reporter.error(noCp932FormText(o.comment, "--comment"));
     archive.comment = comment;
   }
+  if (reporter.errors() == 0) checkEntries(archive, reporter);
+  // An empty input (a wrong folder, or --exclude leaving out everything) would build an SFX
+  // that extracts nothing and ends as if it had delivered.
+  bool anyFile = false;
+  for (const ZipEntry& e : archive.entries) anyFile = anyFile || (!e.name.empty() && e.name.back() != '/');
+  if (reporter.errors() == 0 && !anyFile) reporter.warning("the input holds no files: the SFX will extract nothing");
 }
 
 void fillBlock(const BuildOptions& o, ConfigBlock& block, Reporter& reporter) {

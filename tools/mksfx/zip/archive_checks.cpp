@@ -54,7 +54,10 @@ void checkEntries(const ZipArchive& archive, Reporter& reporter) {
       reporter.error("entry \"" + shown + "\": a name, extra field or comment is too long for the format");
     }
   }
-  if (archive.comment.size() > 0xFFFF) reporter.error("the archive comment is longer than 65,535 bytes");
+  if (archive.comment.size() > 0xFFFF) {
+    reporter.error("the archive comment is " + std::to_string(archive.comment.size()) +
+                   " bytes in code page 932; the end record holds at most 65,535");
+  }
   // The stub looks for the end record backwards from the end of its file, so a signature
   // inside the comment, which follows the record, would be taken for it.
   const char endSignature[] = {'P', 'K', 5, 6};
