@@ -58,7 +58,8 @@ const CommandSpec BUILD_COMMAND = {
          "Example: --comment $'MyApp 1.0\\nようこそ'"},
         {"exclude", 0, "PATTERN",
          "Leave out the entries whose path, one of whose directories, or whose name matches\n"
-         "the wildcard PATTERN ('*', '?', '[...]'); may be given more than once.\n"
+         "the wildcard PATTERN ('*', '?', '[...]'); one ending in '/' matches directories\n"
+         "only. May be given more than once.\n"
          "Example: --exclude '*.bak' --exclude .git"},
         {"level", '0', "N",
          "-0 stores, -1 ... -9 deflate the files of a directory INPUT faster or smaller\n"

@@ -88,18 +88,23 @@ bool wildcardMatches(const std::string& pattern, const std::string& text) {
 bool excluded(const std::string& path, const std::vector<std::string>& patterns) {
   if (patterns.empty()) return false;
   std::string p = path;
+  bool directory = !p.empty() && p.back() == '/';
   while (!p.empty() && p.back() == '/') p.pop_back();
-  std::vector<std::string> candidates;
+  // Each candidate with whether it names a directory (leading directories always do).
+  std::vector<std::pair<std::string, bool>> candidates;
   for (size_t at = p.find('/'); at != std::string::npos; at = p.find('/', at + 1)) {
-    candidates.push_back(p.substr(0, at));
+    candidates.emplace_back(p.substr(0, at), true);
   }
-  candidates.push_back(p);
-  candidates.push_back(p.substr(p.rfind('/') == std::string::npos ? 0 : p.rfind('/') + 1));
+  candidates.emplace_back(p, directory);
+  candidates.emplace_back(p.substr(p.rfind('/') == std::string::npos ? 0 : p.rfind('/') + 1), directory);
   for (const std::string& pattern : patterns) {
-    for (const std::string& c : candidates) {
-      if (wildcardMatches(pattern, c)) return true;
+    // A pattern ending in '/' ("build/") names directories only.
+    std::string bare = pattern;
+    bool directoriesOnly = false;
+    while (!bare.empty() && bare.back() == '/') bare.pop_back(), directoriesOnly = true;
+    for (const auto& c : candidates) {
+      if ((c.second || !directoriesOnly) && wildcardMatches(bare, c.first)) return true;
     }
   }
   return false;
 }
-
