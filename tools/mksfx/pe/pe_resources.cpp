@@ -754,9 +754,11 @@ void applyResourceEdits(std::string& stub, const ResourceEdits& edits, const std
       return;
     }
   }
+  // An icon file that is given is parsed even when empty, so that an empty one is refused.
+  bool iconGiven = !edits.icon.empty() || !iconFile.empty();
   tree.clear();
   if (!readStubTree(stub, tree, problem) ||
-      ((!edits.icon.empty() || !iconFile.empty()) && (!parseIconFile(iconFile, iconName, images, problem) || !replaceIcon(tree, images, problem))) ||
+      (iconGiven && (!parseIconFile(iconFile, iconName, images, problem) || !replaceIcon(tree, images, problem))) ||
       (!strings.empty() && !setVersionStrings(tree, strings, problem)) ||
       (!edits.manifestLevel.empty() && !setManifestLevel(tree, edits.manifestLevel, problem))) {
     reporter.error(problem);
