@@ -16,6 +16,7 @@
 #include "zip/archive_writer.h"
 #include "zip/zip_archive.h"
 #include "session/config_block.h"
+#include "system/dbcs.h"
 
 namespace {
 
@@ -114,8 +115,11 @@ void readInput(const BuildOptions& o, ZipArchive& archive, Reporter& reporter) {
   if (reporter.errors() == 0) checkEntries(archive, reporter);
   // An empty input (a wrong folder, or --exclude leaving out everything) would build an SFX
   // that extracts nothing and ends as if it had delivered.
+  // A name ending in '/' is a directory, as the stub reads it.
   bool anyFile = false;
-  for (const ZipEntry& e : archive.entries) anyFile = anyFile || (!e.name.empty() && e.name.back() != '/');
+  for (const ZipEntry& e : archive.entries) {
+    anyFile = anyFile || (!e.name.empty() && LastSingleChar(e.name.c_str()) != '/');
+  }
   if (reporter.errors() == 0 && !anyFile) reporter.warning("the input holds no files: the SFX will extract nothing");
 }
 

@@ -460,23 +460,26 @@ VersionNode* childNamed(VersionNode& node, const std::u16string& key) {
   return nullptr;
 }
 
+// How a version text reads as the fixed record's numbers.
+enum class VersionText { NoNumbers, Numbers, TooLarge };
+
 // "2.1.0.7" (up to four numbers below 65536, anything after them ignored) as the two 32-bit
-// halves of the fixed record; false when the text does not start with a number.
-bool versionNumbers(const std::string& text, uint32_t& high, uint32_t& low) {
+// halves of the fixed record; TooLarge when one of the leading numbers is 65536 or more.
+VersionText versionNumbers(const std::string& text, uint32_t& high, uint32_t& low) {
   uint32_t part[4] = {0, 0, 0, 0};
   size_t i = 0;
   int count = 0;
   while (count < 4 && i < text.size() && text[i] >= '0' && text[i] <= '9') {
     uint32_t v = 0;
     while (i < text.size() && text[i] >= '0' && text[i] <= '9' && v <= 0xFFFF) v = v * 10 + (text[i++] - '0');
-    if (v > 0xFFFF) return false;
+    if (v > 0xFFFF) return VersionText::TooLarge;
     part[count++] = v;
     if (i < text.size() && text[i] == '.') ++i; else break;
   }
-  if (count == 0) return false;
+  if (count == 0) return VersionText::NoNumbers;
   high = part[0] << 16 | part[1];
   low = part[2] << 16 | part[3];
-  return true;
+  return VersionText::Numbers;
 }
 
 ResourceLeaf* versionLeaf(ResourceTree& tree) {
@@ -486,7 +489,7 @@ ResourceLeaf* versionLeaf(ResourceTree& tree) {
 }
 
 bool setVersionStrings(ResourceTree& tree, const std::vector<std::pair<std::string, std::string>>& strings,
-                       std::string& problem) {
+                       std::string& problem, Reporter& reporter) {
   ResourceLeaf* leaf = versionLeaf(tree);
   VersionNode root;
   if (!leaf || !readVersionNode(leaf->data, 0, leaf->data.size(), root, 0)) {
@@ -516,8 +519,13 @@ bool setVersionStrings(ResourceTree& tree, const std::vector<std::pair<std::stri
     entry->text = value;
     int field = kv.first == "FileVersion" ? FIXED_FILE_VERSION : kv.first == "ProductVersion" ? FIXED_PRODUCT_VERSION : -1;
     uint32_t high, low;
-    if (field >= 0 && root.binary.size() >= FIXED_SIZE && le32(bytes(root.binary, 0)) == FIXED_SIGNATURE &&
-        versionNumbers(kv.second, high, low)) {
+    VersionText numbers = field >= 0 ? versionNumbers(kv.second, high, low) : VersionText::NoNumbers;
+    if (numbers == VersionText::TooLarge) {
+      reporter.warning("--version-info " + kv.first + "=" + kv.second + ": a number above 65535 does not fit the " +
+                       "numeric version, which stays the stub's");
+    }
+    if (numbers == VersionText::Numbers && root.binary.size() >= FIXED_SIZE &&
+        le32(bytes(root.binary, 0)) == FIXED_SIGNATURE) {
       put32(root.binary, field, high);
       put32(root.binary, field + 4, low);
     }
@@ -731,15 +739,6 @@ void applyResourceEdits(std::string& stub, const ResourceEdits& edits, const std
   std::string problem;
   std::vector<IconImage> images;
   std::vector<std::pair<std::string, std::string>> strings = edits.versionStrings;
-  for (const auto& kv : strings) {
-    uint32_t high, low;
-    bool numbered = (kv.first == "FileVersion" || kv.first == "ProductVersion") && !kv.second.empty() &&
-                    kv.second[0] >= '0' && kv.second[0] <= '9';
-    if (numbered && !versionNumbers(kv.second, high, low)) {
-      reporter.warning("--version-info " + kv.first + "=" + kv.second + ": a number above 65535 does not fit the " +
-                       "numeric version, which stays the stub's");
-    }
-  }
   // The output's own name goes first, so that a name the author gives wins. A stub without
   // a version record (or without resources) is left as it is unless the author asked for more.
   if (!originalFilename.empty() && readStubTree(stub, tree, problem) && versionLeaf(tree)) {
@@ -759,7 +758,7 @@ void applyResourceEdits(std::string& stub, const ResourceEdits& edits, const std
   tree.clear();
   if (!readStubTree(stub, tree, problem) ||
       (iconGiven && (!parseIconFile(iconFile, iconName, images, problem) || !replaceIcon(tree, images, problem))) ||
-      (!strings.empty() && !setVersionStrings(tree, strings, problem)) ||
+      (!strings.empty() && !setVersionStrings(tree, strings, problem, reporter)) ||
       (!edits.manifestLevel.empty() && !setManifestLevel(tree, edits.manifestLevel, problem))) {
     reporter.error(problem);
     return;
