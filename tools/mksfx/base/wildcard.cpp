@@ -90,10 +90,14 @@ bool excluded(const std::string& path, const std::vector<std::string>& patterns)
   std::string p = path;
   bool directory = !p.empty() && p.back() == '/';
   while (!p.empty() && p.back() == '/') p.pop_back();
-  // Each candidate with whether it names a directory (leading directories always do).
+  // Each candidate with whether it names a directory (leading directories always do). A
+  // leading directory is tried by its path and by its own name, so ".git" leaves out
+  // "lib/.git/config" of a ZIP input as the walk of a directory input does.
   std::vector<std::pair<std::string, bool>> candidates;
-  for (size_t at = p.find('/'); at != std::string::npos; at = p.find('/', at + 1)) {
+  size_t start = 0;
+  for (size_t at = p.find('/'); at != std::string::npos; start = at + 1, at = p.find('/', at + 1)) {
     candidates.emplace_back(p.substr(0, at), true);
+    if (start > 0) candidates.emplace_back(p.substr(start, at - start), true);
   }
   candidates.emplace_back(p, directory);
   candidates.emplace_back(p.substr(p.rfind('/') == std::string::npos ? 0 : p.rfind('/') + 1), directory);
