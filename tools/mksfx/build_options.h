@@ -60,8 +60,9 @@ Settings identitySettings(const ProgramIdentity& sfx, const ProgramIdentity* stu
 // The identity settings of the SFX at `path` against the stub a build would take (`stubOption`
 // as --stub gives it; the usual search when empty).
 Settings identityOfSfx(const std::string& path, const std::string& stubOption);
-// Settings (block, identity) and an archive comment (code page 932) in the settings file form.
-std::string settingsText(const Settings& settings, const std::string& comment);
+// Settings (block, identity) and an archive comment (code page 932, LF line ends) in the
+// settings file form; `commentKept` is false when the comment would not read back the same.
+std::string settingsText(const Settings& settings, const std::string& comment, bool& commentKept);
 // The settings a build runs with: those of an SFX input (unless --reset-config), then those
 // of --config FILE, then the command line's. False after a usage error.
 bool mergeSettings(const Arguments& commandLine, Arguments& merged);

@@ -181,7 +181,7 @@ Settings identityOfSfx(const std::string& path, const std::string& stubOption) {
   return identitySettings(sfx, known ? &stub : nullptr, path.substr(slash == std::string::npos ? 0 : slash + 1));
 }
 
-std::string settingsText(const Settings& settings, const std::string& comment) {
+std::string settingsText(const Settings& settings, const std::string& comment, bool& commentKept) {
   std::string text = "# mksfx settings (mksfx build --config FILE -o OUT.exe INPUT)\n";
   for (const auto& s : settings) {
     bool negated = s.first.compare(0, 3, "no-") == 0;
@@ -194,13 +194,25 @@ std::string settingsText(const Settings& settings, const std::string& comment) {
     }
   }
   // The stub's edit field breaks lines at CR LF; each line of the text is one setting line.
-  std::string shown = cp932ToUtf8(comment);
+  // A tab is written as it is (0x09 is never half of a double-byte character). Other control
+  // characters and bytes with no UTF-8 form stay shown as \xNN, as the text may go to a
+  // terminal, and would read back as that text: `commentKept` says whether none was there.
+  std::string shown;
+  for (size_t start = 0;;) {
+    size_t tab = comment.find('\t', start);
+    shown += cp932ToUtf8(comment.substr(start, tab == std::string::npos ? tab : tab - start));
+    if (tab == std::string::npos) break;
+    shown += '\t';
+    start = tab + 1;
+  }
+  commentKept = isValidCp932(comment);
+  for (unsigned char c : comment) {
+    if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F) commentKept = false;
+  }
   for (size_t start = 0; !comment.empty() && start <= shown.size();) {
     size_t end = shown.find('\n', start);
     if (end == std::string::npos) end = shown.size();
-    std::string line = shown.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    text += "comment = " + line + "\n";
+    text += "comment = " + shown.substr(start, end - start) + "\n";
     start = end + 1;
   }
   return text;

@@ -263,14 +263,20 @@ bool showJson(const std::string& path, const std::string& shownPath, const std::
 }
 
 // The block, the identity and the comment as a settings file (for `mksfx build --config`).
-bool showSettings(const std::string& path, const std::string& hostPath, ConfigLoadResult& result) {
+bool showSettings(const std::string& path, const std::string& hostPath, ConfigLoadResult& result,
+                  Reporter& reporter) {
   ConfigBlock block;
   result = block.load(path.c_str());
   ArchiveReader reader;
   bool opened = openArchive(reader, path);
   Settings settings = settingsOfBlock(block);
   for (auto& s : identityOfSfx(hostPath, std::string())) settings.push_back(s);
-  std::printf("%s", settingsText(settings, opened ? commentOf(reader) : std::string()).c_str());
+  bool commentKept = true;
+  std::printf("%s", settingsText(settings, opened ? commentOf(reader) : std::string(), commentKept).c_str());
+  if (!commentKept) {
+    reporter.warning("the comment holds control characters or bytes that a settings file cannot carry; "
+                     "they are written as \\xNN text");
+  }
   if (opened) reader.Close();
   return opened;
 }
@@ -333,7 +339,7 @@ int commandShow(int argc, char** argv) {
   if (json) {
     opened = showJson(enginePath, path, problem, result);
   } else if (arguments.has("config")) {
-    opened = showSettings(enginePath, path, result);
+    opened = showSettings(enginePath, path, result, reporter);
   } else {
     std::printf("%s\n", path.c_str());
     result = showConfiguration(enginePath);
@@ -341,5 +347,5 @@ int commandShow(int argc, char** argv) {
     opened = showEntries(enginePath);
   }
   if (!opened || !problem.empty()) return STATUS_FAILED;
-  return result == ConfigLoadResult::Rejected ? STATUS_WARNINGS : STATUS_OK;
+  return result == ConfigLoadResult::Rejected ? STATUS_WARNINGS : reporter.status();
 }
