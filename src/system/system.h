@@ -14,7 +14,8 @@
 // - Names: code page 932 on both; POSIX converts them to UTF-8 at the file system and
 //   accepts '\' beside '/'. POSIX has no short names: the alternate name of a FindRecord is
 //   empty and SysShortPath copies. A search name without wildcards is looked up with the
-//   file system's own case rules; wildcard patterns ignore case on both.
+//   file system's own case rules, as is one with them that POSIX holds as it is written
+//   (Linux allows '*' and '?' in names); wildcard patterns ignore case on both.
 // - Attributes: POSIX keeps only read-only, as the absence of every write permission bit of
 //   a file; hidden, system and compressed are ignored, directories are never read-only.
 // - Times: POSIX converts DOS date-times with the zone offset of the date itself, Win32 with

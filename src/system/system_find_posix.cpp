@@ -5,7 +5,8 @@
 // a final ".*" also matching names without a dot, a final '.' matching names without one,
 // letters compared without regard to case, double-byte characters as units. A name without
 // wildcards is looked up directly, with the case-sensitivity of the file system, so that it
-// finds exactly the file that SysOpenFile would open and costs one lookup, not a listing.
+// finds exactly the file that SysOpenFile would open and costs one lookup, not a listing;
+// so is a name with wildcards that exists as it is written.
 // Linux has no short names, so the alternate name of a record is always empty.
 #include <dirent.h>
 #include <sys/stat.h>
@@ -146,15 +147,15 @@ SysHandle SysFindFirst(const char* pattern, FindRecord* record) {
     delete search;
     return SYS_INVALID_HANDLE;
   }
-  if (!hasWildcards(search->pattern)) {
-    char host[HOST_PATH_MAX];
-    struct stat st;
-    if (!posixToHost(pattern, host, sizeof host)) {
-      delete search;
-      return SYS_INVALID_HANDLE;
-    }
-    if (stat(host, &st) != 0 && lstat(host, &st) != 0) {
-      posixSetErrno(errno, host);
+  // Linux allows '*' and '?' in names: a pattern that names a file as it is written is that
+  // file, never another one its wildcards would also match.
+  char host[HOST_PATH_MAX];
+  struct stat st;
+  bool converted = posixToHost(pattern, host, sizeof host);
+  bool exists = converted && (stat(host, &st) == 0 || lstat(host, &st) == 0);
+  if (!hasWildcards(search->pattern) || exists) {
+    if (!exists) {
+      if (converted) posixSetErrno(errno, host);
       delete search;
       return SYS_INVALID_HANDLE;
     }

@@ -554,7 +554,8 @@ int commandRun(int argc, char** argv, bool test) {
     return failed(o.file + " is not a file", reporter.status());
   }
   std::string file, directory, password;
-  if (!toEngineText(o.file, o.file, file, SYS_PATH_MAX - 1, reporter)) {
+  if (!engineFilePath(o.file, file)) {
+    reporter.error(o.file + ": no code page 932 form of at most " + std::to_string(SYS_PATH_MAX - 1) + " bytes");
     return failed(o.file + ": the path has no code page 932 form", reporter.status());
   }
   if (!test && !toEngineText(o.directory, o.directory, directory, SYS_PATH_MAX - 1, reporter)) {

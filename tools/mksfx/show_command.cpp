@@ -321,7 +321,7 @@ int commandShow(int argc, char** argv) {
   std::string enginePath, failure;
   if (!hostIsFile(path)) {
     failure = path + " is not a file";
-  } else if (!utf8ToCp932(path, enginePath) || enginePath.size() >= 260) {
+  } else if (!engineFilePath(path, enginePath)) {
     failure = path + ": the path has no code page 932 form of at most 259 bytes";
   }
   if (!failure.empty()) {

@@ -11,6 +11,7 @@
 #include "base/code_page.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include "host/host.h"
 #include "system/cp932_variants.h"
@@ -40,6 +41,14 @@ bool utf8ToCp932(const std::string& utf8, std::string& cp932) {
   if (!hostUtf8ToCp932(windows, cp932)) return false;
   if (!hostCp932ToUtf8(cp932, back)) return false;
   return back == windows;
+}
+
+bool engineFilePath(const std::string& utf8, std::string& cp932) {
+  if (!utf8ToCp932(utf8, cp932)) return false;
+  // Where '\' separates too (Windows), "C:name" is a drive's folder and means what it says.
+  bool drives = std::strchr(HOST_SEPARATORS, '\\') != nullptr;
+  if (!drives && cp932.find('/') == std::string::npos && cp932.find(':') != std::string::npos) cp932.insert(0, "./");
+  return cp932.size() < 260;
 }
 
 std::string characterWithoutCp932Form(const std::string& utf8) {

@@ -131,7 +131,7 @@ std::string entryDifference(ArchiveReader& reader, const EntryRecord* read, cons
 
 bool checkWithStubReader(const std::string& path, uint32_t shift, Reporter& reporter) {
   std::string cp932;
-  if (!utf8ToCp932(path, cp932) || cp932.size() >= SYS_PATH_MAX) {
+  if (!engineFilePath(path, cp932)) {
     reporter.error(path + ": the path has no code page 932 form of at most 259 bytes, which the stub's reader "
                    "needs to check the input; copy it to a shorter path");
     return false;
@@ -146,7 +146,7 @@ bool checkWithStubReader(const std::string& path, uint32_t shift, Reporter& repo
 
 void dryRun(const std::string& written, const ZipArchive& archive, Reporter& reporter) {
   std::string cp932;
-  if (!utf8ToCp932(written, cp932) || cp932.size() >= SYS_PATH_MAX) {
+  if (!engineFilePath(written, cp932)) {
     reporter.warning("the finished file's path has no code page 932 form of at most 259 bytes: the dry run of "
                      "the stub's extraction could not open it, and its entries were not decoded");
     return;
