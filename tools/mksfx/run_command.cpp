@@ -554,12 +554,11 @@ int commandRun(int argc, char** argv, bool test) {
     return failed(o.file + " is not a file", reporter.status());
   }
   std::string file, directory, password;
-  if (!engineFilePath(o.file, file)) {
-    reporter.error(o.file + ": no code page 932 form of at most " + std::to_string(SYS_PATH_MAX - 1) + " bytes");
-    return failed(o.file + ": the path has no code page 932 form", reporter.status());
-  }
-  if (!test && !toEngineText(o.directory, o.directory, directory, SYS_PATH_MAX - 1, reporter)) {
-    return failed(o.directory + ": the path has no code page 932 form", reporter.status());
+  std::string where = o.file, unusable = toEnginePath(o.file, file);
+  if (unusable.empty() && !test) where = o.directory, unusable = toEnginePath(o.directory, directory);
+  if (!unusable.empty()) {
+    reporter.error(where + ": " + unusable);
+    return failed(where + ": " + unusable, reporter.status());
   }
   // A relative -d names a folder below the current one. The session changes the current
   // folder as it starts (to the SFX's default directory, or the temporary one), so the

@@ -321,8 +321,9 @@ int commandShow(int argc, char** argv) {
   std::string enginePath, failure;
   if (!hostIsFile(path)) {
     failure = path + " is not a file";
-  } else if (!engineFilePath(path, enginePath)) {
-    failure = path + ": the path has no code page 932 form of at most 259 bytes";
+  } else {
+    std::string problem = toEnginePath(path, enginePath);
+    if (!problem.empty()) failure = path + ": " + problem;
   }
   if (!failure.empty()) {
     reporter.error(failure);

@@ -43,12 +43,15 @@ bool utf8ToCp932(const std::string& utf8, std::string& cp932) {
   return back == windows;
 }
 
-bool engineFilePath(const std::string& utf8, std::string& cp932) {
-  if (!utf8ToCp932(utf8, cp932)) return false;
+std::string toEnginePath(const std::string& utf8, std::string& cp932) {
   // Where '\' separates too (Windows), "C:name" is a drive's folder and means what it says.
-  bool drives = std::strchr(HOST_SEPARATORS, '\\') != nullptr;
-  if (!drives && cp932.find('/') == std::string::npos && cp932.find(':') != std::string::npos) cp932.insert(0, "./");
-  return cp932.size() < 260;
+  bool windows = std::strchr(HOST_SEPARATORS, '\\') != nullptr;
+  if (!windows && utf8.find('\\') != std::string::npos) {
+    return "the path holds '\\', which the stub's engine takes for a separator between folders";
+  }
+  bool converted = utf8ToCp932(utf8, cp932);
+  if (!windows && cp932.find('/') == std::string::npos && cp932.find(':') != std::string::npos) cp932.insert(0, "./");
+  return converted && cp932.size() < 260 ? std::string() : "the path has no code page 932 form of at most 259 bytes";
 }
 
 std::string characterWithoutCp932Form(const std::string& utf8) {

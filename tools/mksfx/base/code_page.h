@@ -26,10 +26,12 @@ bool isValidUtf8(const std::string& text);
 // the same code page 932 character (U+301C '〜' and U+FF5E '～' both 0x8160, and the other
 // well-known pairs) count as that character either way.
 bool utf8ToCp932(const std::string& utf8, std::string& cp932);
-// A file's path for the stub's reader, in code page 932; false when it has no form of at
-// most 259 bytes. The reader takes the folder to end at the last '/' or, without one, at a
-// ':' (a drive on Windows), so on Linux a bare name holding ':' gets "./".
-bool engineFilePath(const std::string& utf8, std::string& cp932);
+// A path for the stub's engine, in code page 932; empty when it has one, else what stops it
+// ("the path has no code page 932 form of at most 259 bytes"). The engine takes '\' for a
+// separator, which on Linux is a character of a name, and, for a file, the folder to end
+// at the last '/' or, without one, at a ':' (a drive), so a bare Linux name holding ':'
+// gets "./".
+std::string toEnginePath(const std::string& utf8, std::string& cp932);
 // The first character of a UTF-8 text that has no code page 932 form, for a refusal:
 // "U+1F600 '😀'" (a control character without its glyph, a byte that is not UTF-8 as
 // "the byte 0xNN"); empty when every character has one.

@@ -131,9 +131,10 @@ std::string entryDifference(ArchiveReader& reader, const EntryRecord* read, cons
 
 bool checkWithStubReader(const std::string& path, uint32_t shift, Reporter& reporter) {
   std::string cp932;
-  if (!engineFilePath(path, cp932)) {
-    reporter.error(path + ": the path has no code page 932 form of at most 259 bytes, which the stub's reader "
-                   "needs to check the input; copy it to a shorter path");
+  std::string problem = toEnginePath(path, cp932);
+  if (!problem.empty()) {
+    reporter.error(path + ": " + problem + "; the stub's reader needs it to check the input: copy the file to "
+                   "another path");
     return false;
   }
   int stopped = runStubReader(cp932, shift, [](ArchiveReader& reader) {
@@ -146,9 +147,10 @@ bool checkWithStubReader(const std::string& path, uint32_t shift, Reporter& repo
 
 void dryRun(const std::string& written, const ZipArchive& archive, Reporter& reporter) {
   std::string cp932;
-  if (!engineFilePath(written, cp932)) {
-    reporter.warning("the finished file's path has no code page 932 form of at most 259 bytes: the dry run of "
-                     "the stub's extraction could not open it, and its entries were not decoded");
+  std::string problem = toEnginePath(written, cp932);
+  if (!problem.empty()) {
+    reporter.warning("the dry run of the stub's extraction could not open the finished file (" + problem +
+                     "), and its entries were not decoded");
     return;
   }
   ProgressLine progress;
