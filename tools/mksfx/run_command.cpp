@@ -302,6 +302,9 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
   }
   // Why the run failed, in plain words, and the stub's status when the engine ended it.
   void setError(const std::string& message, int stubStatus) {
+    // The entry the run ended inside did not come out (a cancelled one is taken back).
+    if (entryOpen_) results_.back().result = stubStatus == FATAL_CANCELLED ? "cancelled" : "stopped";
+    entryOpen_ = false;
     if (!message.empty()) error_ = message;
     stubStatus_ = stubStatus;
     if (error_.empty()) error_ = lastEngineNotice();
@@ -363,7 +366,8 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
   std::string action_ = "Extracting";
   bool lineOpen_ = false;
   // One line of the results: an entry (name empty for a warning outside an entry) and
-  // what became of it: "ok", "warning" (with the stub's code and text) or "skipped".
+  // what became of it: "ok", "warning" (with the stub's code and text), "skipped", or
+  // "cancelled" or "stopped" for the one the run ended inside.
   struct EntryResult {
     std::string name;
     std::string result;

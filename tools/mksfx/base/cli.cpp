@@ -16,9 +16,9 @@ const char* const EXIT_STATUS_HELP =
     "     warning printed while the file was written\n"
     "  2  the input or the SFX is damaged or unusable; a build writes nothing\n"
     "  3  usage error (the reason is printed before the usage line)\n"
-    "  4  cancelled (Ctrl-C, SIGTERM or SIGHUP, a closed console window, or \"quit\"\n"
-    "     answered to a question); a partly written file is removed, and what was left as\n"
-    "     it was is named\n";
+    "  4  cancelled (Ctrl-C, SIGTERM or SIGHUP, a closed console window or output pipe, or\n"
+    "     \"quit\" answered to a question); a partly written file is removed, and what was\n"
+    "     left as it was is named\n";
 
 namespace {
 

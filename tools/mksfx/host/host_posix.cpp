@@ -1,7 +1,7 @@
 // The builder's host layer on Linux: file descriptors, stat and readdir, mkstemp with a
 // hard link for a publication that never replaces, termios for hidden input, SIGINT,
-// SIGTERM and SIGHUP as requests to stop, /bin/sh for commands, localtime_r in the zone TZ names and iconv for code page
-// 932. Handles are file descriptors.
+// SIGTERM, SIGHUP and SIGPIPE as requests to stop, /bin/sh for commands, localtime_r in the
+// zone TZ names and iconv for code page 932. Handles are file descriptors.
 #include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
@@ -41,8 +41,10 @@ bool convert(const char* to, const char* from, const std::string& in, std::strin
   return ok;
 }
 
-// The requests to stop, and what the handlers need: only async-signal-safe calls there.
-const int STOP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
+// The requests to stop, and what the handlers need: only async-signal-safe calls there. A
+// reader that went away (`mksfx extract ... | head`) is one too: by default SIGPIPE would
+// end the process inside a file, which would then stay cut short under its name.
+const int STOP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 volatile std::sig_atomic_t interrupted = 0;
 volatile std::sig_atomic_t lastSignal = 0;
 int endStatus = 0;
@@ -202,6 +204,7 @@ const char* hostInterruptName() {
     case SIGINT: return "SIGINT";
     case SIGTERM: return "SIGTERM";
     case SIGHUP: return "SIGHUP";
+    case SIGPIPE: return "SIGPIPE";
     default: return "";
   }
 }
