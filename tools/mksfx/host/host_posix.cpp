@@ -41,10 +41,8 @@ bool convert(const char* to, const char* from, const std::string& in, std::strin
   return ok;
 }
 
-// The requests to stop, and what the handlers need: only async-signal-safe calls there. A
-// reader that went away (`mksfx extract ... | head`) is one too: by default SIGPIPE would
-// end the process inside a file, which would then stay cut short under its name.
-const int STOP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+// The requests to stop, and what the handlers need: only async-signal-safe calls there.
+const int STOP_SIGNALS[] = {SIGINT, SIGTERM, SIGHUP};
 volatile std::sig_atomic_t interrupted = 0;
 volatile std::sig_atomic_t lastSignal = 0;
 int endStatus = 0;
@@ -62,11 +60,17 @@ extern "C" void endAtOnce(int signal) {
   _exit(endStatus);
 }
 
-void handleStopSignals(void (*handler)(int)) {
+// A reader of the output that went away (`mksfx extract ... | head`) is a request to stop
+// while a command writes files: by default SIGPIPE would end the process inside one, which
+// would then stay cut short under its name. Before that, nothing is to be taken back, and
+// the process ends as any program whose reader went away, without a word.
+void handleStopSignals(void (*handler)(int), bool closedPipe) {
   struct sigaction action {};
   action.sa_handler = handler;
   sigemptyset(&action.sa_mask);
   for (int s : STOP_SIGNALS) sigaction(s, &action, nullptr);
+  if (!closedPipe) action.sa_handler = SIG_DFL;
+  sigaction(SIGPIPE, &action, nullptr);
 }
 
 }  // namespace
@@ -192,10 +196,10 @@ bool hostReadLine(bool hidden, std::string& line) {
 void hostEndOnInterrupt(int status, const char* note) {
   endStatus = status;
   endNote = note;
-  handleStopSignals(endAtOnce);
+  handleStopSignals(endAtOnce, false);
 }
 
-void hostCatchInterrupt() { handleStopSignals(noteInterrupt); }
+void hostCatchInterrupt() { handleStopSignals(noteInterrupt, true); }
 
 bool hostInterrupted() { return interrupted != 0; }
 
