@@ -181,6 +181,9 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
       std::string text;
       if (!utf8ToCp932(CANNOT_CREATE_DIRECTORY_TEXT, text)) text = "cannot create the directory:\n";
       ShowMessage((text + full).c_str(), MessageKind::Notice);
+      // The run ends here with status 2: -q keeps the reason, and the JSON carries it.
+      error_ = lastEngineNotice();
+      if (verbosity == Verbosity::Quiet) std::fprintf(stderr, "[%s] %s\n", cp932ToUtf8(caption_).c_str(), error_.c_str());
       directoryFailed_ = true;
       return DIALOG_CANCELLED;
     }
@@ -613,6 +616,7 @@ int commandRun(int argc, char** argv, bool test) {
   setFatalEndNote(nullptr);
   int status = frontEnd.status(blockRejected);
   if (!problem.empty()) status = STATUS_FAILED;
-  frontEnd.printSummary(status == STATUS_CANCELLED ? "cancelled" : "finished", status);
+  const char* outcome = status == STATUS_CANCELLED ? "cancelled" : frontEnd.directoryFailed() ? "stopped" : "finished";
+  frontEnd.printSummary(outcome, status);
   return status;
 }
