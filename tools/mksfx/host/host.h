@@ -128,10 +128,10 @@ bool hostIsTerminal(std::FILE* stream);
 // One line from standard input without its end, echo off when `hidden` and standard input
 // is a terminal; false once the input has ended (after a last line without its end too).
 bool hostReadLine(bool hidden, std::string& line);
-// A request to stop from outside: Ctrl-C, SIGINT, SIGTERM, SIGHUP and SIGPIPE (the reader
-// of the output went away) on Linux; Ctrl-C, Ctrl-Break and the closing of the console
-// window on Windows (where the system ends the process a few seconds after a close, so the
-// handler holds it for that long).
+// A request to stop from outside: Ctrl-C, SIGINT, SIGTERM and SIGHUP on Linux, and SIGPIPE
+// (the reader of the output went away) once hostCatchInterrupt is in force; Ctrl-C,
+// Ctrl-Break and the closing of the console window on Windows (where the system ends the
+// process a few seconds after a close, so the handler holds it for that long).
 // From now on such a request ends the process at once with `status`, after writing `note`
 // (the caller's text, a line of its own) to standard error: for the steps that have
 // nothing to take back.

@@ -1,7 +1,8 @@
 // The builder's host layer on Linux: file descriptors, stat and readdir, mkstemp with a
 // hard link for a publication that never replaces, termios for hidden input, SIGINT,
-// SIGTERM, SIGHUP and SIGPIPE as requests to stop, /bin/sh for commands, localtime_r in the
-// zone TZ names and iconv for code page 932. Handles are file descriptors.
+// SIGTERM and SIGHUP (and, while files are written, SIGPIPE) as requests to stop, /bin/sh for
+// commands, localtime_r in the zone TZ names and iconv for code page 932. Handles are file
+// descriptors.
 #include <dirent.h>
 #include <fcntl.h>
 #include <iconv.h>
