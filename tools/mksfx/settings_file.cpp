@@ -76,6 +76,14 @@ bool takeLine(const std::string& folder, const std::string& name, const std::str
     return false;
   }
   if (name == "comment") {
+    // A second run of comment lines would replace the first without a word.
+    bool earlier = false;
+    for (const auto& s : given) earlier |= s.first == "comment";
+    if (earlier && !commentOpen) {
+      reason = "a comment line apart from the comment's earlier lines; they must stand together (an empty "
+               "line of the text is \"comment = \")";
+      return false;
+    }
     if (commentOpen) given.back().second += "\n" + value;
     else given.emplace_back(name, value);
     commentOpen = true;
