@@ -463,8 +463,9 @@ VersionNode* childNamed(VersionNode& node, const std::u16string& key) {
 // How a version text reads as the fixed record's numbers.
 enum class VersionText { NoNumbers, Numbers, TooLarge };
 
-// "2.1.0.7" (up to four numbers below 65536, anything after them ignored) as the two 32-bit
-// halves of the fixed record; TooLarge when one of the leading numbers is 65536 or more.
+// "2.1.0.7" or "2, 1, 0, 7" (up to four numbers below 65536, anything after them ignored) as
+// the two 32-bit halves of the fixed record; TooLarge when one of the leading numbers is
+// 65536 or more.
 VersionText versionNumbers(const std::string& text, uint32_t& high, uint32_t& low) {
   uint32_t part[4] = {0, 0, 0, 0};
   size_t i = 0;
@@ -474,7 +475,14 @@ VersionText versionNumbers(const std::string& text, uint32_t& high, uint32_t& lo
     while (i < text.size() && text[i] >= '0' && text[i] <= '9' && v <= 0xFFFF) v = v * 10 + (text[i++] - '0');
     if (v > 0xFFFF) return VersionText::TooLarge;
     part[count++] = v;
-    if (i < text.size() && text[i] == '.') ++i; else break;
+    // "2.1.0.5", or "2, 1, 0, 5" as resource scripts have long written it.
+    if (i < text.size() && text[i] == '.') {
+      ++i;
+    } else if (i < text.size() && text[i] == ',') {
+      for (++i; i < text.size() && text[i] == ' ';) ++i;
+    } else {
+      break;
+    }
   }
   if (count == 0) return VersionText::NoNumbers;
   high = part[0] << 16 | part[1];
