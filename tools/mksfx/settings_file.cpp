@@ -118,7 +118,21 @@ bool takeLine(const std::string& folder, const std::string& name, const std::str
 }
 
 // The '|' list of a section text for a settings line (UTF-8).
-std::string sectionSetting(const char* cp932) { return cp932ToUtf8(cp932 ? cp932 : ""); }
+// Code page 932 text as a settings value: a tab is written as it is (0x09 is never half of a
+// double-byte character), as a settings line reads it back. Other control characters and
+// bytes with no UTF-8 form stay shown as \xNN, as the text may go to a terminal.
+std::string settingValue(const std::string& cp932) {
+  std::string value;
+  for (size_t start = 0;;) {
+    size_t tab = cp932.find('\t', start);
+    value += cp932ToUtf8(cp932.substr(start, tab == std::string::npos ? tab : tab - start));
+    if (tab == std::string::npos) return value;
+    value += '\t';
+    start = tab + 1;
+  }
+}
+
+std::string sectionSetting(const char* cp932) { return settingValue(cp932 ? cp932 : ""); }
 
 }  // namespace
 
@@ -216,17 +230,9 @@ std::string settingsText(const Settings& settings, const std::string& comment, b
     }
   }
   // The stub's edit field breaks lines at CR LF; each line of the text is one setting line.
-  // A tab is written as it is (0x09 is never half of a double-byte character). Other control
-  // characters and bytes with no UTF-8 form stay shown as \xNN, as the text may go to a
-  // terminal, and would read back as that text: `commentKept` says whether none was there.
-  std::string shown;
-  for (size_t start = 0;;) {
-    size_t tab = comment.find('\t', start);
-    shown += cp932ToUtf8(comment.substr(start, tab == std::string::npos ? tab : tab - start));
-    if (tab == std::string::npos) break;
-    shown += '\t';
-    start = tab + 1;
-  }
+  // What settingValue shows as \xNN would read back as that text: `commentKept` says whether
+  // the comment held any.
+  std::string shown = settingValue(comment);
   commentKept = isValidCp932(comment);
   for (unsigned char c : comment) {
     if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F) commentKept = false;
