@@ -39,17 +39,19 @@ std::string trimmed(const std::string& s) {
   return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
 }
 
-// Blanks at the end of a line do not show in an editor. They stay part of a text (the
-// comment, a folder, the group and extension lists, a version text, a path, a command), but
-// not of a switch, a choice or an --exclude pattern, where they would only make the line
-// fail or match nothing ("\\ " keeps a pattern's own blank).
-std::string withoutHiddenBlanks(const std::string& name, const std::string& value) {
+// Blanks at the end of a line do not show in an editor, and a second one after '=' is easily
+// missed. They stay part of a text (the comment, a folder, the group and extension lists, a
+// version text, a path, a command), but not of a switch, a choice or an --exclude pattern,
+// where they would only make the line fail or match nothing ("\ " keeps a pattern's blank).
+std::string withoutStrayBlanks(const std::string& name, const std::string& value) {
   for (const char* text : {"comment", "dir", "group", "extensions", "version-info", "icon", "stub", "sign-command"}) {
     if (name == text) return value;
   }
-  size_t end = value.size();
-  while (end > 0 && (value[end - 1] == ' ' || value[end - 1] == '\t') && !(end >= 2 && value[end - 2] == '\\')) --end;
-  return value.substr(0, end);
+  auto blank = [&value](size_t i) { return value[i] == ' ' || value[i] == '\t'; };
+  size_t begin = 0, end = value.size();
+  while (begin < end && blank(begin)) ++begin;
+  while (end > begin && blank(end - 1) && !(end - 1 > begin && value[end - 2] == '\\')) --end;
+  return value.substr(begin, end - begin);
 }
 
 // Options whose value is a path, taken from the settings file's folder when relative.
@@ -167,7 +169,7 @@ bool readSettingsFile(const std::string& path, Settings& given, std::string& rea
       std::string value = line.substr(equals + 1);
       if (!value.empty() && value[0] == ' ') value.erase(0, 1);
       std::string name = trimmed(line.substr(0, equals));
-      if (takeLine(folderOf(path), name, withoutHiddenBlanks(name, value), given, commentOpen, why)) continue;
+      if (takeLine(folderOf(path), name, withoutStrayBlanks(name, value), given, commentOpen, why)) continue;
     }
     reason = path + ":" + std::to_string(number) + ": " + why;
     return false;
