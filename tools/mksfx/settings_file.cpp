@@ -119,7 +119,6 @@ bool takeLine(const std::string& folder, const std::string& name, const std::str
   return true;
 }
 
-// The '|' list of a section text for a settings line (UTF-8).
 // Code page 932 text as a settings value: a tab is written as it is (0x09 is never half of a
 // double-byte character), as a settings line reads it back. Other control characters and
 // bytes with no UTF-8 form stay shown as \xNN, as the text may go to a terminal.
@@ -134,6 +133,7 @@ std::string settingValue(const std::string& cp932) {
   }
 }
 
+// The '|' list of a section text for a settings line (UTF-8).
 std::string sectionSetting(const char* cp932) { return settingValue(cp932 ? cp932 : ""); }
 
 }  // namespace
