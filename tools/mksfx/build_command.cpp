@@ -110,8 +110,6 @@ void readInput(const BuildOptions& o, ZipArchive& archive, Reporter& reporter) {
     }
     std::string comment;
     if (!utf8ToCp932(text, comment)) reporter.error(noCp932FormText(o.comment, "--comment"));
-    // The edit field would end the text there (a settings file may hold one; argv cannot).
-    if (comment.find('\0') != std::string::npos) reporter.error("--comment: the text holds a zero byte");
     archive.comment = comment;
   }
   if (reporter.errors() == 0) checkEntries(archive, reporter);

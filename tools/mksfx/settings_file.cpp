@@ -144,6 +144,17 @@ bool readSettingsFile(const std::string& path, Settings& given, std::string& rea
     reason = "cannot read the settings file " + path;
     return false;
   }
+  // A file in UTF-16 with its byte order mark (Notepad's "Unicode", or `mksfx.exe show
+  // --config > FILE` in a PowerShell that redirects in UTF-16) is read as the text it holds.
+  bool little = text.compare(0, 2, "\xFF\xFE") == 0;
+  if (little || text.compare(0, 2, "\xFE\xFF") == 0) {
+    std::u16string wide;
+    for (size_t i = 2; i + 1 < text.size(); i += 2) {
+      unsigned first = static_cast<unsigned char>(text[i]), second = static_cast<unsigned char>(text[i + 1]);
+      wide += static_cast<char16_t>(little ? first | second << 8 : first << 8 | second);
+    }
+    text = utf16ToUtf8(wide);
+  }
   bool commentOpen = false;
   size_t number = 0;
   // Windows editors (Notepad among them) may start a UTF-8 file with a byte order mark.
@@ -162,7 +173,10 @@ bool readSettingsFile(const std::string& path, Settings& given, std::string& rea
     }
     size_t equals = line.find('=');
     std::string why;
-    if (equals == std::string::npos) {
+    if (line.find('\0') != std::string::npos) {
+      // Binary bytes, or UTF-16 without its mark: a zero byte would also end a text early.
+      why = "a zero byte: a settings file is text in UTF-8, or in UTF-16 with its byte order mark";
+    } else if (equals == std::string::npos) {
       why = "no '=' in \"" + bare + "\"";
     } else {
       // The value is what follows "= ", so texts keep their inner and trailing blanks.

@@ -54,6 +54,37 @@ std::string toEnginePath(const std::string& utf8, std::string& cp932) {
   return converted && cp932.size() < 260 ? std::string() : "the path has no code page 932 form of at most 259 bytes";
 }
 
+bool utf8ToUtf16(const std::string& in, std::u16string& out) {
+  out.clear();
+  for (size_t i = 0; i < in.size();) {
+    Utf8Char c = decodeUtf8(in, i);
+    if (!c.valid) return false;
+    if (c.value >= 0x10000) {
+      out += char16_t(0xD800 + ((c.value - 0x10000) >> 10));
+      out += char16_t(0xDC00 + ((c.value - 0x10000) & 0x3FF));
+    } else {
+      out += char16_t(c.value);
+    }
+    i += c.length;
+  }
+  return true;
+}
+
+std::string utf16ToUtf8(const std::u16string& in) {
+  std::string out;
+  for (size_t i = 0; i < in.size(); ++i) {
+    uint32_t cp = in[i];
+    if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < in.size() && in[i + 1] >= 0xDC00 && in[i + 1] < 0xE000) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (in[++i] - 0xDC00);
+    }
+    if (cp < 0x80) out += char(cp);
+    else if (cp < 0x800) out += char(0xC0 | cp >> 6), out += char(0x80 | (cp & 0x3F));
+    else if (cp < 0x10000) out += char(0xE0 | cp >> 12), out += char(0x80 | (cp >> 6 & 0x3F)), out += char(0x80 | (cp & 0x3F));
+    else out += char(0xF0 | cp >> 18), out += char(0x80 | (cp >> 12 & 0x3F)), out += char(0x80 | (cp >> 6 & 0x3F)), out += char(0x80 | (cp & 0x3F));
+  }
+  return out;
+}
+
 std::string characterWithoutCp932Form(const std::string& utf8) {
   std::string ignored;
   for (size_t i = 0; i < utf8.size();) {

@@ -32,6 +32,10 @@ bool utf8ToCp932(const std::string& utf8, std::string& cp932);
 // at the last '/' or, without one, at a ':' (a drive), so a bare Linux name holding ':'
 // gets "./".
 std::string toEnginePath(const std::string& utf8, std::string& cp932);
+// UTF-8 to UTF-16 (false for a byte that is not UTF-8), and back; a lone surrogate becomes
+// the three bytes of its value.
+bool utf8ToUtf16(const std::string& utf8, std::u16string& utf16);
+std::string utf16ToUtf8(const std::u16string& utf16);
 // The first character of a UTF-8 text that has no code page 932 form, for a refusal:
 // "U+1F600 '😀'" (a control character without its glyph, a byte that is not UTF-8 as
 // "the byte 0xNN"); empty when every character has one.
