@@ -27,8 +27,7 @@ std::string lastShown;  // the same with its caption, as printed
 // builder ends with the status every command shares.
 [[noreturn]] void endWithSharedStatus(int stubStatus) {
   std::fflush(stdout);
-  // With -q the stub's notices are held back; the one that ended the run is an error.
-  if (verbosity == Verbosity::Quiet && !lastNotice.empty()) std::fprintf(stderr, "%s\n", lastShown.c_str());
+  showHeldNotice();
   if (fatalEndNote) fatalEndNote(stubStatus);
   Reporter::notice("the stub would end with status " + std::to_string(stubStatus));
   std::fflush(stderr);
@@ -56,6 +55,10 @@ bool ConsoleDisplay::show(ProgressLink* owner, const char* caption, const char* 
 }
 
 std::string lastEngineNotice() { return lastNotice; }
+
+void showHeldNotice() {
+  if (verbosity == Verbosity::Quiet && !lastNotice.empty()) std::fprintf(stderr, "%s\n", lastShown.c_str());
+}
 
 Json jsonError(const std::string& message, int status, int stubStatus) {
   Json error = Json::object();

@@ -21,6 +21,9 @@ class ConsoleDisplay : public MessageDisplay {
 void setFatalEndNote(std::function<void(int stubStatus)> note);
 // The text of the engine's last notice (UTF-8, without its caption); empty before one.
 std::string lastEngineNotice();
+// With -q the engine's notices are held back; the one that ends a run is an error, and this
+// prints it as it would have been shown.
+void showHeldNotice();
 
 // The `error` member of a --json document: the message, the status the command ends with
 // and, when the engine ended the run, the stub's own status and text.

@@ -183,7 +183,7 @@ class ConsoleFrontEnd : public SessionFrontEnd, public ProgressLink, public Line
       ShowMessage((text + full).c_str(), MessageKind::Notice);
       // The run ends here with status 2: -q keeps the reason, and the JSON carries it.
       error_ = lastEngineNotice();
-      if (verbosity == Verbosity::Quiet) std::fprintf(stderr, "[%s] %s\n", cp932ToUtf8(caption_).c_str(), error_.c_str());
+      showHeldNotice();
       directoryFailed_ = true;
       return DIALOG_CANCELLED;
     }
