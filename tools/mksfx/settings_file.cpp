@@ -121,8 +121,13 @@ bool takeLine(const std::string& folder, const std::string& name, const std::str
 
 // Code page 932 text as a settings value: a tab is written as it is (0x09 is never half of a
 // double-byte character), as a settings line reads it back. Other control characters and
-// bytes with no UTF-8 form stay shown as \xNN, as the text may go to a terminal.
-std::string settingValue(const std::string& cp932) {
+// bytes with no UTF-8 form stay shown as \xNN, as the text may go to a terminal, and would
+// read back as that text: `carried` says whether the text held none.
+std::string settingValue(const std::string& cp932, bool* carried = nullptr) {
+  if (carried) {
+    *carried = isValidCp932(cp932);
+    for (unsigned char c : cp932) *carried = *carried && !((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F);
+  }
   std::string value;
   for (size_t start = 0;;) {
     size_t tab = cp932.find('\t', start);
@@ -246,13 +251,7 @@ std::string settingsText(const Settings& settings, const std::string& comment, b
     }
   }
   // The stub's edit field breaks lines at CR LF; each line of the text is one setting line.
-  // What settingValue shows as \xNN would read back as that text: `commentKept` says whether
-  // the comment held any.
-  std::string shown = settingValue(comment);
-  commentKept = isValidCp932(comment);
-  for (unsigned char c : comment) {
-    if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F) commentKept = false;
-  }
+  std::string shown = settingValue(comment, &commentKept);
   for (size_t start = 0; !comment.empty() && start <= shown.size();) {
     size_t end = shown.find('\n', start);
     if (end == std::string::npos) end = shown.size();
