@@ -5,8 +5,8 @@
 // Names flagged UTF-8 (general purpose bit 11) are rewritten in code page 932 with the flag
 // cleared, and so are names that Info-ZIP's Unicode Path field gives in UTF-8; every local
 // header is rebuilt from the central record, so sizes and offsets stay right whatever the
-// input tool wrote. Split archives are refused, and so are ZIP64 records unless the author
-// lets them be rewritten without (the stub reads neither).
+// input tool wrote. Split archives are refused; ZIP64 records, which the stub does not
+// read either, are left out where every value fits in 32 bits, and refused where one does not.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -256,17 +256,6 @@ bool readLocalPart(InputFile& file, const std::string& path, int64_t local, ZipE
   return true;
 }
 
-// ZIP64 records, which the stub cannot read, are refused; with --allow-unextractable an
-// archive whose values all fit in 32 bits is rewritten without them. Reported once.
-bool acceptZip64(const std::string& where, bool& reported, Reporter& reporter) {
-  if (reported) return true;
-  reported = true;
-  reporter.unextractable(where + " uses ZIP64 records, which the stub cannot read (with --allow-unextractable "
-                         "it is rewritten without them)");
-  return reporter.errors() == 0;
-}
-
-
 // The values of the ZIP64 extra field: each value that the central record marks with all
 // bits set follows there, in the order uncompressed size, compressed size, local header
 // offset, disk number. False (reported) when one is missing or needs more than 32 bits.
@@ -318,7 +307,7 @@ bool backslashSeparates(const ZipEntry& entry) {
 }
 
 bool readEntry(InputFile& file, const std::string& path, size_t& p, size_t directoryEnd, int64_t shift,
-               const InputOptions& options, ZipEntry& entry, bool& leftOut, bool& zip64Reported,
+               const InputOptions& options, ZipEntry& entry, bool& leftOut, bool& zip64,
                Reporter& reporter) {
   uint32_t localOffset;
   uint16_t diskStart;
@@ -335,7 +324,7 @@ bool readEntry(InputFile& file, const std::string& path, size_t& p, size_t direc
   std::string shown = printable(entry.name);
   if (entry.compressedSize == 0xFFFFFFFFu || entry.uncompressedSize == 0xFFFFFFFFu ||
       localOffset == 0xFFFFFFFFu || diskStart == 0xFFFF || hasExtraField(entry.centralExtra, EXTRA_ZIP64)) {
-    if (!acceptZip64("entry \"" + shown + "\"", zip64Reported, reporter)) return false;
+    zip64 = true;
     if (!takeZip64Values(entry, localOffset, diskStart, shown, reporter)) return false;
   }
   if (diskStart != 0) {
@@ -344,7 +333,7 @@ bool readEntry(InputFile& file, const std::string& path, size_t& p, size_t direc
   }
   if (!readLocalPart(file, path, static_cast<int64_t>(localOffset) + shift, entry, shown, reporter)) return false;
   if (hasExtraField(entry.localExtra, EXTRA_ZIP64)) {
-    if (!acceptZip64("entry \"" + shown + "\"", zip64Reported, reporter)) return false;
+    zip64 = true;
     entry.localExtra = withoutExtraField(entry.localExtra, EXTRA_ZIP64);
     if (entry.versionNeeded == VERSION_ZIP64) entry.versionNeeded = 20;
   }
@@ -409,13 +398,13 @@ bool readZipInput(const std::string& path, const InputOptions& options, ZipArchi
     return false;
   }
   const uint8_t* e = bytesAt(file, end);
-  bool zip64Reported = false;
+  bool zip64 = false;
   uint64_t total = le16(e + EOCD_ENTRIES_TOTAL), size = le32(e + EOCD_DIRECTORY_SIZE),
            offset = le32(e + EOCD_DIRECTORY_OFFSET);
   size_t recordEnd = end;  // where the central directory ends: the end record or the ZIP64 one
   size_t at = 0;
   if (findZip64End(file, end, at)) {
-    if (!acceptZip64(path, zip64Reported, reporter)) return false;
+    zip64 = true;
     const uint8_t* z = bytesAt(file, at);
     if (le32(z + Z64E_THIS_DISK) != 0) {
       reporter.error(path + " is one part of a split archive; join it first");
@@ -464,7 +453,7 @@ bool readZipInput(const std::string& path, const InputOptions& options, ZipArchi
   for (uint64_t i = 0; i < total; ++i) {
     ZipEntry entry;
     bool leftOut = false;
-    if (!readEntry(file, path, p, recordEnd, shift, options, entry, leftOut, zip64Reported, reporter)) return false;
+    if (!readEntry(file, path, p, recordEnd, shift, options, entry, leftOut, zip64, reporter)) return false;
     if (leftOut) continue;
     // Local records lie apart, so together they fit in the file. Entries sharing theirs
     // would each be held with the shared extra field and written with the shared data (a
@@ -488,7 +477,14 @@ bool readZipInput(const std::string& path, const InputOptions& options, ZipArchi
     if (slashesForBackslashes(entry)) backslashes = true;
   }
   if (backslashes) Reporter::notice(path + ": names of a Windows writer have '\\' between folders; written with '/'");
-  // The stub reads no ZIP64 records; an input rewritten without them is read by the
-  // builder alone.
-  return zip64Reported || checkWithStubReader(path, static_cast<uint32_t>(shift), reporter);
+  // The stub reads no ZIP64 records. Tools write them for small archives too (Info-ZIP zip
+  // for data from a pipe, zipfile when told to); every value has been taken into 32 bits
+  // above, and the archive is written without them. Such an input is read by the builder
+  // alone; the dry run reads the result with the stub's reader.
+  if (zip64) {
+    Reporter::notice(path + ": its ZIP64 records, which the stub cannot read, are left out (every value fits in "
+                     "32 bits)");
+    return true;
+  }
+  return checkWithStubReader(path, static_cast<uint32_t>(shift), reporter);
 }
