@@ -191,7 +191,9 @@
     Object.keys(env).forEach(function (k) { words.push(k + "=" + shellWord(env[k])); });
     words.push("mksfx", "build", "-o", shellWord(outputName()));
     buildOptions().forEach(function (a) { words.push(shellWord(a.replace(/^\/icon\//, ""))); });
-    words.push(shellWord(input ? input.name + (input.kind === "folder" ? "/" : "") : "INPUT"));
+    var name = input ? input.name + (input.kind === "folder" ? "/" : "") : "INPUT";
+    if (name.charAt(0) === "-") words.push("--");  // a name, not an option
+    words.push(shellWord(name));
     return words.join(" ");
   }
 

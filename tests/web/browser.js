@@ -1,8 +1,8 @@
 // The assembled page (build/web/index.html) in headless Chromium, driven over the DevTools
 // protocol with node's own WebSocket: served from a local server, it is given a fixture
 // folder through its folder chooser and settings through its form, builds, and the file it
-// downloads must have the SHA-256 of the Linux builder's output for the same settings. The
-// preview must show the settings, the page must ask for nothing but its own file, and a
+// downloads must have the SHA-256 of what the command line the page shows makes with the
+// Linux builder. The preview must show the settings, the page must ask for nothing but its own file, and a
 // screenshot of the page with the dialog preview is kept as build/web/preview.png.
 // Usage: node --experimental-websocket browser.js PAGE.html NATIVE_MKSFX STUB WORK_FOLDER
 "use strict";
@@ -17,9 +17,10 @@ fs.rmSync(work, { recursive: true, force: true });
 const downloads = path.join(work, "downloads");
 fs.mkdirSync(downloads, { recursive: true });
 
-// The fixture: a tree with Japanese names and nested folders. A folder chooser brings no
-// folder times, so SOURCE_DATE_EPOCH (older than every file) makes every time the same.
-const tree = path.join(work, "payload");
+// The fixture: a tree with Japanese names and nested folders, in a folder whose name the
+// command line must not take for an option. A folder chooser brings no folder times, so
+// SOURCE_DATE_EPOCH (older than every file) makes every time the same.
+const tree = path.join(work, "-payload");
 fs.cpSync(path.join(path.dirname(native), "fixtures", "builder_payload"), tree, { recursive: true });
 fs.rmSync(path.join(tree, "emptydir"), { recursive: true, force: true });  // a chooser lists files only
 const settings = {
@@ -27,12 +28,11 @@ const settings = {
   extensions: "$.abc|%0VIEW.EXE %1", epoch: "1600000000", tz: "Asia/Tokyo", output: "setup.exe",
   ProductName: "製品",
 };
-const env = { TZ: settings.tz, SOURCE_DATE_EPOCH: settings.epoch };
-const expectedFile = path.join(work, "native-setup.exe");
-const built = spawnSync(native, ["build", "-o", expectedFile, "--stub", stub, "--dir", settings.dir,
-  "--comment", settings.comment, "--group", settings.group, "--extensions", settings.extensions,
-  "--version-info", "ProductName=" + settings.ProductName, "--version-info", "OriginalFilename=setup.exe", tree],
-  { env: Object.assign({}, process.env, env), encoding: "utf8" });
+// The page's command line, run by the shell in the fixture's folder with this mksfx and stub.
+function runCommandLine(line) {
+  return spawnSync("bash", ["-c", line], { cwd: work, encoding: "utf8",
+    env: Object.assign({}, process.env, { PATH: path.dirname(native) + ":" + process.env.PATH, SFX_STUB: stub }) });
+}
 const sha256 = (bytes) => crypto.createHash("sha256").update(bytes).digest("hex");
 
 let passed = 0, failed = 0;
@@ -96,10 +96,6 @@ async function waitFor(what, test, seconds) {
 }
 
 (async () => {
-  if (built.status !== 0) {
-    console.log("the Linux builder failed:\n" + built.stderr);
-    process.exit(1);
-  }
   await new Promise((r) => server.listen(0, "127.0.0.1", r));
   const origin = `http://127.0.0.1:${server.address().port}`;
   const profile = path.join(work, "profile");
@@ -167,9 +163,12 @@ async function waitFor(what, test, seconds) {
     await evaluate(`document.getElementById("download").click()`);
     const guid = await waitFor("the download", () => downloaded, 30);
     const got = fs.readFileSync(path.join(downloads, guid));
-    const expected = fs.readFileSync(expectedFile);
-    check("the download has the Linux builder's SHA-256", sha256(got) === sha256(expected),
-          `download ${sha256(got)} (${got.length} bytes), Linux builder ${sha256(expected)} (${expected.length} bytes)`);
+    const line = await evaluate(`document.getElementById("command-line").textContent`);
+    const built = runCommandLine(line);
+    const expected = built.status === 0 ? fs.readFileSync(path.join(work, settings.output)) : Buffer.alloc(0);
+    check("the download has the SHA-256 of the command line's build", sha256(got) === sha256(expected),
+          `${line}\nstatus ${built.status}: ${built.stderr}\ndownload ${sha256(got)} (${got.length} bytes), ` +
+          `command line ${sha256(expected)} (${expected.length} bytes)`);
 
     const foreign = seen.filter((u) => !u.startsWith(origin + "/") && !u.startsWith("blob:") && !u.startsWith("data:"));
     check("no request but the page's own", foreign.length === 0 && requests.every((u) => u === "/index.html"),
