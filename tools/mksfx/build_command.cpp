@@ -175,6 +175,19 @@ int commandBuild(int argc, char** argv) {
   if (!buildOptionsFrom(settings, o)) return STATUS_USAGE;
   installConsoleReporting();  // the read-back check shows the stub's own notices
   Reporter reporter(o.strict, o.allowUnextractable);
+  // The finished file takes the output's name by a rename, which would put a regular file in
+  // place of a device such as /dev/null (for every program on the machine) or of a pipe, and
+  // in place of a link such as /dev/stdout: a link's file is replaced, and the link kept.
+  HostStatus existing;
+  if (hostStatus(o.output, existing)) {
+    if (existing.kind != HostKind::File) {
+      reporter.error(o.output + (existing.kind == HostKind::Directory ? " is a directory" : " is not a regular file") +
+                     "; a build writes only to a file; nothing written");
+      return reporter.status();
+    }
+    std::string target = existing.link ? hostRealPath(o.output) : std::string();
+    if (!target.empty()) o.output = target;
+  }
   if (!o.force && hostExists(o.output)) {
     reporter.error(o.output + " exists (use --force to replace it); nothing written");
     return reporter.status();

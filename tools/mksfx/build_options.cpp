@@ -85,7 +85,9 @@ const CommandSpec BUILD_COMMAND = {
          "form, names Windows cannot create or that meet on Windows, symbolic links, paths\n"
          "too long, data whose CRC-32 does not match. Each becomes a warning (status 1)."},
         {"strict", 0, nullptr, "Every warning refuses the build (status 2, nothing written)."},
-        {"force", 0, nullptr, "Replace OUT.exe when it exists."},
+        {"force", 0, nullptr,
+         "Replace OUT.exe when it exists (where it is a symbolic link, the file it names); a\n"
+         "directory, device or pipe is never replaced."},
         {"icon", 0, "FILE.ico",
          "The program's icon, as Explorer and the stub's dialogs show it: every image of the\n"
          "icon file replaces the stub's own icon.\n"
