@@ -31,13 +31,62 @@ std::string withVariants(const std::string& text, bool toWindows) {
   return out;
 }
 
+// The character that `base` followed by the combining `mark` composes to, where code page
+// 932 has it; 0 otherwise. Names written on macOS keep their decomposed form: "が" is "か"
+// and U+3099, a mark that code page 932 does not have. These are all of code page 932's
+// characters that decompose into two.
+uint32_t composedForCp932(uint32_t base, uint32_t mark) {
+  // Kana with the voiced mark become the next code point, with the semi-voiced mark the one
+  // after it; "ウ" with the voiced mark is "ヴ".
+  static const char16_t VOICED[] = u"かきくけこさしすせそたちつてとはひふへほゝカキクケコサシスセソタチツテトハヒフヘホヽ";
+  static const char16_t SEMI_VOICED[] = u"はひふへほハヒフヘホ";
+  auto among = [](const char16_t* set, uint32_t c) {
+    for (; *set; ++set) {
+      if (*set == c) return true;
+    }
+    return false;
+  };
+  switch (mark) {
+    case 0x3099: return base == 0x30A6 ? 0x30F4 : among(VOICED, base) ? base + 1 : 0;
+    case 0x309A: return among(SEMI_VOICED, base) ? base + 2 : 0;
+    case 0x0308: return base == 0x0415 ? 0x0401 : base == 0x0435 ? 0x0451 : 0;  // Ё, ё
+    case 0x0306: return base == 0x0418 ? 0x0419 : base == 0x0438 ? 0x0439 : 0;  // Й, й
+    case 0x030A: return base == 'A' ? 0x212B : 0;  // code page 932 has the angstrom sign
+    case 0x0338: return base == '=' ? 0x2260 : 0;  // not equal
+    default: return 0;
+  }
+}
+
+// The text with every base and combining mark that code page 932 has as one character put
+// together; anything else (invalid bytes too) stays as it is.
+std::string composedForCp932(const std::string& utf8) {
+  std::string out;
+  uint32_t last = 0;  // the character `out` ends with, 0 after an invalid byte
+  size_t lastAt = 0;
+  for (size_t i = 0; i < utf8.size();) {
+    Utf8Char c = decodeUtf8(utf8, i);
+    uint32_t together = c.valid && last ? composedForCp932(last, c.value) : 0;
+    if (together) {
+      out.resize(lastAt);
+      out += utf16ToUtf8(std::u16string(1, static_cast<char16_t>(together)));
+      last = 0;  // no character takes two marks
+    } else {
+      lastAt = out.size();
+      out.append(utf8, i, c.length);
+      last = c.valid ? c.value : 0;
+    }
+    i += c.length;
+  }
+  return out;
+}
+
 bool isLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 bool isTrailByte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
 
 }  // namespace
 
 bool utf8ToCp932(const std::string& utf8, std::string& cp932) {
-  std::string windows = withVariants(utf8, true), back;
+  std::string windows = withVariants(composedForCp932(utf8), true), back;
   if (!hostUtf8ToCp932(windows, cp932)) return false;
   if (!hostCp932ToUtf8(cp932, back)) return false;
   return back == windows;
@@ -85,8 +134,8 @@ std::string utf16ToUtf8(const std::u16string& in) {
   return out;
 }
 
-std::string characterWithoutCp932Form(const std::string& utf8) {
-  std::string ignored;
+std::string characterWithoutCp932Form(const std::string& given) {
+  std::string utf8 = composedForCp932(given), ignored;
   for (size_t i = 0; i < utf8.size();) {
     Utf8Char c = decodeUtf8(utf8, i);
     char text[48];
