@@ -373,8 +373,34 @@ char* SysConvertName(char* destination, const char* source, uint32_t length, int
   return destination;
 }
 
+namespace {
+
+// A path the system gives in UTF-16, in the ANSI code page. A folder name with a character
+// that code page lacks ("José" where it is 932) has no ANSI form: the system's own ANSI
+// calls put a look-alike or '?' in its place, and the path then names nothing or another
+// folder. Its short form (8.3 names, which the volume makes in ASCII) names it. False
+// when neither form fits.
+bool ansiPath(const wchar_t* wide, char* buffer) {
+  BOOL lossy = FALSE;
+  if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, buffer, SYS_PATH_MAX, nullptr, &lossy) > 0 &&
+      !lossy) {
+    return true;
+  }
+  wchar_t shortWide[SYS_PATH_MAX];
+  DWORD n = GetShortPathNameW(wide, shortWide, SYS_PATH_MAX);
+  lossy = FALSE;
+  return n > 0 && n < static_cast<DWORD>(SYS_PATH_MAX) &&
+         WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, shortWide, -1, buffer, SYS_PATH_MAX, nullptr, &lossy) > 0 &&
+         !lossy;
+}
+
+}  // namespace
+
 int SysModulePath(char* buffer) {
   if (!buffer) return 1;
+  wchar_t wide[SYS_PATH_MAX];
+  DWORD w = GetModuleFileNameW(nullptr, wide, SYS_PATH_MAX);
+  if (w > 0 && w < static_cast<DWORD>(SYS_PATH_MAX) && ansiPath(wide, buffer)) return 0;
   DWORD n = GetModuleFileNameA(nullptr, buffer, SYS_PATH_MAX);
   if (n == 0 || n >= static_cast<DWORD>(SYS_PATH_MAX)) {
     buffer[0] = '\0';
@@ -385,6 +411,9 @@ int SysModulePath(char* buffer) {
 
 int SysTempDirectory(char* buffer) {
   if (!buffer) return 1;
+  wchar_t wide[SYS_PATH_MAX];
+  DWORD w = GetTempPathW(SYS_PATH_MAX, wide);
+  if (w > 0 && w < static_cast<DWORD>(SYS_PATH_MAX) && ansiPath(wide, buffer)) return 0;
   DWORD n = GetTempPathA(SYS_PATH_MAX, buffer);
   if (n == 0 || n >= static_cast<DWORD>(SYS_PATH_MAX)) {
     buffer[0] = '\0';
