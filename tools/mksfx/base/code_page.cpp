@@ -35,7 +35,7 @@ std::string withVariants(const std::string& text, bool toWindows) {
 // 932 has it; 0 otherwise. Names written on macOS keep their decomposed form: "が" is "か"
 // and U+3099, a mark that code page 932 does not have. These are all of code page 932's
 // characters that decompose into two.
-uint32_t composedForCp932(uint32_t base, uint32_t mark) {
+uint32_t composedCharacter(uint32_t base, uint32_t mark) {
   // Kana with the voiced mark become the next code point, with the semi-voiced mark the one
   // after it; "ウ" with the voiced mark is "ヴ".
   static const char16_t VOICED[] = u"かきくけこさしすせそたちつてとはひふへほゝカキクケコサシスセソタチツテトハヒフヘホヽ";
@@ -65,7 +65,7 @@ std::string composedForCp932(const std::string& utf8) {
   size_t lastAt = 0;
   for (size_t i = 0; i < utf8.size();) {
     Utf8Char c = decodeUtf8(utf8, i);
-    uint32_t together = c.valid && last ? composedForCp932(last, c.value) : 0;
+    uint32_t together = c.valid && last ? composedCharacter(last, c.value) : 0;
     if (together) {
       out.resize(lastAt);
       out += utf16ToUtf8(std::u16string(1, static_cast<char16_t>(together)));

@@ -23,9 +23,10 @@ bool isValidUtf8(const std::string& text);
 
 // UTF-8 to code page 932; false when a character has no exact form there (the conversion
 // back must give the same text). A base character and a combining mark that code page 932
-// has as one character ("か" and U+3099 as "が") are taken as that character. The characters that Unix and Windows map differently to
-// the same code page 932 character (U+301C '〜' and U+FF5E '～' both 0x8160, and the other
-// well-known pairs) count as that character either way.
+// has as one character ("か" and U+3099 as "が") are taken as that character. The
+// characters that Unix and Windows map differently to the same code page 932 character
+// (U+301C '〜' and U+FF5E '～' both 0x8160, and the other well-known pairs) count as that
+// character either way.
 bool utf8ToCp932(const std::string& utf8, std::string& cp932);
 // A path for the stub's engine, in code page 932; empty when it has one, else what stops it
 // ("the path has no code page 932 form of at most 259 bytes"). The engine takes '\' for a

@@ -6,7 +6,8 @@
 // cleared, and so are names that Info-ZIP's Unicode Path field gives in UTF-8; every local
 // header is rebuilt from the central record, so sizes and offsets stay right whatever the
 // input tool wrote. Split archives are refused; ZIP64 records, which the stub does not
-// read either, are left out where every value fits in 32 bits, and refused where one does not.
+// read either, are left out where every value fits in 32 bits, and refused where one
+// does not.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
