@@ -92,6 +92,24 @@ bool utf8ToCp932(const std::string& utf8, std::string& cp932) {
   return back == windows;
 }
 
+namespace {
+
+// The path with its deepest existing part in short form (a folder to be made keeps its
+// name); empty where the host has no short names.
+std::string shortFormOf(const std::string& path) {
+  std::string head = path, rest;
+  for (;;) {
+    std::string shortHead = hostShortPath(head);
+    if (!shortHead.empty()) return shortHead + rest;
+    size_t cut = head.find_last_of(HOST_SEPARATORS);
+    if (cut == std::string::npos || cut == 0) return std::string();
+    rest = head.substr(cut) + rest;
+    head.resize(cut);
+  }
+}
+
+}  // namespace
+
 std::string toEnginePath(const std::string& utf8, std::string& cp932) {
   // Where '\' separates too (Windows), "C:name" is a drive's folder and means what it says.
   bool windows = std::strchr(HOST_SEPARATORS, '\\') != nullptr;
@@ -99,6 +117,12 @@ std::string toEnginePath(const std::string& utf8, std::string& cp932) {
     return "the path holds '\\', which the stub's engine takes for a separator between folders";
   }
   bool converted = utf8ToCp932(utf8, cp932);
+  // On Windows a path with a character that code page 932 lacks (a user "José"), or one
+  // too long, may have a short form that fits.
+  if (windows && (!converted || cp932.size() >= 260)) {
+    std::string shortForm = shortFormOf(utf8);
+    if (!shortForm.empty()) converted = utf8ToCp932(shortForm, cp932);
+  }
   if (!windows && cp932.find('/') == std::string::npos && cp932.find(':') != std::string::npos) cp932.insert(0, "./");
   return converted && cp932.size() < 260 ? std::string() : "the path has no code page 932 form of at most 259 bytes";
 }

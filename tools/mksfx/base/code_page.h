@@ -32,7 +32,8 @@ bool utf8ToCp932(const std::string& utf8, std::string& cp932);
 // ("the path has no code page 932 form of at most 259 bytes"). The engine takes '\' for a
 // separator, which on Linux is a character of a name, and, for a file, the folder to end
 // at the last '/' or, without one, at a ':' (a drive), so a bare Linux name holding ':'
-// gets "./".
+// gets "./". On Windows a path without a code page 932 form of that length is taken in its
+// short form where that has one.
 std::string toEnginePath(const std::string& utf8, std::string& cp932);
 // UTF-8 to UTF-16 (false for a byte that is not UTF-8), and back; a lone surrogate becomes
 // the three bytes of its value.

@@ -97,6 +97,8 @@ bool hostListDirectory(const std::string& path, std::vector<std::string>& names)
   return true;
 }
 
+std::string hostShortPath(const std::string&) { return std::string(); }
+
 std::string hostRealPath(const std::string& path) {
   char resolved[PATH_MAX];
   return realpath(path.c_str(), resolved) ? std::string(resolved) : std::string();

@@ -279,6 +279,13 @@ bool hostListDirectory(const std::string& path, std::vector<std::string>& names)
   return complete;
 }
 
+std::string hostShortPath(const std::string& path) {
+  std::wstring wide = widened(path), buffer(32768, L'\0');
+  DWORD n = wide.empty() ? 0 : GetShortPathNameW(wide.c_str(), &buffer[0], static_cast<DWORD>(buffer.size()));
+  if (n == 0 || n >= buffer.size()) return std::string();
+  return narrowed(buffer.c_str(), static_cast<int>(n));
+}
+
 std::string hostRealPath(const std::string& path) {
   HANDLE h = openForAttributes(path, 0);
   if (h == INVALID_HANDLE_VALUE) return std::string();
