@@ -562,7 +562,7 @@ int commandRun(int argc, char** argv, bool test) {
   }
   std::string file, directory, password;
   std::string where = o.file, unusable = toEnginePath(o.file, file);
-  if (unusable.empty() && !test) where = o.directory, unusable = toEnginePath(o.directory, directory);
+  if (unusable.empty() && !test) where = o.directory, unusable = toEnginePath(o.directory, directory, EnginePath::Folder);
   if (!unusable.empty()) {
     reporter.error(where + ": " + unusable);
     return failed(where + ": " + unusable, reporter.status());

@@ -108,9 +108,37 @@ std::string shortFormOf(const std::string& path) {
   }
 }
 
+// An absolute POSIX path relative to the current directory ("../out" from /home/josé/src
+// for /home/josé/out), which leaves out the components the two share; empty when either
+// is not absolute. The current directory is the physical one, so ".." steps out of it as
+// the system does.
+std::string relativeToCurrent(const std::string& path) {
+  std::string current = hostCurrentDirectory();
+  if (path.empty() || path[0] != '/' || current.empty() || current[0] != '/') return std::string();
+  auto components = [](const std::string& p) {
+    std::vector<std::string> parts;
+    for (size_t i = 0; i < p.size();) {
+      size_t end = p.find('/', i);
+      if (end == std::string::npos) end = p.size();
+      if (end > i) parts.push_back(p.substr(i, end - i));
+      i = end + 1;
+    }
+    return parts;
+  };
+  std::vector<std::string> from = components(current), to = components(path);
+  size_t common = 0;
+  while (common < from.size() && common < to.size() && from[common] == to[common]) ++common;
+  std::string relative;
+  for (size_t i = common; i < from.size(); ++i) relative += "../";
+  for (size_t i = common; i < to.size(); ++i) relative += to[i] + "/";
+  if (relative.empty()) return ".";
+  if (path.back() != '/') relative.pop_back();
+  return relative;
+}
+
 }  // namespace
 
-std::string toEnginePath(const std::string& utf8, std::string& cp932) {
+std::string toEnginePath(const std::string& utf8, std::string& cp932, EnginePath kind) {
   // Where '\' separates too (Windows), "C:name" is a drive's folder and means what it says.
   bool windows = std::strchr(HOST_SEPARATORS, '\\') != nullptr;
   if (!windows && utf8.find('\\') != std::string::npos) {
@@ -119,9 +147,11 @@ std::string toEnginePath(const std::string& utf8, std::string& cp932) {
   bool converted = utf8ToCp932(utf8, cp932);
   // On Windows a path with a character that code page 932 lacks (a user "José"), or one
   // too long, may have a short form that fits.
-  if (windows && (!converted || cp932.size() >= 260)) {
-    std::string shortForm = shortFormOf(utf8);
-    if (!shortForm.empty()) converted = utf8ToCp932(shortForm, cp932);
+  // Elsewhere, an absolute path to a file through such a folder (a home "/home/josé") may
+  // not need it when taken from the current directory.
+  if (!converted || cp932.size() >= 260) {
+    std::string other = windows ? shortFormOf(utf8) : kind == EnginePath::File ? relativeToCurrent(utf8) : "";
+    if (!other.empty()) converted = utf8ToCp932(other, cp932);
   }
   if (!windows && cp932.find('/') == std::string::npos && cp932.find(':') != std::string::npos) cp932.insert(0, "./");
   return converted && cp932.size() < 260 ? std::string() : "the path has no code page 932 form of at most 259 bytes";

@@ -33,8 +33,11 @@ bool utf8ToCp932(const std::string& utf8, std::string& cp932);
 // separator, which on Linux is a character of a name, and, for a file, the folder to end
 // at the last '/' or, without one, at a ':' (a drive), so a bare Linux name holding ':'
 // gets "./". On Windows a path without a code page 932 form of that length is taken in its
-// short form where that has one.
-std::string toEnginePath(const std::string& utf8, std::string& cp932);
+// short form where that has one; elsewhere a file's path is taken from the current
+// directory where that leaves such components out. A folder's is not: the engine makes it
+// full from the current directory, which must have a code page 932 form for that.
+enum class EnginePath { File, Folder };
+std::string toEnginePath(const std::string& utf8, std::string& cp932, EnginePath kind = EnginePath::File);
 // UTF-8 to UTF-16 (false for a byte that is not UTF-8), and back; a lone surrogate becomes
 // the three bytes of its value.
 bool utf8ToUtf16(const std::string& utf8, std::u16string& utf16);

@@ -94,6 +94,8 @@ std::string hostRealPath(const std::string& path);
 // The short form of an existing path (Windows' 8.3 names, which the volume makes in ASCII);
 // empty where there is none (a path that does not exist, or a system without short names).
 std::string hostShortPath(const std::string& path);
+// The current directory; empty when it cannot be read.
+std::string hostCurrentDirectory();
 bool hostRemoveFile(const std::string& path);
 bool hostSetModifiedTime(const std::string& path, int64_t seconds);
 // The whole file; false when it cannot be read.

@@ -99,6 +99,11 @@ bool hostListDirectory(const std::string& path, std::vector<std::string>& names)
 
 std::string hostShortPath(const std::string&) { return std::string(); }
 
+std::string hostCurrentDirectory() {
+  char buffer[PATH_MAX];
+  return getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string();
+}
+
 std::string hostRealPath(const std::string& path) {
   char resolved[PATH_MAX];
   return realpath(path.c_str(), resolved) ? std::string(resolved) : std::string();

@@ -286,6 +286,12 @@ std::string hostShortPath(const std::string& path) {
   return narrowed(buffer.c_str(), static_cast<int>(n));
 }
 
+std::string hostCurrentDirectory() {
+  std::wstring buffer(32768, L'\0');
+  DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), &buffer[0]);
+  return n == 0 || n >= buffer.size() ? std::string() : narrowed(buffer.c_str(), static_cast<int>(n));
+}
+
 std::string hostRealPath(const std::string& path) {
   HANDLE h = openForAttributes(path, 0);
   if (h == INVALID_HANDLE_VALUE) return std::string();
