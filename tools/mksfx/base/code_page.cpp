@@ -145,10 +145,9 @@ std::string toEnginePath(const std::string& utf8, std::string& cp932, EnginePath
     return "the path holds '\\', which the stub's engine takes for a separator between folders";
   }
   bool converted = utf8ToCp932(utf8, cp932);
-  // On Windows a path with a character that code page 932 lacks (a user "José"), or one
-  // too long, may have a short form that fits.
-  // Elsewhere, an absolute path to a file through such a folder (a home "/home/josé") may
-  // not need it when taken from the current directory.
+  // A path with a character that code page 932 lacks (a user "José"), or one too long, may
+  // fit in its short form on Windows, or elsewhere, for a file, taken from the current
+  // directory (a home "/home/josé" left out).
   if (!converted || cp932.size() >= 260) {
     std::string other = windows ? shortFormOf(utf8) : kind == EnginePath::File ? relativeToCurrent(utf8) : "";
     if (!other.empty()) converted = utf8ToCp932(other, cp932);
