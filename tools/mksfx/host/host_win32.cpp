@@ -223,8 +223,17 @@ bool HostFile::close() {
 bool hostStatus(const std::string& path, HostStatus& status) {
   status = HostStatus();
   std::wstring wide = widened(path);
+  if (wide.empty()) return false;
+  // A device name opens the device in any folder: NUL, and on older systems "aux.txt" as well.
+  // Its attributes may not say so; the system's full form of the path does (\\.\NUL).
+  wchar_t full[MAX_PATH];
+  DWORD length = GetFullPathNameW(wide.c_str(), MAX_PATH, full, nullptr);
+  if (length > 4 && length < MAX_PATH && std::wcsncmp(full, L"\\\\.\\", 4) == 0) {
+    status.kind = HostKind::Other;
+    return true;
+  }
   WIN32_FILE_ATTRIBUTE_DATA data;
-  if (wide.empty() || !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return false;
+  if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return false;
   DWORD attributes = data.dwFileAttributes;
   FILETIME written = data.ftLastWriteTime;
   uint64_t size = uint64_t(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
