@@ -127,10 +127,31 @@ bool HostFile::createTemporary(const std::string& path, std::string& temporary) 
   return true;
 }
 
+namespace {
+
+// Puts the file's data on the disk, so that a rename over an existing file cannot leave, after
+// a power cut, the new name with data that never reached the disk in place of the old file.
+bool flushToDisk(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY);
+  if (fd < 0) return false;
+  bool ok = fsync(fd) == 0;
+  int error = errno;
+  ::close(fd);
+  errno = error;
+  return ok;
+}
+
+}  // namespace
+
 HostPublish hostPublish(const std::string& temporary, const std::string& target, bool replace) {
   // Without replacing, link() refuses an existing target, so a file that appeared meanwhile
   // is not replaced either; the temporary name is then removed.
-  int result = replace ? rename(temporary.c_str(), target.c_str()) : link(temporary.c_str(), target.c_str());
+  struct stat existing;
+  bool replacing = replace && lstat(target.c_str(), &existing) == 0;
+  int result = -1;
+  if (!replacing || flushToDisk(temporary)) {
+    result = replace ? rename(temporary.c_str(), target.c_str()) : link(temporary.c_str(), target.c_str());
+  }
   int error = errno;
   if (!replace || result != 0) unlink(temporary.c_str());
   errno = error;

@@ -329,9 +329,28 @@ bool hostSetModifiedTime(const std::string& path, int64_t seconds) {
   return ok;
 }
 
+namespace {
+
+// Puts the file's data on the disk, so that a rename over an existing file cannot leave, after
+// a power cut, the new name with data that never reached the disk in place of the old file.
+bool flushToDisk(const std::wstring& path) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  bool ok = FlushFileBuffers(h) != 0;
+  DWORD error = GetLastError();
+  CloseHandle(h);
+  SetLastError(error);
+  return ok;
+}
+
+}  // namespace
+
 HostPublish hostPublish(const std::string& temporary, const std::string& target, bool replace) {
   std::wstring from = widened(temporary), to = widened(target);
-  if (!from.empty() && !to.empty() && MoveFileExW(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0)) {
+  bool replacing = replace && !to.empty() && GetFileAttributesW(to.c_str()) != INVALID_FILE_ATTRIBUTES;
+  if (!from.empty() && !to.empty() && (!replacing || flushToDisk(from)) &&
+      MoveFileExW(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0)) {
     return HostPublish::Done;
   }
   DWORD error = GetLastError();
