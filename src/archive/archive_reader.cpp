@@ -235,9 +235,7 @@ void ArchiveReader::seekTo(uint32_t position, int failureCode) {
   SFX_ASSERT(MODULE, zipStream_ != nullptr, "pZipStream != NULL");
   dropReadAhead();
   if (zipStream_->position() == position) return;
-  // Positions past 2 GB do not fit the signed seek distance; in an archive whose files are
-  // 32-bit sized they can only come from damage.
-  if (position > 0x7FFFFFFFu || zipStream_->Seek(static_cast<int32_t>(position), SYS_FPOS_BEGIN) != position) {
+  if (zipStream_->Seek(static_cast<int32_t>(position), SYS_FPOS_BEGIN) != position) {
     FormatError(failureCode, nullptr);
   }
 }

@@ -170,6 +170,10 @@ int SysSetEndOfFile(SysHandle file);
 int SysFlushFile(SysHandle file);
 // The size of an open file; 0xFFFFFFFF for a file of 4 GiB or more.
 int SysFileSize(SysHandle file, uint32_t* size);
+// Moves the file pointer: from the start to the position `distance` read as unsigned (a ZIP
+// archive's offsets reach 4 GiB), from the current position or the end by the signed
+// `distance`. The new position must lie between 0 and 0xFFFFFFFE; otherwise the call fails
+// and the pointer stays where it was.
 int SysSeek(SysHandle file, int32_t distance, uint32_t* newPosition, int origin);
 int SysGetAttributes(const char* name, uint32_t* attributes);
 int SysSetAttributes(const char* name, uint32_t attributes);

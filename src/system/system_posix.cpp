@@ -455,8 +455,6 @@ int SysFileSize(SysHandle file, uint32_t* size) {
   return 0;
 }
 
-// The new position must lie between 0 and 0xFFFFFFFE (the 32-bit positions of the file
-// pointer without its high part); otherwise the pointer stays where it was.
 int SysSeek(SysHandle file, int32_t distance, uint32_t* newPosition, int origin) {
   SFX_ASSERT(MODULE, file != 0, "hFile != NULL");
   SFX_ASSERT(MODULE, origin == SYS_FPOS_BEGIN || origin == SYS_FPOS_CURRENT || origin == SYS_FPOS_END,
@@ -470,7 +468,7 @@ int SysSeek(SysHandle file, int32_t distance, uint32_t* newPosition, int origin)
     base = fstat(fd, &st) == 0 ? st.st_size : -1;
   }
   if (base < 0) return posixSetErrno(errno), 1;
-  int64_t target = base + distance;
+  int64_t target = origin == SYS_FPOS_BEGIN ? int64_t{static_cast<uint32_t>(distance)} : base + distance;
   if (target < 0) return posixSetError(131), 1;  // ERROR_NEGATIVE_SEEK
   if (target >= 0xFFFFFFFFll) return posixSetError(SYS_ERROR_INVALID_PARAMETER), 1;
   if (lseek(fd, static_cast<off_t>(target), SEEK_SET) < 0) return posixSetErrno(errno), 1;

@@ -193,9 +193,23 @@ int SysSeek(SysHandle file, int32_t distance, uint32_t* newPosition, int origin)
   SFX_ASSERT(MODULE, file != 0, "hFile != NULL");
   SFX_ASSERT(MODULE, origin == SYS_FPOS_BEGIN || origin == SYS_FPOS_CURRENT || origin == SYS_FPOS_END,
              "MoveType == SYS_FPOS_BEGIN || MoveType == SYS_FPOS_CURRENT || MoveType == SYS_FPOS_END");
-  DWORD position = SetFilePointer(handleOf(file), distance, nullptr, static_cast<DWORD>(origin));
-  if (position == INVALID_SET_FILE_POINTER) return 1;
-  if (newPosition) *newPosition = position;
+  HANDLE h = handleOf(file);
+  int64_t target = static_cast<uint32_t>(distance);  // from the start: a position
+  if (origin != SYS_FPOS_BEGIN) {
+    DWORD high = 0;
+    DWORD low = origin == SYS_FPOS_END ? GetFileSize(h, &high)
+                                       : SetFilePointer(h, 0, reinterpret_cast<LONG*>(&high), FILE_CURRENT);
+    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return 1;
+    target = static_cast<int64_t>(uint64_t(high) << 32 | low) + distance;
+  }
+  if (target < 0 || target >= 0xFFFFFFFFll) {
+    SetLastError(target < 0 ? ERROR_NEGATIVE_SEEK : ERROR_INVALID_PARAMETER);
+    return 1;
+  }
+  LONG high = 0;  // with a high part the system takes the low one as unsigned
+  DWORD low = SetFilePointer(h, static_cast<LONG>(target), &high, FILE_BEGIN);
+  if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return 1;
+  if (newPosition) *newPosition = static_cast<uint32_t>(target);
   return 0;
 }
 

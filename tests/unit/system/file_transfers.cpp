@@ -47,6 +47,16 @@ TEST(FileTransfers, SeekOriginsAndFailures) {
   EXPECT_EQ(110u, position);
   ASSERT_EQ(0, SysReadFile(h, &c, 1, &n));
   EXPECT_EQ(0u, n);
+
+  // From the start the distance is a position, also past 2 GiB (a 3 GB archive's offsets);
+  // the file grows sparse to hold the byte written there.
+  EXPECT_EQ(0, SysSeek(h, static_cast<int32_t>(3000000000u), &position, SYS_FPOS_BEGIN));
+  EXPECT_EQ(3000000000u, position);
+  ASSERT_EQ(0, SysWriteFile(h, "x", 1, &n));
+  EXPECT_EQ(0, SysSeek(h, -1, &position, SYS_FPOS_END));
+  EXPECT_EQ(3000000000u, position);
+  ASSERT_EQ(0, SysReadFile(h, &c, 1, &n));
+  EXPECT_EQ('x', c);
   SysCloseFile(h);
 }
 
