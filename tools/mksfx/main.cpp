@@ -2,6 +2,7 @@
 // configuration block and a ZIP archive (or a directory); `show` prints what such a file
 // holds; `test` and `extract` run the stub's own session and engine on it headlessly.
 // This file picks the command and answers `help`, `--help` and `--version`.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -95,5 +96,12 @@ int main(int argc, char** argv) {
   std::vector<char*> pointers;
   for (std::string& a : arguments) pointers.push_back(&a[0]);
   pointers.push_back(nullptr);
-  return run(static_cast<int>(arguments.size()), pointers.data());
+  int status = run(static_cast<int>(arguments.size()), pointers.data());
+  // What a command prints is its result (show --config > setup.cfg): when standard output
+  // could not take it, on a full disk for one, the run has failed whatever it found.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "mksfx: cannot write to standard output: %s\n", std::strerror(errno));
+    if (status < STATUS_FAILED) status = STATUS_FAILED;
+  }
+  return status;
 }

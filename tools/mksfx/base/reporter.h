@@ -11,7 +11,7 @@
 // Exit statuses, the same for every command; scripts rely on them.
 constexpr int STATUS_OK = 0;         // all good
 constexpr int STATUS_WARNINGS = 1;   // finished, with warnings (printed on standard error)
-constexpr int STATUS_FAILED = 2;     // the input or the SFX is damaged or unusable; nothing built
+constexpr int STATUS_FAILED = 2;     // damaged or unusable input, or output not written
 constexpr int STATUS_USAGE = 3;      // the command line is wrong
 constexpr int STATUS_CANCELLED = 4;  // cancelled (Ctrl-C, or "quit" answered to a question)
 
