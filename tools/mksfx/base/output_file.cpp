@@ -7,7 +7,11 @@
 bool OutputFile::stopRequested() { return hostInterrupted(); }
 
 bool OutputFile::write(const char* bytes, size_t size) {
-  if (stopRequested() || !file_.write(bytes, size)) return false;
+  if (stopRequested()) return false;
+  if (!file_.write(bytes, size)) {
+    if (writeError_.empty()) writeError_ = hostErrorText();
+    return false;
+  }
   position_ += size;
   return true;
 }

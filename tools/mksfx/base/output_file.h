@@ -25,10 +25,14 @@ class OutputFile {
   // True when a request to stop has come: long steps ask between pieces, and a write that
   // failed for it is no fault to report.
   bool stopRequested();
+  // The system's reason when a write failed (a full disk), so that a step that also reads
+  // does not blame its input; empty while every write has succeeded.
+  const std::string& writeError() const { return writeError_; }
 
  private:
   HostFile& file_;
   uint64_t position_ = 0;
+  std::string writeError_;
 };
 
 // Writes a file at `path` through a temporary file beside it, whose bytes `produce`

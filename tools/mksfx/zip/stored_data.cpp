@@ -141,6 +141,10 @@ bool writePackedSource(ZipEntry& e, OutputFile& out, ByteProgress& progress, Rep
   }
   file.close();
   if (!ok && out.stopRequested()) return false;
+  if (!ok && !out.writeError().empty()) {
+    reporter.error("cannot write the output: " + out.writeError());
+    return false;
+  }
   if (!ok) {
     reporter.error(e.sourcePath + (size >= ENTRY_SIZE_LIMIT ? ": 4 GB or larger; the stub reads no ZIP64 archives"
                                                             : ": cannot be read, or changed while it was packed"));
