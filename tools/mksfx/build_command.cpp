@@ -195,7 +195,7 @@ int commandBuild(int argc, char** argv) {
   std::string stubPath = locateStub(o.stub, reporter);
   if (stubPath.empty()) return reporter.status();
   std::string stub;
-  if (!hostIsFile(stubPath) || !hostReadWholeFile(stubPath, stub)) {
+  if (!hostReadWholeFile(stubPath, stub)) {
     reporter.error("cannot read the stub " + stubPath + "; nothing written");
     return reporter.status();
   }

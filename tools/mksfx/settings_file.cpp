@@ -145,7 +145,7 @@ std::string sectionSetting(const char* cp932) { return settingValue(cp932 ? cp93
 
 bool readSettingsFile(const std::string& path, Settings& given, std::string& reason) {
   std::string text;
-  if (!hostIsFile(path) || !hostReadWholeFile(path, text)) {
+  if (!hostReadWholeFile(path, text)) {
     reason = "cannot read the settings file " + path;
     return false;
   }
@@ -232,7 +232,7 @@ Settings identityOfSfx(const std::string& path, const std::string& stubOption) {
   ProgramIdentity sfx, stub;
   std::string problem, stubBytes, stubPath = findStub(stubOption);
   if (!readProgramIdentity(programImageOf(path), sfx, problem)) return Settings();
-  bool known = !stubPath.empty() && hostIsFile(stubPath) && hostReadWholeFile(stubPath, stubBytes) &&
+  bool known = !stubPath.empty() && hostReadWholeFile(stubPath, stubBytes) &&
                readProgramIdentity(stubBytes, stub, problem);
   size_t slash = path.find_last_of(HOST_SEPARATORS);
   return identitySettings(sfx, known ? &stub : nullptr, path.substr(slash == std::string::npos ? 0 : slash + 1));

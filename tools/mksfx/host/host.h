@@ -98,7 +98,8 @@ std::string hostShortPath(const std::string& path);
 std::string hostCurrentDirectory();
 bool hostRemoveFile(const std::string& path);
 bool hostSetModifiedTime(const std::string& path, int64_t seconds);
-// The whole file; false when it cannot be read.
+// The whole file; false when it cannot be read or is no regular file (a device such as
+// /dev/zero would never end).
 bool hostReadWholeFile(const std::string& path, std::string& bytes);
 
 enum class HostPublish { Done, Exists, Failed };

@@ -8,7 +8,7 @@ bool hostIsFile(const std::string& path) {
 
 bool hostReadWholeFile(const std::string& path, std::string& bytes) {
   HostFile file;
-  if (!file.openRead(path)) return false;
+  if (!hostIsFile(path) || !file.openRead(path)) return false;
   bytes.clear();
   char buffer[65536];
   for (;;) {

@@ -726,14 +726,10 @@ void applyResourceEdits(std::string& stub, const ResourceEdits& edits, const std
   std::string iconFile = edits.iconFile, iconName = "the icon of the settings";
   if (!edits.icon.empty()) {
     iconName = edits.icon;
-    // Read whole, so only a regular file: a device such as /dev/zero would never end.
-    if (!hostIsFile(edits.icon)) {
-      reporter.error("cannot read the icon " + edits.icon + ": " +
-                     (hostExists(edits.icon) ? std::string("not a regular file") : hostErrorText()));
-      return;
-    }
     if (!hostReadWholeFile(edits.icon, iconFile)) {
-      reporter.error("cannot read the icon " + edits.icon + ": " + hostErrorText());
+      std::string reason = hostErrorText();
+      if (hostExists(edits.icon) && !hostIsFile(edits.icon)) reason = "not a regular file";
+      reporter.error("cannot read the icon " + edits.icon + ": " + reason);
       return;
     }
   }
